@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the program and starts it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/install-deps.sh
+cmake --preset release >/dev/null
+cmake --build --preset release -j "$(nproc)" --target tablewright
+exec build/release/bin/tablewright

@@ -1,0 +1,32 @@
+#include "errortrap.h"
+
+#include "errorreport.h"
+
+namespace tw::app {
+
+QString errorDescription(std::exception_ptr error)
+{
+    try {
+        std::rethrow_exception(std::move(error));
+    } catch (const std::exception &e) {
+        return QString::fromUtf8(e.what());
+    } catch (...) {
+        return QStringLiteral("Unknown error");
+    }
+}
+
+void ErrorTrap::report(int lineNumber, std::exception_ptr error) noexcept
+{
+    report(lineNumber, errorDescription(std::move(error)));
+}
+
+void ErrorTrap::report(int lineNumber, const QString &description) noexcept
+{
+    try {
+        ErrorReportBox(m_dialogs, description, m_location, lineNumber);
+    } catch (...) {
+        // A box that cannot be shown must not take the handler down with it.
+    }
+}
+
+} // namespace tw::app

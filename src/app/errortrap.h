@@ -1,0 +1,65 @@
+#pragma once
+
+#include "dialogs.h"
+
+#include <QString>
+#include <QStringView>
+
+#include <exception>
+#include <utility>
+
+namespace tw::app {
+
+// The error trap every working handler arms first. Each numbered step runs through it; a step
+// that throws is reported in the "Application Error" box with the handler's location and the
+// step's number, and the handler goes on with its next step.
+//
+//     ErrorTrap trap{dialogs, ErrorLocation::Form1_Form_Load};
+//     trap(100, [&] { applySkin(); });
+//     if (trap.test(124, [&] { return FileExists(path); })) { ... }
+class ErrorTrap
+{
+public:
+    ErrorTrap(Dialogs &dialogs, QStringView location)
+        : m_dialogs(dialogs)
+        , m_location(location)
+    {}
+
+    // Runs one step; a failure is reported and swallowed.
+    template <class Step> void operator()(int lineNumber, Step &&step) noexcept
+    {
+        try {
+            std::forward<Step>(step)();
+        } catch (...) {
+            report(lineNumber, std::current_exception());
+        }
+    }
+
+    // Runs the test of a conditional. When the test itself fails, the failure is reported
+    // and the branch is entered as if the test had passed.
+    template <class Condition> bool test(int lineNumber, Condition &&condition) noexcept
+    {
+        try {
+            return static_cast<bool>(std::forward<Condition>(condition)());
+        } catch (...) {
+            report(lineNumber, std::current_exception());
+            return true;
+        }
+    }
+
+    // Shows the box for a failure the caller caught itself.
+    void report(int lineNumber, const QString &description) noexcept;
+
+    QStringView location() const { return m_location; }
+
+private:
+    void report(int lineNumber, std::exception_ptr error) noexcept;
+
+    Dialogs &m_dialogs;
+    QStringView m_location;
+};
+
+// The text an exception carries, as the error report box shows it.
+QString errorDescription(std::exception_ptr error);
+
+} // namespace tw::app

@@ -1,0 +1,338 @@
+#include "form1.h"
+
+#include "app/applicationtitle.h"
+#include "app/errorlocation.h"
+#include "app/errortrap.h"
+#include "connect/fileexists.h"
+#include "connect/helptext.h"
+#include "connect/pagelayout.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QProxyStyle>
+#include <QPushButton>
+#include <QtEndian>
+
+#include <stdexcept>
+
+namespace tw::connect {
+
+namespace {
+
+constexpr qreal kTextPointSize = 9.0;
+constexpr qreal kButtonPointSize = 11.25;
+
+// Shows every character of the password field as "*".
+class AsteriskPasswordStyle final : public QProxyStyle
+{
+public:
+    using QProxyStyle::QProxyStyle;
+
+    int styleHint(StyleHint hint,
+                  const QStyleOption *option,
+                  const QWidget *widget,
+                  QStyleHintReturn *returnData) const override
+    {
+        if (hint == SH_LineEdit_PasswordCharacter) {
+            return u'*';
+        }
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+// A .cur file: a 6-byte header of type 2, then 16-byte directory entries whose bytes 4 to 7
+// hold the hot spot.
+QCursor cursorFromFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        throw std::runtime_error("Cannot open the mouse pointer file " + path.toStdString() + ": " +
+                                 file.errorString().toStdString());
+    }
+    const QByteArray bytes = file.readAll();
+    constexpr qsizetype kHeaderAndOneEntry = 6 + 16;
+    const bool isCursorFile = bytes.size() >= kHeaderAndOneEntry &&
+                              qFromLittleEndian<quint16>(bytes.constData() + 2) == 2 &&
+                              qFromLittleEndian<quint16>(bytes.constData() + 4) >= 1;
+    const QImage image = isCursorFile ? QImage::fromData(bytes, "CUR") : QImage();
+    if (image.isNull()) {
+        throw std::runtime_error("Invalid picture: " + path.toStdString() +
+                                 " is not a cursor file that can be loaded");
+    }
+    const int hotX = qFromLittleEndian<quint16>(bytes.constData() + 10);
+    const int hotY = qFromLittleEndian<quint16>(bytes.constData() + 12);
+    return QCursor(QPixmap::fromImage(image), hotX, hotY);
+}
+
+struct FieldBinding
+{
+    QLineEdit *Form1::*field;
+    const char *key;
+};
+
+} // namespace
+
+Form1::Form1(app::Dialogs &dialogs,
+             app::SettingsStore &settings,
+             QString programFolder,
+             QWidget *parent)
+    : QWidget(parent)
+    , m_dialogs(dialogs)
+    , m_settings(settings)
+    , m_programFolder(std::move(programFolder))
+{
+    setObjectName(QStringLiteral("Form1"));
+    buildControls();
+    connectFields();
+}
+
+void Form1::buildControls()
+{
+    const Twips twips = Twips::of(*this);
+    const QFont textFont = arialBold(kTextPointSize);
+    const QFont buttonFont = arialBold(kButtonPointSize);
+
+    setFixedSize(twips.px(8040), twips.px(5130));
+
+    auto frame = [&](const char *name, const char *caption, QRect geometry) {
+        auto *box = new QGroupBox(QString::fromLatin1(caption), this);
+        box->setObjectName(QString::fromLatin1(name));
+        box->setFont(textFont);
+        box->setGeometry(geometry);
+        giveWhiteBackground(*box);
+        box->installEventFilter(this);
+        return box;
+    };
+    auto label = [&](QWidget *container, const char *name, const char *caption, QRect geometry) {
+        auto *text = new QLabel(QString::fromLatin1(caption), container);
+        text->setObjectName(QString::fromLatin1(name));
+        text->setFont(textFont);
+        text->setGeometry(geometry);
+        giveWhiteBackground(*text);
+        text->installEventFilter(this);
+        return text;
+    };
+    auto field = [&](QWidget *container, const char *name, QRect geometry) {
+        auto *edit = new QLineEdit(container);
+        edit->setObjectName(QString::fromLatin1(name));
+        edit->setFont(textFont);
+        edit->setGeometry(geometry);
+        edit->installEventFilter(this);
+        return edit;
+    };
+    auto button = [&](QWidget *container, const char *name, const char *caption, QRect geometry) {
+        auto *push = new QPushButton(QString::fromLatin1(caption), container);
+        push->setObjectName(QString::fromLatin1(name));
+        push->setFont(buttonFont);
+        push->setGeometry(geometry);
+        push->setAutoDefault(false);
+        push->installEventFilter(this);
+        return push;
+    };
+
+    Frame1 = frame("Frame1", "Paradox Database", twips.rect(120, 120, 7800, 1425));
+    Label2 = label(Frame1, "Label2", "Paradox Folder:", twips.rect(240, 405, 1455, 255));
+    Text1 = field(Frame1, "Text1", twips.rect(1680, 360, 5175, 330));
+    PushButton5 = button(Frame1, "PushButton5", "...", twips.rect(6945, 360, 600, 345));
+    PushButton6 = button(
+        Frame1, "PushButton6", "Load Sample/Example Database", twips.rect(240, 840, 3600, 405));
+    PushButton3 =
+        button(Frame1, "PushButton3", "Test Connection", twips.rect(3960, 840, 3600, 405));
+
+    Frame2 = frame("Frame2", "IBM DB2 Login", twips.rect(120, 1635, 7800, 2865));
+    Label1 = label(Frame2, "Label1", "Server:", twips.rect(240, 405, 975, 255));
+    Text2 = field(Frame2, "Text2", twips.rect(1320, 360, 4575, 330));
+    Label6 = label(Frame2, "Label6", "Port:", twips.rect(6000, 405, 495, 255));
+    Text3 = field(Frame2, "Text3", twips.rect(6480, 360, 1095, 330));
+    Label4 = label(Frame2, "Label4", "Username:", twips.rect(240, 885, 1095, 255));
+    Text4 = field(Frame2, "Text4", twips.rect(1320, 840, 6255, 330));
+    Label5 = label(Frame2, "Label5", "Password:", twips.rect(240, 1365, 1095, 255));
+    Text5 = field(Frame2, "Text5", twips.rect(1320, 1320, 6255, 330));
+    Label3 = label(Frame2, "Label3", "Database:", twips.rect(240, 1845, 1095, 255));
+    Text6 = field(Frame2, "Text6", twips.rect(1320, 1800, 6255, 330));
+    PushButton4 =
+        button(Frame2, "PushButton4", "Test Connection", twips.rect(240, 2280, 3600, 405));
+    PushButton1 = button(Frame2, "PushButton1", "Help", twips.rect(3960, 2280, 3600, 405));
+
+    PushButton2 = button(this, "PushButton2", "Next >", twips.rect(120, 4620, 7800, 405));
+
+    auto *passwordStyle = new AsteriskPasswordStyle();
+    passwordStyle->setParent(Text5);
+    Text5->setStyle(passwordStyle);
+    Text5->setEchoMode(QLineEdit::Password);
+
+    QWidget *const focusOrder[] = {Text1,
+                                   Text2,
+                                   Text3,
+                                   Text4,
+                                   Text5,
+                                   Text6,
+                                   PushButton5,
+                                   PushButton3,
+                                   PushButton4,
+                                   PushButton1,
+                                   PushButton2,
+                                   PushButton6};
+    for (std::size_t i = 0; i + 1 < std::size(focusOrder); ++i) {
+        setTabOrder(focusOrder[i], focusOrder[i + 1]);
+    }
+    Text1->setFocus(Qt::OtherFocusReason);
+
+    connect(PushButton1, &QPushButton::clicked, this, &Form1::PushButton1_Click);
+}
+
+void Form1::connectFields()
+{
+    static constexpr FieldBinding bindings[] = {
+        {&Form1::Text1, "ParadoxFolder"},
+        {&Form1::Text2, "Server"},
+        {&Form1::Text3, "Port"},
+        {&Form1::Text4, "User"},
+        {&Form1::Text5, "Password"},
+        {&Form1::Text6, "Database"},
+    };
+    for (const FieldBinding &binding : bindings) {
+        const QString key = QString::fromLatin1(binding.key);
+        connect(this->*binding.field,
+                &QLineEdit::textChanged,
+                this,
+                [this, key](const QString &text) { m_settings.SaveSetting(key, text); });
+    }
+}
+
+void Form1::Form_Load()
+{
+    app::ErrorTrap trap{m_dialogs, app::ErrorLocation::Form1_Form_Load};
+
+    trap(100, [&] { ApplySkin(); });
+    trap(104, [&] {
+        setWindowTitle(app::kProductTitle);
+        setWindowIcon(QApplication::windowIcon());
+    });
+    trap(104,
+         [&] { m_dialogs.setApplicationTitle(app::applicationTitleFrom(app::kProductTitle)); });
+
+    const QString cursorPath = m_programFolder + QStringLiteral("/HAND-M.CUR");
+    if (trap.test(124, [&] { return FileExists(cursorPath); })) {
+        trap(126, [&] { loadCustomPointer(cursorPath); });
+    }
+
+    trap(128, [&] { Text1->setText(m_settings.GetSetting(QStringLiteral("ParadoxFolder"))); });
+    trap(130, [&] { Text2->setText(m_settings.GetSetting(QStringLiteral("Server"))); });
+    trap(132, [&] {
+        Text3->setText(m_settings.GetSetting(QStringLiteral("Port"), QStringLiteral("50069")));
+    });
+    trap(134, [&] { Text4->setText(m_settings.GetSetting(QStringLiteral("User"))); });
+    trap(136, [&] { Text5->setText(m_settings.GetSetting(QStringLiteral("Password"))); });
+    trap(138, [&] { Text6->setText(m_settings.GetSetting(QStringLiteral("Database"))); });
+}
+
+ConnectionSettings Form1::connectionSettings() const
+{
+    return {
+        Text1->text(), Text2->text(), Text3->text(), Text4->text(), Text5->text(), Text6->text()};
+}
+
+void Form1::ApplySkin()
+{
+    const QString skinPath = m_programFolder + QStringLiteral("/x/o.cjs");
+    if (!QFileInfo(skinPath).isFile()) {
+        return;
+    }
+    // Colours first: the page and its frames and labels take the system's button face.
+    const QColor buttonFace = QApplication::palette().color(QPalette::Button);
+    for (QWidget *widget : {static_cast<QWidget *>(this),
+                            static_cast<QWidget *>(Frame1),
+                            static_cast<QWidget *>(Frame2),
+                            static_cast<QWidget *>(Label1),
+                            static_cast<QWidget *>(Label2),
+                            static_cast<QWidget *>(Label3),
+                            static_cast<QWidget *>(Label4),
+                            static_cast<QWidget *>(Label5),
+                            static_cast<QWidget *>(Label6)}) {
+        QPalette palette = widget->palette();
+        palette.setColor(QPalette::Window, buttonFace);
+        widget->setPalette(palette);
+    }
+    // Then the skin itself: a Qt style sheet for the whole page.
+    QFile skin(skinPath);
+    if (!skin.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        throw std::runtime_error("Cannot load the skin " + skinPath.toStdString() + ": " +
+                                 skin.errorString().toStdString());
+    }
+    setStyleSheet(QString::fromUtf8(skin.readAll()));
+}
+
+void Form1::loadCustomPointer(const QString &path)
+{
+    m_customPointer = cursorFromFile(path);
+}
+
+void Form1::setMousePointer(MousePointer pointer)
+{
+    m_pointer = pointer;
+    switch (pointer) {
+    case MousePointer::Default:
+        unsetCursor();
+        break;
+    case MousePointer::Hourglass:
+        setCursor(Qt::WaitCursor);
+        break;
+    case MousePointer::Custom:
+        // Without a loaded hand cursor the custom pointer is the default arrow.
+        if (m_customPointer) {
+            setCursor(*m_customPointer);
+        } else {
+            unsetCursor();
+        }
+        break;
+    }
+}
+
+void Form1::PushButton1_Click()
+{
+    app::ErrorTrap trap{m_dialogs, app::ErrorLocation::Form1_PushButton1_Click};
+    trap(100, [&] { m_dialogs.notice(Form1HelpText()); });
+}
+
+bool Form1::eventFilter(QObject *watched, QEvent *event)
+{
+    const bool overButton = qobject_cast<QPushButton *>(watched) != nullptr;
+    switch (event->type()) {
+    case QEvent::Enter:
+        if (m_pointer != MousePointer::Hourglass) {
+            setMousePointer(overButton ? MousePointer::Custom : MousePointer::Default);
+        }
+        break;
+    case QEvent::Leave:
+        // Leaving a button lands on its frame or the page background.
+        if (overButton && m_pointer != MousePointer::Hourglass) {
+            setMousePointer(MousePointer::Default);
+        }
+        break;
+    case QEvent::FocusIn:
+        if (auto *edit = qobject_cast<QLineEdit *>(watched)) {
+            // After the line edit's own focus handling, which may place the cursor.
+            QMetaObject::invokeMethod(edit, &QLineEdit::selectAll, Qt::QueuedConnection);
+        }
+        break;
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void Form1::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+    emit unloaded();
+}
+
+} // namespace tw::connect

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QString>
+
+namespace tw::connect {
+
+// The connection page's "Help" text: ten lines, each followed by CR CR.
+QString Form1HelpText();
+
+} // namespace tw::connect
