@@ -1,0 +1,99 @@
+#pragma once
+
+#include "db/value.h"
+#include "paradox/codepage.h"
+#include "paradox/format.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace tw::paradox {
+
+struct WriteOptions
+{
+    std::string encoding = "CP1252";
+    // How many records are coming, when known: picks a block size large enough for them.
+    std::uint64_t expectedRecords = 0;
+};
+
+// Writes a new unkeyed Paradox 5.x table, with a .MB file when it has blob fields. Records
+// stream to temporary files in the target folder; commit() moves the table into place, so
+// it appears whole or not at all. A table of that name already there, in any letter case,
+// is an error and is never touched.
+//
+//     TableWriter writer("/data/ORDERS.db", fields);
+//     writer.append(row);   // for every row
+//     writer.commit();
+class TableWriter
+{
+public:
+    // `fields` use the header's size byte: the length of Alpha and Bytes, leader + 10 for
+    // blobs, the decimals of BCD. Throws paradox::Error for a field list Paradox cannot hold.
+    TableWriter(std::filesystem::path dbPath,
+                std::vector<Field> fields,
+                const WriteOptions &options = {});
+    ~TableWriter();
+
+    TableWriter(const TableWriter &) = delete;
+    TableWriter &operator=(const TableWriter &) = delete;
+
+    // Throws paradox::Error naming the field and the record when a value cannot be held
+    // exactly; the record is then not written.
+    void append(std::span<const db::Value> row);
+    void commit();
+
+    std::uint64_t recordCount() const { return m_records; }
+
+    const std::vector<Field> &fields() const { return m_fields; }
+
+    int blockSize() const { return m_blockSizeKb * 1024; }
+
+private:
+    struct TempFile
+    {
+        std::filesystem::path path;
+        int fd = -1;
+        std::uint64_t size = 0;
+    };
+
+    void checkFields();
+    void checkNoTableThere() const;
+    TempFile createTemp(const std::string &extension) const;
+    void writeAt(TempFile &file, std::uint64_t offset, std::span<const std::uint8_t> bytes);
+    void flushBlock(bool last);
+    std::vector<std::uint8_t> buildHeader() const;
+    void encodeBlob(const Field &field, const db::Value &value, std::span<std::uint8_t> out);
+    std::uint32_t storeBlob(std::span<const std::uint8_t> bytes);
+    void flushSubBlock();
+    void removeTemps() noexcept;
+    [[noreturn]] void fail(const std::string &what) const;
+
+    std::filesystem::path m_path;
+    std::vector<Field> m_fields;
+    const CodePage &m_codePage;
+    std::string m_encoding;
+    bool m_hasBlobs = false;
+    int m_recordSize = 0;
+    int m_blockSizeKb = 2;
+    int m_recordsPerBlock = 0;
+    std::size_t m_headerSize = 0;
+
+    TempFile m_db;
+    TempFile m_mb;
+    std::vector<std::uint8_t> m_block;
+    int m_inBlock = 0;
+    std::uint32_t m_blocksWritten = 0;
+    std::uint64_t m_records = 0;
+    std::uint32_t m_autoIncrement = 0;
+
+    std::vector<std::uint8_t> m_subBlock; // the sub-allocated .MB block being filled
+    std::uint64_t m_subBlockAt = 0;
+    int m_nextSlot = -1;
+    int m_nextChunk = 0;
+    bool m_committed = false;
+};
+
+} // namespace tw::paradox
