@@ -3,9 +3,11 @@
 #include "app/applicationtitle.h"
 #include "app/errorlocation.h"
 #include "app/errortrap.h"
+#include "connect/db2connection.h"
 #include "connect/fileexists.h"
 #include "connect/helptext.h"
 #include "connect/pagelayout.h"
+#include "db/connection.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -186,6 +188,7 @@ void Form1::buildControls()
     Text1->setFocus(Qt::OtherFocusReason);
 
     connect(PushButton1, &QPushButton::clicked, this, &Form1::PushButton1_Click);
+    connect(PushButton4, &QPushButton::clicked, this, &Form1::PushButton4_Click);
 }
 
 void Form1::connectFields()
@@ -300,6 +303,27 @@ void Form1::PushButton1_Click()
 {
     app::ErrorTrap trap{m_dialogs, app::ErrorLocation::Form1_PushButton1_Click};
     trap(100, [&] { m_dialogs.notice(Form1HelpText()); });
+}
+
+void Form1::PushButton4_Click()
+{
+    app::ErrorTrap trap{m_dialogs, app::ErrorLocation::Form1_PushButton4_Click};
+    std::optional<db::Connection> connection;
+    trap(100, [&] { connection.emplace(); });
+    if (!connection) {
+        return;
+    }
+    // From here on a failure is not reported as such: it means the connection failed.
+    try {
+        setMousePointer(MousePointer::Hourglass);                                  // 102
+        connection->open(Db2ConnectionString(connectionSettings()).toStdString()); // 104
+        m_dialogs.notice(QStringLiteral("Connection successful."));                // 106
+        setMousePointer(MousePointer::Default);                                    // 108
+    } catch (...) {
+        m_dialogs.notice(
+            QStringLiteral("Could not connect. Please check with your administrator.")); // 112
+        setMousePointer(MousePointer::Default);                                          // 114
+    }
 }
 
 bool Form1::eventFilter(QObject *watched, QEvent *event)

@@ -64,6 +64,7 @@ private:
     void ApplySkin();
     void loadCustomPointer(const QString &path);
     void PushButton1_Click();
+    void PushButton4_Click();
 
     app::Dialogs &m_dialogs;
     app::SettingsStore &m_settings;

@@ -33,14 +33,23 @@ std::string dateText(const Date &date)
     return buffer;
 }
 
-std::string timeText(std::uint32_t msOfDay)
+std::string timeText(std::uint32_t msOfDay, std::uint16_t microseconds)
 {
     char buffer[32];
     const unsigned hours = msOfDay / kMsPerHour;
     const unsigned minutes = msOfDay / kMsPerMinute % 60;
     const unsigned seconds = msOfDay / kMsPerSecond % 60;
     const unsigned millis = msOfDay % kMsPerSecond;
-    if (millis != 0) {
+    if (microseconds != 0) {
+        std::snprintf(buffer,
+                      sizeof buffer,
+                      "%02u:%02u:%02u.%03u%03u",
+                      hours,
+                      minutes,
+                      seconds,
+                      millis,
+                      unsigned{microseconds});
+    } else if (millis != 0) {
         std::snprintf(
             buffer, sizeof buffer, "%02u:%02u:%02u.%03u", hours, minutes, seconds, millis);
     } else {
@@ -95,7 +104,8 @@ std::string Value::toText() const
     case Kind::Time:
         return timeText(asTime().msOfDay);
     case Kind::Timestamp:
-        return dateText(asTimestamp().date) + ' ' + timeText(asTimestamp().msOfDay);
+        return dateText(asTimestamp().date) + ' ' +
+               timeText(asTimestamp().msOfDay, asTimestamp().microseconds);
     case Kind::Binary:
         return hexText(asBytes());
     }

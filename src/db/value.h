@@ -31,6 +31,7 @@ struct Timestamp
 {
     Date date;
     std::uint32_t msOfDay = 0;
+    std::uint16_t microseconds = 0; // below the millisecond, 0 to 999 (DB2 keeps them)
 
     friend bool operator==(const Timestamp &, const Timestamp &) = default;
 };
@@ -142,7 +143,7 @@ private:
 
 // Text forms shared by toText() and the tools that print values.
 std::string dateText(const Date &date);
-std::string timeText(std::uint32_t msOfDay);
+std::string timeText(std::uint32_t msOfDay, std::uint16_t microseconds = 0);
 std::string doubleText(double value);
 std::string hexText(const Bytes &bytes);
 

@@ -361,6 +361,9 @@ std::string encodeField(const Field &field,
             value.asTimestamp().msOfDay >= kMsPerDay) {
             return wrongKind();
         }
+        if (value.asTimestamp().microseconds != 0) {
+            return "a Paradox timestamp keeps whole milliseconds, not " + value.toText();
+        }
         const std::int64_t ms =
             dayNumberFromDate(value.asTimestamp().date) * kMsPerDay + value.asTimestamp().msOfDay;
         if (std::llabs(ms) > (std::int64_t{1} << 53)) {

@@ -1,6 +1,8 @@
 // Runs GoogleTest inside a QApplication. Widgets render offscreen, and the settings and data
 // folders point into a temporary folder so no test ever touches the real user's files.
 
+#include "support/db2emu.h"
+
 #include <QApplication>
 #include <QTemporaryDir>
 
@@ -20,6 +22,7 @@ int main(int argc, char **argv)
     for (const char *variable : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME"}) {
         qputenv(variable, QFile::encodeName(home.path() + u'/' + QString::fromLatin1(variable)));
     }
+    tw::test::Db2Emu::install();
     QApplication application(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "db/field.h"
+#include "db/value.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+// What a data source behind Connection and Recordset provides. Backends throw db::Error.
+namespace tw::db::backend {
+
+// Rows of one query, read forward once.
+class Cursor
+{
+public:
+    virtual ~Cursor() = default;
+    virtual const std::vector<Field> &fields() const = 0;
+    // Reads the next row into `row`; false after the last.
+    virtual bool fetch(std::vector<Value> &row) = 0;
+
+    // The number of rows when the source knows it without reading them.
+    virtual std::optional<std::uint64_t> knownCount() const { return std::nullopt; }
+};
+
+class Session
+{
+public:
+    virtual ~Session() = default;
+    virtual void execute(const std::string &sql) = 0;
+    virtual std::unique_ptr<Cursor> query(const std::string &sql) = 0;
+    // The tables schema: at least TABLE_TYPE and TABLE_NAME.
+    virtual std::unique_ptr<Cursor> tables() = 0;
+};
+
+// Picks the data source from the connection string and opens it.
+std::unique_ptr<Session> open(const std::string &connectionString);
+
+// Each backend's opener.
+std::unique_ptr<Session> openOdbc(const std::string &connectionString);
+
+} // namespace tw::db::backend

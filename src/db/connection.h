@@ -1,0 +1,112 @@
+#pragma once
+
+#include "db/backend.h"
+#include "db/error.h"
+#include "db/field.h"
+#include "db/value.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tw::db {
+
+class RowSpool;
+
+// A connection to one data source, chosen from its connection string:
+// PROVIDER=Microsoft.Jet.OLEDB.4.0 the staging database, Driver={Microsoft Paradox Driver
+// (*.db )} a Paradox folder, anything else an ODBC driver.
+//
+//     db::Connection db2;
+//     db2.setCursorLocation(db::adUseServer);
+//     db2.open(connectionString);
+//     db2.execute("DROP TABLE \"ORDERS\"");
+class Connection
+{
+public:
+    Connection();
+    ~Connection();
+    Connection(Connection &&) noexcept;
+    Connection &operator=(Connection &&) noexcept;
+
+    void setCursorLocation(int location) { m_cursorLocation = location; }
+
+    int cursorLocation() const { return m_cursorLocation; }
+
+    void setMode(int mode) { m_mode = mode; }
+
+    int mode() const { return m_mode; }
+
+    void open(const std::string &connectionString);
+
+    bool isOpen() const { return m_session != nullptr; }
+
+    // Runs one statement; rows it returns are ignored.
+    void execute(const std::string &sql);
+    void close();
+
+    backend::Session &session();
+
+private:
+    std::unique_ptr<backend::Session> m_session;
+    int m_cursorLocation = adUseServer;
+    int m_mode = 0;
+};
+
+// The rows of a query. With a client cursor (adUseClient) RecordCount is exact from the
+// start: rows are spooled (in memory up to a bound, then to a temporary file) unless the
+// source knows the count itself. With a server cursor rows stream and the count is -1.
+//
+//     db::Recordset rows;
+//     rows.setCursorLocation(db::adUseClient);
+//     rows.open("SELECT * FROM `ORDERS`", paradox);
+//     for (std::int64_t k = 0; k < rows.recordCount(); ++k, rows.moveNext())
+//         use(rows.value(0));
+class Recordset
+{
+public:
+    Recordset();
+    ~Recordset();
+    Recordset(Recordset &&) noexcept;
+    Recordset &operator=(Recordset &&) noexcept;
+
+    void setCursorLocation(int location) { m_cursorLocation = location; }
+
+    int cursorLocation() const { return m_cursorLocation; }
+
+    void open(const std::string &sql, Connection &connection);
+    // The tables schema (OpenSchema(20)).
+    void openSchema(int schema, Connection &connection);
+
+    bool isOpen() const { return m_cursor != nullptr || m_spool != nullptr; }
+
+    void close();
+
+    const std::vector<Field> &fields() const;
+    std::size_t fieldIndex(std::string_view name) const;
+    // The current row's value; throws at EOF.
+    const Value &value(std::size_t index) const;
+
+    const Value &value(std::string_view name) const { return value(fieldIndex(name)); }
+
+    bool eof() const;
+    void moveNext();
+    std::int64_t recordCount() const;
+
+private:
+    void start(std::unique_ptr<backend::Cursor> cursor);
+    void requireOpen() const;
+    void advance();
+
+    int m_cursorLocation = adUseServer;
+    std::unique_ptr<backend::Cursor> m_cursor;
+    std::unique_ptr<RowSpool> m_spool;
+    std::vector<Field> m_fields;
+    std::vector<Value> m_row;
+    bool m_eof = true;
+    std::int64_t m_count = -1;
+};
+
+} // namespace tw::db

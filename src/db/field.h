@@ -1,0 +1,45 @@
+#pragma once
+
+#include <string>
+
+namespace tw::db {
+
+// Data type codes of a record set's fields, with the values database access clients know.
+enum DataType : int {
+    adEmpty = 0,
+    adSmallInt = 2,
+    adInteger = 3,
+    adSingle = 4,
+    adDouble = 5,
+    adCurrency = 6,
+    adBoolean = 11,
+    adTinyInt = 16,
+    adBigInt = 20,
+    adGUID = 72,
+    adBinary = 128,
+    adChar = 129,
+    adWChar = 130,
+    adNumeric = 131,
+    adDBDate = 133,
+    adDBTime = 134,
+    adDBTimeStamp = 135,
+    adVarChar = 200,
+    adLongVarChar = 201,
+    adVarWChar = 202,
+    adLongVarWChar = 203,
+    adVarBinary = 204,
+    adLongVarBinary = 205,
+};
+
+inline constexpr int adUseServer = 2;
+inline constexpr int adUseClient = 3;
+inline constexpr int adModeReadWrite = 3;
+inline constexpr int adSchemaTables = 20;
+
+struct Field
+{
+    std::string name;
+    int type = adVarChar;
+};
+
+} // namespace tw::db

@@ -1,0 +1,456 @@
+// The ODBC backend: unixODBC's driver manager and whatever driver the string names.
+
+#include "db/backend.h"
+#include "db/error.h"
+#include "db/odbc/handle.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace tw::db::backend {
+
+namespace {
+
+using odbc::DbcHandle;
+using odbc::EnvHandle;
+using odbc::StmtHandle;
+
+constexpr SQLSMALLINT kDb2Clob = -99;
+constexpr SQLSMALLINT kDb2Blob = -98;
+constexpr SQLSMALLINT kDb2DbClob = -350;
+constexpr SQLSMALLINT kDb2Graphic = -95;
+constexpr SQLSMALLINT kDb2VarGraphic = -96;
+constexpr SQLSMALLINT kDb2LongVarGraphic = -97;
+constexpr SQLSMALLINT kDb2DecFloat = -360;
+constexpr SQLSMALLINT kDb2Boolean = 16;
+constexpr int kMaxDiagnostics = 32;
+constexpr SQLLEN kChunk = 64 * 1024;
+
+// Every diagnostic record of the handle, as the driver words it.
+[[noreturn]] void raise(SQLSMALLINT type, SQLHANDLE handle, const std::string &fallback)
+{
+    std::string description;
+    std::string firstState;
+    long firstNative = 0;
+    for (SQLSMALLINT record = 1; record <= kMaxDiagnostics; ++record) {
+        SQLCHAR state[6] = {};
+        SQLINTEGER native = 0;
+        std::vector<SQLCHAR> message(4096);
+        SQLSMALLINT length = 0;
+        const SQLRETURN rc = SQLGetDiagRec(type,
+                                           handle,
+                                           record,
+                                           state,
+                                           &native,
+                                           message.data(),
+                                           static_cast<SQLSMALLINT>(message.size()),
+                                           &length);
+        if (rc == SQL_NO_DATA || !SQL_SUCCEEDED(rc)) {
+            break;
+        }
+        if (length >= static_cast<SQLSMALLINT>(message.size())) {
+            message.resize(static_cast<std::size_t>(length) + 1);
+            SQLGetDiagRec(type,
+                          handle,
+                          record,
+                          state,
+                          &native,
+                          message.data(),
+                          static_cast<SQLSMALLINT>(message.size()),
+                          &length);
+        }
+        if (record == 1) {
+            firstState = reinterpret_cast<const char *>(state);
+            firstNative = native;
+        }
+        if (!description.empty()) {
+            description += '\n';
+        }
+        description += reinterpret_cast<const char *>(message.data());
+    }
+    throw Error(description.empty() ? fallback : description, firstState, firstNative);
+}
+
+void check(SQLRETURN rc, SQLSMALLINT type, SQLHANDLE handle, const char *what)
+{
+    if (!SQL_SUCCEEDED(rc)) {
+        raise(type, handle, what);
+    }
+}
+
+int adoType(SQLSMALLINT sqlType)
+{
+    switch (sqlType) {
+    case SQL_CHAR:
+        return adChar;
+    case SQL_VARCHAR:
+        return adVarChar;
+    case SQL_LONGVARCHAR:
+    case kDb2Clob:
+        return adLongVarChar;
+    case SQL_WCHAR:
+    case kDb2Graphic:
+        return adWChar;
+    case SQL_WVARCHAR:
+    case kDb2VarGraphic:
+        return adVarWChar;
+    case SQL_WLONGVARCHAR:
+    case kDb2LongVarGraphic:
+    case kDb2DbClob:
+        return adLongVarWChar;
+    case SQL_SMALLINT:
+        return adSmallInt;
+    case SQL_INTEGER:
+        return adInteger;
+    case SQL_BIGINT:
+        return adBigInt;
+    case SQL_TINYINT:
+        return adTinyInt;
+    case SQL_REAL:
+        return adSingle;
+    case SQL_FLOAT:
+    case SQL_DOUBLE:
+        return adDouble;
+    case SQL_DECIMAL:
+    case SQL_NUMERIC:
+    case kDb2DecFloat:
+        return adNumeric;
+    case SQL_BIT:
+    case kDb2Boolean:
+        return adBoolean;
+    case SQL_TYPE_DATE:
+    case SQL_DATE:
+        return adDBDate;
+    case SQL_TYPE_TIME:
+    case SQL_TIME:
+        return adDBTime;
+    case SQL_TYPE_TIMESTAMP:
+    case SQL_TIMESTAMP:
+        return adDBTimeStamp;
+    case SQL_BINARY:
+        return adBinary;
+    case SQL_VARBINARY:
+        return adVarBinary;
+    case SQL_LONGVARBINARY:
+    case kDb2Blob:
+        return adLongVarBinary;
+    case SQL_GUID:
+        return adGUID;
+    default:
+        return adVarChar;
+    }
+}
+
+bool digitsAt(const std::string &text, std::size_t at, std::size_t count)
+{
+    if (at + count > text.size()) {
+        return false;
+    }
+    for (std::size_t i = at; i < at + count; ++i) {
+        if (text[i] < '0' || text[i] > '9') {
+            return false;
+        }
+    }
+    return true;
+}
+
+int number(const std::string &text, std::size_t at, std::size_t count)
+{
+    return std::atoi(text.substr(at, count).c_str());
+}
+
+// "yyyy-mm-dd"
+bool parseDate(const std::string &text, Date &date)
+{
+    if (text.size() < 10 || !digitsAt(text, 0, 4) || text[4] != '-' || !digitsAt(text, 5, 2) ||
+        text[7] != '-' || !digitsAt(text, 8, 2)) {
+        return false;
+    }
+    date = {number(text, 0, 4),
+            static_cast<std::uint8_t>(number(text, 5, 2)),
+            static_cast<std::uint8_t>(number(text, 8, 2))};
+    return true;
+}
+
+// "hh:mm:ss[.ffffff]" (or with dots) from `at`; milliseconds and the microseconds below them.
+bool parseClock(const std::string &text, std::size_t at, std::uint32_t &ms, std::uint16_t &micro)
+{
+    if (!digitsAt(text, at, 2) || !digitsAt(text, at + 3, 2) || !digitsAt(text, at + 6, 2)) {
+        return false;
+    }
+    ms = static_cast<std::uint32_t>(
+        ((number(text, at, 2) * 60 + number(text, at + 3, 2)) * 60 + number(text, at + 6, 2)) *
+        1000);
+    micro = 0;
+    if (text.size() > at + 9 && text[at + 8] == '.') {
+        std::string fraction = text.substr(at + 9);
+        fraction.resize(6, '0');
+        if (!digitsAt(fraction, 0, 6)) {
+            return false;
+        }
+        ms += static_cast<std::uint32_t>(number(fraction, 0, 3));
+        micro = static_cast<std::uint16_t>(number(fraction, 3, 3));
+    }
+    return true;
+}
+
+class OdbcCursor final : public Cursor
+{
+public:
+    OdbcCursor(StmtHandle statement)
+        : m_stmt(std::move(statement))
+    {
+        SQLSMALLINT columns = 0;
+        check(SQLNumResultCols(m_stmt.get(), &columns),
+              SQL_HANDLE_STMT,
+              m_stmt.get(),
+              "SQLNumResultCols failed");
+        for (SQLSMALLINT i = 1; i <= columns; ++i) {
+            std::vector<SQLCHAR> name(512);
+            SQLSMALLINT nameLength = 0;
+            SQLSMALLINT type = 0;
+            SQLULEN size = 0;
+            SQLSMALLINT digits = 0;
+            SQLSMALLINT nullable = 0;
+            check(SQLDescribeCol(m_stmt.get(),
+                                 static_cast<SQLUSMALLINT>(i),
+                                 name.data(),
+                                 static_cast<SQLSMALLINT>(name.size()),
+                                 &nameLength,
+                                 &type,
+                                 &size,
+                                 &digits,
+                                 &nullable),
+                  SQL_HANDLE_STMT,
+                  m_stmt.get(),
+                  "SQLDescribeCol failed");
+            m_fields.push_back({reinterpret_cast<const char *>(name.data()), adoType(type)});
+            m_sqlTypes.push_back(type);
+        }
+    }
+
+    const std::vector<Field> &fields() const override { return m_fields; }
+
+    bool fetch(std::vector<Value> &row) override
+    {
+        const SQLRETURN rc = SQLFetch(m_stmt.get());
+        if (rc == SQL_NO_DATA) {
+            return false;
+        }
+        check(rc, SQL_HANDLE_STMT, m_stmt.get(), "SQLFetch failed");
+        row.resize(m_fields.size());
+        for (std::size_t i = 0; i < m_fields.size(); ++i) {
+            row[i] = read(static_cast<SQLUSMALLINT>(i + 1), m_fields[i].type);
+        }
+        return true;
+    }
+
+private:
+    // The whole value in pieces of kChunk: long data is never cut at a buffer size.
+    std::optional<std::string> readLong(SQLUSMALLINT column, SQLSMALLINT cType)
+    {
+        std::string value;
+        const SQLLEN terminator = cType == SQL_C_CHAR ? 1 : 0;
+        while (true) {
+            const std::size_t have = value.size();
+            value.resize(have + static_cast<std::size_t>(kChunk));
+            SQLLEN indicator = 0;
+            const SQLRETURN rc =
+                SQLGetData(m_stmt.get(), column, cType, value.data() + have, kChunk, &indicator);
+            if (rc == SQL_NO_DATA) {
+                value.resize(have);
+                return value;
+            }
+            check(rc, SQL_HANDLE_STMT, m_stmt.get(), "SQLGetData failed");
+            if (indicator == SQL_NULL_DATA) {
+                return std::nullopt;
+            }
+            const bool truncated = rc == SQL_SUCCESS_WITH_INFO &&
+                                   (indicator == SQL_NO_TOTAL || indicator > kChunk - terminator);
+            if (truncated) {
+                value.resize(have + static_cast<std::size_t>(kChunk - terminator));
+                continue;
+            }
+            value.resize(have + static_cast<std::size_t>(indicator));
+            return value;
+        }
+    }
+
+    template <class T> std::optional<T> readFixed(SQLUSMALLINT column, SQLSMALLINT cType)
+    {
+        T value{};
+        SQLLEN indicator = 0;
+        check(SQLGetData(m_stmt.get(), column, cType, &value, sizeof value, &indicator),
+              SQL_HANDLE_STMT,
+              m_stmt.get(),
+              "SQLGetData failed");
+        if (indicator == SQL_NULL_DATA) {
+            return std::nullopt;
+        }
+        return value;
+    }
+
+    Value read(SQLUSMALLINT column, int type)
+    {
+        switch (type) {
+        case adSmallInt:
+        case adInteger:
+        case adBigInt:
+        case adTinyInt: {
+            const auto v = readFixed<SQLBIGINT>(column, SQL_C_SBIGINT);
+            return v ? Value::integer(*v) : Value();
+        }
+        case adSingle:
+        case adDouble: {
+            const auto v = readFixed<double>(column, SQL_C_DOUBLE);
+            return v ? Value::real(*v) : Value();
+        }
+        case adBinary:
+        case adVarBinary:
+        case adLongVarBinary: {
+            const auto v = readLong(column, SQL_C_BINARY);
+            return v ? Value::bytes(Bytes(v->begin(), v->end())) : Value();
+        }
+        default:
+            break;
+        }
+        const auto text = readLong(column, SQL_C_CHAR);
+        if (!text) {
+            return {};
+        }
+        switch (type) {
+        case adNumeric:
+            return Value::decimal(*text);
+        case adBoolean:
+            return Value::boolean(*text != "0" && *text != "false" && *text != "FALSE");
+        case adDBDate: {
+            Date date;
+            return parseDate(*text, date) ? Value::date(date) : Value::text(*text);
+        }
+        case adDBTime: {
+            std::uint32_t ms = 0;
+            std::uint16_t micro = 0;
+            return parseClock(*text, 0, ms, micro) ? Value::time({ms}) : Value::text(*text);
+        }
+        case adDBTimeStamp: {
+            Timestamp stamp;
+            if (parseDate(*text, stamp.date) && text->size() >= 19 &&
+                parseClock(*text, 11, stamp.msOfDay, stamp.microseconds)) {
+                return Value::timestamp(stamp);
+            }
+            return Value::text(*text);
+        }
+        default:
+            return Value::text(*text);
+        }
+    }
+
+    StmtHandle m_stmt;
+    std::vector<Field> m_fields;
+    std::vector<SQLSMALLINT> m_sqlTypes;
+};
+
+class OdbcSession final : public Session
+{
+public:
+    explicit OdbcSession(const std::string &connectionString)
+    {
+        if (!m_env.allocate(SQL_NULL_HANDLE)) {
+            throw Error("The ODBC driver manager cannot allocate an environment");
+        }
+        check(
+            SQLSetEnvAttr(
+                m_env.get(), SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0),
+            SQL_HANDLE_ENV,
+            m_env.get(),
+            "Cannot set the ODBC version");
+        if (!m_dbc.allocate(m_env.get())) {
+            raise(SQL_HANDLE_ENV,
+                  m_env.get(),
+                  "The ODBC driver manager cannot allocate a connection");
+        }
+        std::vector<SQLCHAR> in(connectionString.begin(), connectionString.end());
+        in.push_back('\0');
+        SQLCHAR out[1024];
+        SQLSMALLINT outLength = 0;
+        const SQLRETURN rc = SQLDriverConnect(m_dbc.get(),
+                                              nullptr,
+                                              in.data(),
+                                              SQL_NTS,
+                                              out,
+                                              sizeof out,
+                                              &outLength,
+                                              SQL_DRIVER_NOPROMPT);
+        check(rc, SQL_HANDLE_DBC, m_dbc.get(), "The connection could not be opened");
+        m_connected = true;
+    }
+
+    ~OdbcSession() override
+    {
+        if (m_connected) {
+            SQLDisconnect(m_dbc.get());
+        }
+    }
+
+    OdbcSession(const OdbcSession &) = delete;
+    OdbcSession &operator=(const OdbcSession &) = delete;
+
+    void execute(const std::string &sql) override
+    {
+        StmtHandle stmt = statement();
+        run(stmt, sql);
+    }
+
+    std::unique_ptr<Cursor> query(const std::string &sql) override
+    {
+        StmtHandle stmt = statement();
+        run(stmt, sql);
+        return std::make_unique<OdbcCursor>(std::move(stmt));
+    }
+
+    std::unique_ptr<Cursor> tables() override
+    {
+        StmtHandle stmt = statement();
+        check(SQLTables(stmt.get(), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0),
+              SQL_HANDLE_STMT,
+              stmt.get(),
+              "SQLTables failed");
+        return std::make_unique<OdbcCursor>(std::move(stmt));
+    }
+
+private:
+    StmtHandle statement()
+    {
+        StmtHandle stmt;
+        if (!stmt.allocate(m_dbc.get())) {
+            raise(SQL_HANDLE_DBC, m_dbc.get(), "Cannot allocate a statement");
+        }
+        return stmt;
+    }
+
+    static void run(StmtHandle &stmt, const std::string &sql)
+    {
+        std::vector<SQLCHAR> text(sql.begin(), sql.end());
+        text.push_back('\0');
+        const SQLRETURN rc = SQLExecDirect(stmt.get(), text.data(), SQL_NTS);
+        if (rc != SQL_NO_DATA) {
+            check(rc, SQL_HANDLE_STMT, stmt.get(), "The statement failed");
+        }
+    }
+
+    // Declared in teardown order: the connection goes before its environment.
+    EnvHandle m_env;
+    DbcHandle m_dbc;
+    bool m_connected = false;
+};
+
+} // namespace
+
+std::unique_ptr<Session> openOdbc(const std::string &connectionString)
+{
+    return std::make_unique<OdbcSession>(connectionString);
+}
+
+} // namespace tw::db::backend

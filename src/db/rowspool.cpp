@@ -1,0 +1,221 @@
+#include "db/rowspool.h"
+
+#include "db/error.h"
+
+#include <cerrno>
+#include <cstring>
+
+namespace tw::db {
+
+namespace {
+
+template <class T> void put(std::string &out, const T &value)
+{
+    out.append(reinterpret_cast<const char *>(&value), sizeof value);
+}
+
+void putBytes(std::string &out, const void *data, std::size_t size)
+{
+    put(out, static_cast<std::uint64_t>(size));
+    out.append(static_cast<const char *>(data), size);
+}
+
+} // namespace
+
+RowSpool::RowSpool(std::size_t memoryBound)
+    : m_bound(memoryBound)
+{}
+
+RowSpool::~RowSpool()
+{
+    if (m_file != nullptr) {
+        std::fclose(m_file);
+    }
+}
+
+void RowSpool::append(const std::vector<Value> &row)
+{
+    put(m_buffer, static_cast<std::uint32_t>(row.size()));
+    for (const Value &value : row) {
+        put(m_buffer, static_cast<std::uint8_t>(value.kind()));
+        switch (value.kind()) {
+        case ValueKind::Null:
+            break;
+        case ValueKind::Text:
+            putBytes(m_buffer, value.asText().data(), value.asText().size());
+            break;
+        case ValueKind::Integer:
+            put(m_buffer, value.asInteger());
+            break;
+        case ValueKind::Double:
+            put(m_buffer, value.asDouble());
+            break;
+        case ValueKind::Decimal:
+            putBytes(m_buffer, value.asDecimal().text.data(), value.asDecimal().text.size());
+            break;
+        case ValueKind::Boolean:
+            put(m_buffer, static_cast<std::uint8_t>(value.asBoolean()));
+            break;
+        case ValueKind::Date:
+            put(m_buffer, value.asDate());
+            break;
+        case ValueKind::Time:
+            put(m_buffer, value.asTime());
+            break;
+        case ValueKind::Timestamp:
+            put(m_buffer, value.asTimestamp());
+            break;
+        case ValueKind::Binary:
+            putBytes(m_buffer, value.asBytes().data(), value.asBytes().size());
+            break;
+        }
+    }
+    ++m_rows;
+    if (m_buffer.size() >= m_bound) {
+        flush();
+    }
+}
+
+void RowSpool::flush()
+{
+    if (m_file == nullptr) {
+        m_file = std::tmpfile();
+        if (m_file == nullptr) {
+            throw Error(std::string("Cannot create a temporary file for the rows: ") +
+                        std::strerror(errno));
+        }
+    }
+    if (!m_buffer.empty() &&
+        std::fwrite(m_buffer.data(), 1, m_buffer.size(), m_file) != m_buffer.size()) {
+        throw Error(std::string("Cannot write the rows to a temporary file: ") +
+                    std::strerror(errno));
+    }
+    m_buffer.clear();
+}
+
+void RowSpool::rewind()
+{
+    if (m_file != nullptr) {
+        flush();
+        std::rewind(m_file);
+    }
+    m_readAt = 0;
+    m_read = 0;
+}
+
+bool RowSpool::fill(std::size_t needed)
+{
+    if (m_buffer.size() - m_readAt >= needed) {
+        return true;
+    }
+    if (m_file == nullptr) {
+        return false;
+    }
+    m_buffer.erase(0, m_readAt);
+    m_readAt = 0;
+    const std::size_t chunk = std::max(needed, m_bound);
+    const std::size_t have = m_buffer.size();
+    m_buffer.resize(have + chunk);
+    const std::size_t got = std::fread(m_buffer.data() + have, 1, chunk, m_file);
+    m_buffer.resize(have + got);
+    return m_buffer.size() >= needed;
+}
+
+bool RowSpool::take(void *out, std::size_t count)
+{
+    if (!fill(count)) {
+        return false;
+    }
+    std::memcpy(out, m_buffer.data() + m_readAt, count);
+    m_readAt += count;
+    return true;
+}
+
+bool RowSpool::read(std::vector<Value> &row)
+{
+    if (m_read >= m_rows) {
+        return false;
+    }
+    auto fail = [] {
+        throw Error("The temporary file of the rows was cut short");
+    };
+    auto bytes = [&]() {
+        std::uint64_t size = 0;
+        if (!take(&size, sizeof size) || !fill(size)) {
+            fail();
+        }
+        std::string text = m_buffer.substr(m_readAt, size);
+        m_readAt += size;
+        return text;
+    };
+    std::uint32_t count = 0;
+    if (!take(&count, sizeof count)) {
+        fail();
+    }
+    row.clear();
+    row.reserve(count);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        std::uint8_t kind = 0;
+        if (!take(&kind, 1)) {
+            fail();
+        }
+        switch (static_cast<ValueKind>(kind)) {
+        case ValueKind::Null:
+            row.emplace_back();
+            break;
+        case ValueKind::Text:
+            row.push_back(Value::text(bytes()));
+            break;
+        case ValueKind::Integer: {
+            std::int64_t v = 0;
+            take(&v, sizeof v);
+            row.push_back(Value::integer(v));
+            break;
+        }
+        case ValueKind::Double: {
+            double v = 0;
+            take(&v, sizeof v);
+            row.push_back(Value::real(v));
+            break;
+        }
+        case ValueKind::Decimal:
+            row.push_back(Value::decimal(bytes()));
+            break;
+        case ValueKind::Boolean: {
+            std::uint8_t v = 0;
+            take(&v, 1);
+            row.push_back(Value::boolean(v != 0));
+            break;
+        }
+        case ValueKind::Date: {
+            Date v;
+            take(&v, sizeof v);
+            row.push_back(Value::date(v));
+            break;
+        }
+        case ValueKind::Time: {
+            Time v;
+            take(&v, sizeof v);
+            row.push_back(Value::time(v));
+            break;
+        }
+        case ValueKind::Timestamp: {
+            Timestamp v;
+            take(&v, sizeof v);
+            row.push_back(Value::timestamp(v));
+            break;
+        }
+        case ValueKind::Binary: {
+            const std::string b = bytes();
+            row.push_back(Value::bytes(Bytes(b.begin(), b.end())));
+            break;
+        }
+        default:
+            fail();
+        }
+    }
+    ++m_read;
+    return true;
+}
+
+} // namespace tw::db

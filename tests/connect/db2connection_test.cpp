@@ -1,0 +1,150 @@
+#include "connect/db2connection.h"
+
+#include "app/settingsstore.h"
+#include "connect/form1.h"
+#include "support/db2emu.h"
+#include "support/printers.h"
+#include "support/scripteddialogs.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using tw::connect::CheckDb2Connection;
+using tw::connect::ConnectionSettings;
+using tw::connect::Db2ConnectionString;
+using tw::connect::Form1;
+using tw::test::Db2Emu;
+
+namespace {
+
+ConnectionSettings working()
+{
+    ConnectionSettings fields;
+    fields.Text2 = QStringLiteral("db2host");
+    fields.Text3 = QStringLiteral("50000");
+    fields.Text4 = QStringLiteral("admin");
+    fields.Text5 = QStringLiteral("secret");
+    fields.Text6 = QStringLiteral("SAMPLE");
+    return fields;
+}
+
+// The connection page with its DB2 fields typed in, and its "Test Connection" pressed.
+class Db2TestButton : public ::testing::Test
+{
+protected:
+    QStringList press(const ConnectionSettings &fields)
+    {
+        QTemporaryDir dir;
+        tw::app::SettingsStore settings(dir.path() + QStringLiteral("/tw.ini"));
+        Form1 page(dialogs, settings, dir.path());
+        page.Form_Load();
+        const std::pair<const char *, QString> typed[] = {{"Text2", fields.Text2},
+                                                          {"Text3", fields.Text3},
+                                                          {"Text4", fields.Text4},
+                                                          {"Text5", fields.Text5},
+                                                          {"Text6", fields.Text6}};
+        for (const auto &[name, text] : typed) {
+            page.findChild<QLineEdit *>(QString::fromLatin1(name))->setText(text);
+        }
+        page.findChild<QPushButton *>(QStringLiteral("PushButton4"))->click();
+        EXPECT_EQ(page.mousePointer(), Form1::MousePointer::Default);
+        return dialogs.notices();
+    }
+
+    Db2Emu emu;
+    tw::test::ScriptedDialogs dialogs;
+};
+
+const QString kFailed = QStringLiteral("Could not connect. Please check with your administrator.");
+
+} // namespace
+
+TEST(Db2ConnectionString, IsTheFieldsAsTypedInTheDriversOrder)
+{
+    ConnectionSettings fields = working();
+    fields.Text2 = QStringLiteral("db2host");
+    fields.Text4 = QStringLiteral("admin");
+    fields.Text5.clear();
+    fields.Text3 = QStringLiteral("50000");
+    EXPECT_EQ(
+        Db2ConnectionString(fields),
+        QStringLiteral("Driver={IBM DB2 ODBC DRIVER};Database=SAMPLE;Hostname=db2host;Port=50000;"
+                       "Protocol=TCPIP;Uid=admin;Pwd=;"));
+    EXPECT_EQ(
+        Db2ConnectionString({}),
+        QStringLiteral(
+            "Driver={IBM DB2 ODBC DRIVER};Database=;Hostname=;Port=;Protocol=TCPIP;Uid=;Pwd=;"));
+    fields.Text5 = QStringLiteral(" a;b=c{} ");
+    EXPECT_TRUE(Db2ConnectionString(fields).endsWith(QStringLiteral(";Pwd= a;b=c{} ;")));
+}
+
+TEST_F(Db2TestButton, SaysConnectionSuccessfulForAWorkingLoginAndSendsTheStringUnchanged)
+{
+    EXPECT_EQ(press(working()), QStringList{QStringLiteral("Connection successful.")});
+    ASSERT_EQ(emu.log().size(), 1U) << "the test connects once and runs nothing";
+    EXPECT_EQ(emu.log()[0], "CONNECT " + Db2ConnectionString(working()).toStdString());
+    EXPECT_EQ(dialogs.boxes[0].caption, QStringLiteral("Tablewright"));
+}
+
+TEST_F(Db2TestButton, SaysCouldNotConnectForEveryKindOfFailure)
+{
+    const std::vector<std::pair<const char *, ConnectionSettings>> failures = [] {
+        std::vector<std::pair<const char *, ConnectionSettings>> cases;
+        ConnectionSettings c = working();
+        c.Text2 = QStringLiteral("nowhere.example");
+        cases.emplace_back("host that does not resolve", c);
+        c = working();
+        c.Text2 = QStringLiteral("10.254.254.254");
+        cases.emplace_back("unreachable host", c);
+        c = working();
+        c.Text3 = QStringLiteral("50001");
+        cases.emplace_back("wrong port", c);
+        c = working();
+        c.Text5 = QStringLiteral("wrong");
+        cases.emplace_back("wrong password", c);
+        c = working();
+        c.Text4 = QStringLiteral("nobody");
+        cases.emplace_back("unknown user", c);
+        c = working();
+        c.Text6 = QStringLiteral("NOSUCHDB");
+        cases.emplace_back("unknown database", c);
+        c = working();
+        c.Text5 = QStringLiteral("sec;ret");
+        cases.emplace_back("a ';' in the password", c);
+        cases.emplace_back("empty fields", ConnectionSettings{});
+        return cases;
+    }();
+    for (const auto &[what, fields] : failures) {
+        dialogs.boxes.clear();
+        EXPECT_EQ(press(fields), QStringList{kFailed}) << what;
+        EXPECT_TRUE(dialogs.errorReports().isEmpty()) << what;
+    }
+}
+
+TEST_F(Db2TestButton, SaysCouldNotConnectWhenNoDriverIsRegistered)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    ::setenv("TW_TEST_NO_DB2_DRIVER", "1", 1);
+    // A new process, since unixODBC reads its driver list once per process.
+    EXPECT_EXIT(
+        {
+            const QStringList shown = press(working());
+            std::_Exit(shown == QStringList{kFailed} ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0),
+        "");
+    ::unsetenv("TW_TEST_NO_DB2_DRIVER");
+}
+
+TEST(CheckDb2Connection, IsTrueOnlyWhenTheConnectionOpens)
+{
+    Db2Emu emu;
+    EXPECT_TRUE(CheckDb2Connection(working()));
+    ConnectionSettings wrong = working();
+    wrong.Text3 = QStringLiteral(" 50000");
+    EXPECT_FALSE(CheckDb2Connection(wrong)) << "a blank typed before the port is sent as it is";
+    EXPECT_FALSE(CheckDb2Connection({}));
+}

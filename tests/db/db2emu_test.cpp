@@ -1,0 +1,295 @@
+// The DB2 emulation answers as DB2 does: the same SQLCODE, SQLSTATE and wording for what
+// DB2 rejects, and the same folding, quoting and catalog rules.
+
+#include "support/db2emu.h"
+
+#include "db/connection.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+
+using tw::db::Connection;
+using tw::db::Error;
+using tw::db::Recordset;
+using tw::test::Db2Emu;
+
+namespace {
+
+class Db2EmuTest : public ::testing::Test
+{
+protected:
+    Db2EmuTest() { db2.open(Db2Emu::connectionString()); }
+
+    // The error a statement gives: native code, ODBC state and message.
+    Error errorOf(const std::string &sql)
+    {
+        try {
+            db2.execute(sql);
+        } catch (const Error &e) {
+            return e;
+        }
+        ADD_FAILURE() << "accepted: " << sql;
+        return Error("");
+    }
+
+    void expectRejected(const std::string &sql,
+                        long sqlCode,
+                        const std::string &state,
+                        const std::string &inText)
+    {
+        const Error e = errorOf(sql);
+        EXPECT_EQ(e.nativeError(), sqlCode) << sql << "\n" << e.what();
+        EXPECT_EQ(e.sqlState(), state) << sql << "\n" << e.what();
+        EXPECT_NE(std::string(e.what()).find(inText), std::string::npos) << e.what();
+        EXPECT_EQ(std::string(e.what()).rfind("[IBM][CLI Driver][DB2/LINUXX8664] SQL", 0), 0U)
+            << e.what();
+    }
+
+    std::vector<std::string> column(const std::string &sql, std::size_t index = 0)
+    {
+        Recordset rows;
+        rows.open(sql, db2);
+        std::vector<std::string> values;
+        while (!rows.eof()) {
+            values.push_back(rows.value(index).toText());
+            rows.moveNext();
+        }
+        return values;
+    }
+
+    Db2Emu emu;
+    Connection db2;
+};
+
+} // namespace
+
+TEST_F(Db2EmuTest, DatesAreAcceptedInIsoUsaAndEurFormsAndRejectedOtherwise)
+{
+    db2.execute("CREATE TABLE T(D DATE)");
+    for (const char *literal :
+         {"'2021-08-31'", "'2021-8-3'", "'8/31/2021'", "'31.08.2021'", "'3.8.2021'", "NULL"}) {
+        db2.execute(std::string("INSERT INTO T VALUES(") + literal + ")");
+    }
+    EXPECT_EQ(column("SELECT * FROM T"),
+              (std::vector<std::string>{
+                  "2021-08-31", "2021-08-03", "2021-08-31", "2021-08-31", "2021-08-03", ""}));
+    for (const char *bad : {"'31-08-2021'", "'abc'", "''", "'2021/08/31'"}) {
+        expectRejected(
+            std::string("INSERT INTO T VALUES(") + bad + ")",
+            -180,
+            "22007",
+            "SQL0180N  The syntax of the string representation of a datetime value is incorrect.  "
+            "SQLSTATE=22007");
+    }
+    for (const char *outOfRange : {"'2021-02-30'", "'2021-13-01'", "'2/29/2021'"}) {
+        expectRejected(
+            std::string("INSERT INTO T VALUES(") + outOfRange + ")", -181, "22007", "SQL0181N");
+    }
+}
+
+TEST_F(Db2EmuTest, LiteralsLongerThanDb2AllowsAreRejectedEvenForLongVarchar)
+{
+    db2.execute("CREATE TABLE \"L\"(\"V\" LONG VARCHAR, \"S\" VARCHAR(5))");
+    db2.execute("INSERT INTO \"L\" VALUES('" + std::string(32672, 'a') + "', NULL)");
+    expectRejected(
+        "INSERT INTO \"L\" VALUES('" + std::string(32673, 'a') + "', NULL)",
+        -102,
+        "54002",
+        "SQL0102N  The string constant beginning with \"aaaaaaaaaaaaaaaaaaaa\" is too long.  "
+        "SQLSTATE=54002");
+    // A doubled quote counts twice.
+    expectRejected("INSERT INTO \"L\" VALUES('" + std::string(32671, 'a') + "''', NULL)",
+                   -102,
+                   "54002",
+                   "SQL0102N");
+    expectRejected("INSERT INTO \"L\" VALUES(NULL, 'abcdef')", -433, "22001", "SQL0433N");
+}
+
+TEST_F(Db2EmuTest, IdentifiersFoldUnlessDelimitedAndTheSchemaIsTheUser)
+{
+    db2.execute("create table orders(id integer)");
+    db2.execute("CREATE TABLE \"Orders\"(\"Id\" INTEGER);");
+    db2.execute("CREATE TABLE \"My \"\"Table\"\"\"(A SMALLINT)");
+    db2.execute("CREATE TABLE OTHER.ORDERS(A SMALLINT)");
+    Recordset tables;
+    tables.openSchema(tw::db::adSchemaTables, db2);
+    std::vector<std::string> found;
+    while (!tables.eof()) {
+        found.push_back(tables.value("TABLE_SCHEM").toText() + "." +
+                        tables.value("TABLE_NAME").toText() + ":" +
+                        tables.value("TABLE_TYPE").toText());
+        tables.moveNext();
+    }
+    for (const char *expected : {"ADMIN.ORDERS:TABLE",
+                                 "ADMIN.Orders:TABLE",
+                                 "ADMIN.My \"Table\":TABLE",
+                                 "OTHER.ORDERS:TABLE",
+                                 "SYSIBM.SYSTABLES:SYSTEM TABLE",
+                                 "SYSCAT.TABLES:VIEW"}) {
+        EXPECT_NE(std::find(found.begin(), found.end(), expected), found.end()) << expected;
+    }
+    expectRejected(
+        "CREATE TABLE ORDERS(X INTEGER)",
+        -601,
+        "42S01",
+        "SQL0601N  The name of the object to be created is identical to the existing name "
+        "\"ADMIN.ORDERS\" of type \"TABLE\".  SQLSTATE=42710");
+    expectRejected("CREATE TABLE \"D\"(A INTEGER, A SMALLINT)",
+                   -612,
+                   "42S21",
+                   "SQL0612N  \"A\" is a duplicate name.");
+}
+
+TEST_F(Db2EmuTest, DropAndRenameFollowDb2sRules)
+{
+    db2.execute("CREATE TABLE \"Orders\"(A INTEGER)");
+    db2.execute("CREATE TABLE \"Sales\"(A INTEGER)");
+    expectRejected("DROP TABLE \"Nothing\"",
+                   -204,
+                   "42S02",
+                   "SQL0204N  \"ADMIN.Nothing\" is an undefined name.  SQLSTATE=42704");
+    expectRejected(
+        "RENAME \"Orders\" TO \"Sales\"", -601, "42S01", "\"ADMIN.Sales\" of type \"TABLE\"");
+    expectRejected("RENAME TABLE \"Orders\" TO \"Orders\"", -601, "42S01", "SQL0601N");
+    expectRejected("RENAME \"Missing\" TO \"X\"", -204, "42S02", "SQL0204N");
+    expectRejected("RENAME \"Orders\" TO OTHER.\"X\"", -104, "42601", "SQL0104N");
+    db2.execute("INSERT INTO \"Orders\" VALUES(7)");
+    db2.execute("RENAME TABLE \"Orders\" TO \"Archive\"");
+    EXPECT_EQ(column("SELECT * FROM \"Archive\""), std::vector<std::string>{"7"});
+    db2.execute("DROP TABLE \"Archive\"");
+    expectRejected("SELECT * FROM \"Archive\"", -204, "42S02", "SQL0204N");
+}
+
+TEST_F(Db2EmuTest, AnyOtherStatementIsASyntaxError)
+{
+    for (const char *sql : {"UPDATE T SET A = 1",
+                            "SELECT A FROM T",
+                            "",
+                            "CREATE TABLE \"T\"()",
+                            "INSERT INTO T VALUES(1) extra",
+                            "CREATE TABLE T(A WIDGET)"}) {
+        const Error e = errorOf(sql);
+        EXPECT_EQ(e.nativeError(), -104) << sql << ": " << e.what();
+        EXPECT_EQ(e.sqlState(), "42601") << sql;
+    }
+    expectRejected("INSERT INTO \"T\" VALUES('unterminated)", -10, "42603", "SQL0010N");
+}
+
+TEST_F(Db2EmuTest, ValuesAreConvertedAndCheckedAgainstTheirColumns)
+{
+    db2.execute("CREATE TABLE V(S SMALLINT, I INTEGER, B BIGINT, D DECIMAL(9,2), R REAL, F DOUBLE, "
+                "C CHAR(4), "
+                "T TIME, TS TIMESTAMP, BL BLOB(10))");
+    db2.execute("INSERT INTO V VALUES(-32768, '2147483647', 9223372036854775807, '12.345', 1.5, "
+                "-2.5E-3, 'ab', "
+                "'10.30.00', '2021-08-31-10.00.00.123456', X'00FF')");
+    Recordset rows;
+    rows.open("SELECT * FROM V", db2);
+    std::vector<std::string> texts;
+    for (std::size_t i = 0; i < rows.fields().size(); ++i) {
+        texts.push_back(rows.value(i).toText());
+    }
+    EXPECT_EQ(texts,
+              (std::vector<std::string>{"-32768",
+                                        "2147483647",
+                                        "9223372036854775807",
+                                        "12.34",
+                                        "1.5",
+                                        "-0.0025",
+                                        "ab  ",
+                                        "10:30:00",
+                                        "2021-08-31 10:00:00.123456",
+                                        "00FF"}));
+    expectRejected("INSERT INTO V VALUES(32768, 1, 1, 1, 1, 1, 'a', NULL, NULL, NULL)",
+                   -413,
+                   "22003",
+                   "SQL0413N");
+    expectRejected("INSERT INTO V VALUES(1, 'x1', 1, 1, 1, 1, 'a', NULL, NULL, NULL)",
+                   -420,
+                   "22018",
+                   "SQL0420N");
+    expectRejected("INSERT INTO V VALUES(1, 1, 1, 12345678.9, 1, 1, 'a', NULL, NULL, NULL)",
+                   -413,
+                   "22003",
+                   "SQL0413N");
+    expectRejected("INSERT INTO V VALUES(1, 1, 1)", -117, "42802", "SQL0117N");
+}
+
+TEST_F(Db2EmuTest, ConnectFailuresGiveTheTextsOfTheRealDriver)
+{
+    auto connectError = [](const std::string &cs) {
+        Connection connection;
+        try {
+            connection.open(cs);
+        } catch (const Error &e) {
+            return e;
+        }
+        ADD_FAILURE() << "connected: " << cs;
+        return Error("");
+    };
+    const Error port = connectError(Db2Emu::connectionString("SAMPLE", "db2host", "50001"));
+    EXPECT_EQ(port.nativeError(), -30081);
+    EXPECT_EQ(port.sqlState(), "08001");
+    EXPECT_NE(std::string(port.what())
+                  .find("\"connect\".  Protocol specific error code(s): \"111\", \"*\", \"*\"."),
+              std::string::npos);
+    const Error host = connectError(Db2Emu::connectionString("SAMPLE", "nowhere.example"));
+    EXPECT_STREQ(host.what(),
+                 "[IBM][CLI Driver] SQL1336N  The remote host \"nowhere.example\" was not found.  "
+                 "SQLSTATE=08001");
+    const Error login =
+        connectError(Db2Emu::connectionString("SAMPLE", "db2host", "50000", "admin", "wrong"));
+    EXPECT_EQ(login.nativeError(), -30082);
+    EXPECT_NE(
+        std::string(login.what()).find("reason \"24\" (\"USERNAME AND/OR PASSWORD INVALID\")"),
+        std::string::npos);
+    const Error database = connectError(Db2Emu::connectionString("NOPE"));
+    EXPECT_STREQ(database.what(),
+                 "[IBM][CLI Driver] SQL30061N  The database alias or database name "
+                 "\"NOPE              \" was not found at the remote node.  SQLSTATE=08004");
+    EXPECT_EQ(database.sqlState(), "08004");
+    // A ";" in the password cuts it, as the real driver does.
+    const Error cut =
+        connectError(Db2Emu::connectionString("SAMPLE", "db2host", "50000", "admin", "sec;ret"));
+    EXPECT_EQ(cut.nativeError(), -30082);
+}
+
+TEST_F(Db2EmuTest, TheLogHoldsEveryConnectAndStatementAsReceived)
+{
+    emu.clearLog();
+    Connection connection;
+    connection.open(Db2Emu::connectionString());
+    connection.execute("CREATE TABLE \"N\"(\"V\" LONG VARCHAR)");
+    connection.execute("INSERT INTO \"N\" VALUES('line 1\r\nline\\2')");
+    const auto log = emu.log();
+    ASSERT_EQ(log.size(), 3U);
+    EXPECT_EQ(log[0], "CONNECT " + Db2Emu::connectionString());
+    EXPECT_EQ(log[2], "EXEC INSERT INTO \"N\" VALUES('line 1\r\nline\\2')");
+}
+
+TEST_F(Db2EmuTest, InjectedFaultsFailOneStatementOrDropTheConnection)
+{
+    db2.execute("CREATE TABLE F(A INTEGER)");
+    emu.setFaults({2, 0});
+    Connection failing;
+    failing.open(Db2Emu::connectionString());
+    failing.execute("INSERT INTO F VALUES(1)");
+    EXPECT_THROW(failing.execute("INSERT INTO F VALUES(2)"), Error);
+    failing.execute("INSERT INTO F VALUES(3)");
+
+    emu.setFaults({0, 1});
+    Connection dropping;
+    dropping.open(Db2Emu::connectionString());
+    dropping.execute("INSERT INTO F VALUES(4)");
+    try {
+        dropping.execute("INSERT INTO F VALUES(5)");
+        FAIL() << "the connection did not drop";
+    } catch (const Error &e) {
+        EXPECT_EQ(e.nativeError(), -30081);
+        EXPECT_EQ(e.sqlState(), "08S01");
+    }
+    EXPECT_THROW(dropping.execute("INSERT INTO F VALUES(6)"), Error);
+    emu.setFaults({});
+    EXPECT_EQ(column("SELECT * FROM F"), (std::vector<std::string>{"1", "3", "4"}));
+}

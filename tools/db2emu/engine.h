@@ -1,0 +1,118 @@
+#pragma once
+
+// The DB2 side of the emulator: the statements the program sends, parsed and carried out on
+// an SQLite file the way a DB2 LUW server would, with DB2's errors.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace db2emu {
+
+// An error as the IBM CLI driver reports it.
+struct Db2Error
+{
+    std::string odbcState; // what SQLGetDiagRec gives
+    int sqlCode;           // the native error
+    std::string message;   // "[IBM][CLI Driver]... SQLnnnnN  ...  SQLSTATE=xxxxx"
+};
+
+class Db2Exception : public std::exception
+{
+public:
+    explicit Db2Exception(Db2Error error)
+        : m_error(std::move(error))
+    {}
+
+    const char *what() const noexcept override { return m_error.message.c_str(); }
+
+    const Db2Error &error() const { return m_error; }
+
+private:
+    Db2Error m_error;
+};
+
+// Builds the text: prefix, server tag unless `connecting`, the message, the SQLSTATE.
+Db2Error makeError(int sqlCode,
+                   const std::string &text,
+                   const std::string &sqlState,
+                   const std::string &odbcState = {},
+                   bool connecting = false);
+
+// A column as DB2 describes it.
+struct Column
+{
+    std::string name;
+    std::string type; // SMALLINT, INTEGER, BIGINT, DECIMAL, REAL, DOUBLE, CHAR, VARCHAR,
+                      // LONG VARCHAR, CLOB, BLOB, DATE, TIME, TIMESTAMP
+    int length = 0;   // CHAR/VARCHAR/CLOB/BLOB length, DECIMAL precision
+    int scale = 0;
+
+    int odbcType() const;
+    long long columnSize() const;
+    int decimalDigits() const;
+};
+
+// One cell of a result row: null, integer, double, text or bytes.
+struct Cell
+{
+    enum class Kind { Null, Integer, Real, Text, Blob } kind = Kind::Null;
+    long long integer = 0;
+    double real = 0;
+    std::string bytes; // text or blob bytes
+};
+
+// A result set being read: streams from SQLite, or holds a few rows made up in memory.
+class ResultSet
+{
+public:
+    virtual ~ResultSet() = default;
+    virtual const std::vector<Column> &columns() const = 0;
+    // Moves to the next row and fills `row`; false after the last.
+    virtual bool next(std::vector<Cell> &row) = 0;
+};
+
+// One connection's view of a database file.
+class Database
+{
+public:
+    // Opens (creating the catalog if needed) the SQLite file; `schema` is the default schema.
+    Database(const std::string &file, std::string schema);
+    ~Database();
+    Database(const Database &) = delete;
+    Database &operator=(const Database &) = delete;
+
+    // Runs one statement; a SELECT gives a result set. Throws Db2Exception.
+    std::unique_ptr<ResultSet> execute(const std::string &sql);
+    // The catalog listing of SQLTables: TABLE_CAT, TABLE_SCHEM, TABLE_NAME, TABLE_TYPE, REMARKS.
+    std::unique_ptr<ResultSet> tables();
+
+private:
+    struct Object
+    {
+        std::string schema;
+        std::string name;
+        std::string type; // TABLE or VIEW
+        std::string store;
+        std::vector<Column> columns;
+    };
+
+    std::optional<Object> find(const std::string &schema, const std::string &name);
+    void run(const std::string &sql);
+    std::string newStore(const char *prefix);
+
+    sqlite3 *m_db = nullptr;
+    std::string m_schema;
+
+    friend class Executor;
+};
+
+// Statement syntax, for the fuzzer and tests: parses without running. Throws Db2Exception.
+void parseOnly(const std::string &sql);
+
+} // namespace db2emu
