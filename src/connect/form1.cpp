@@ -7,7 +7,9 @@
 #include "connect/fileexists.h"
 #include "connect/helptext.h"
 #include "connect/pagelayout.h"
+#include "connect/paradoxfolder.h"
 #include "db/connection.h"
+#include "fsutil/addfolder.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -188,7 +190,10 @@ void Form1::buildControls()
     Text1->setFocus(Qt::OtherFocusReason);
 
     connect(PushButton1, &QPushButton::clicked, this, &Form1::PushButton1_Click);
+    connect(PushButton3, &QPushButton::clicked, this, &Form1::PushButton3_Click);
     connect(PushButton4, &QPushButton::clicked, this, &Form1::PushButton4_Click);
+    connect(PushButton5, &QPushButton::clicked, this, &Form1::PushButton5_Click);
+    connect(PushButton6, &QPushButton::clicked, this, &Form1::PushButton6_Click);
 }
 
 void Form1::connectFields()
@@ -303,6 +308,40 @@ void Form1::PushButton1_Click()
 {
     app::ErrorTrap trap{m_dialogs, app::ErrorLocation::Form1_PushButton1_Click};
     trap(100, [&] { m_dialogs.notice(Form1HelpText()); });
+}
+
+void Form1::PushButton3_Click()
+{
+    app::ErrorTrap trap{m_dialogs, app::ErrorLocation::Form1_PushButton3_Click};
+    trap(102, [&] { setMousePointer(MousePointer::Hourglass); });
+    // A listing that fails is reported and, as with every failed test, the branch is entered.
+    if (trap.test(104, [&] { return CheckParadoxFolder(Text1->text()); })) {
+        trap(106, [&] { m_dialogs.notice(QStringLiteral("Connection successful.")); });
+    } else {
+        trap(108, [&] { m_dialogs.notice(QStringLiteral("Could not connect.")); });
+    }
+    trap(110, [&] { setMousePointer(MousePointer::Default); });
+}
+
+void Form1::PushButton5_Click()
+{
+    app::ErrorTrap trap{m_dialogs, app::ErrorLocation::Form1_PushButton5_Click};
+    QString chosen;
+    trap(100, [&] {
+        const QString start = m_settings.GetSetting(QStringLiteral("LastFolderDot"));
+        chosen =
+            fsutil::PickFolder(m_dialogs, this, QStringLiteral("Please select folder:"), start);
+    });
+    if (trap.test(102, [&] { return chosen.isEmpty(); })) {
+        return;
+    }
+    trap(104, [&] { Text1->setText(chosen); });
+}
+
+void Form1::PushButton6_Click()
+{
+    app::ErrorTrap trap{m_dialogs, app::ErrorLocation::Form1_PushButton6_Click};
+    trap(100, [&] { Text1->setText(m_programFolder + QStringLiteral("/Samples")); });
 }
 
 void Form1::PushButton4_Click()

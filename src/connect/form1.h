@@ -64,7 +64,10 @@ private:
     void ApplySkin();
     void loadCustomPointer(const QString &path);
     void PushButton1_Click();
+    void PushButton3_Click();
     void PushButton4_Click();
+    void PushButton5_Click();
+    void PushButton6_Click();
 
     app::Dialogs &m_dialogs;
     app::SettingsStore &m_settings;

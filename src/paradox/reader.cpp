@@ -124,7 +124,8 @@ TableHeader parseHeader(const ByteSource &table, const std::string &encoding)
     if (h.hasExtension()) {
         h.codePage = readLe16(&header[0x6A]);
     }
-    h.tableName = cString(&header[base + 2 * n + 4], &header[base + 2 * n + 4 + tableNameBytes]);
+    const std::size_t tableNameAt = base + 2 * n + 4 + 4 * n;
+    h.tableName = cString(&header[tableNameAt], &header[tableNameAt + tableNameBytes]);
 
     // Field names, then (4.x and later) the field numbers and the language driver's name.
     std::vector<std::string> rawNames;

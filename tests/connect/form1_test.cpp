@@ -7,6 +7,7 @@
 #include "support/scripteddialogs.h"
 
 #include <QDataStream>
+#include <QDir>
 #include <QEnterEvent>
 #include <QFile>
 #include <QGroupBox>
@@ -22,6 +23,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <unistd.h>
 
 using tw::connect::Form1;
 using tw::test::Box;
@@ -370,4 +372,81 @@ TEST_F(Form1Test, ClosingThePageEndsTheProgram)
     QSignalSpy unloaded(&page, &Form1::unloaded);
     page.close();
     EXPECT_EQ(unloaded.count(), 1);
+}
+
+TEST_F(Form1Test, TheParadoxTestNeedsAtLeastOneDbFileInTheFolder)
+{
+    Form1 &page = start();
+    QLineEdit *folder = control<QLineEdit>("Text1");
+    QPushButton *test = control<QPushButton>("PushButton3");
+    const QString tables = programFolder() + QStringLiteral("/tables");
+    QDir().mkpath(tables);
+    QFile(tables + QStringLiteral("/ORDERS.MB")).open(QIODevice::WriteOnly);
+    QFile(tables + QStringLiteral("/ORDERS.PX")).open(QIODevice::WriteOnly);
+
+    QStringList shown;
+    for (const QString &text : {QString(), tables, programFolder() + QStringLiteral("/missing")}) {
+        folder->setText(text);
+        test->click();
+    }
+    QFile(tables + QStringLiteral("/ORDERS.DB")).open(QIODevice::WriteOnly);
+    for (const QString &text : {tables, tables + u'/'}) {
+        folder->setText(text);
+        test->click();
+    }
+    EXPECT_EQ(dialogs.notices(),
+              (QStringList{QStringLiteral("Could not connect."),
+                           QStringLiteral("Could not connect."),
+                           QStringLiteral("Could not connect."),
+                           QStringLiteral("Connection successful."),
+                           QStringLiteral("Connection successful.")}));
+    EXPECT_EQ(page.mousePointer(), Pointer::Default);
+}
+
+TEST_F(Form1Test, AFolderTheFileSystemRefusesToListIsReportedThenCountsAsConnected)
+{
+    start();
+    const QString loop = programFolder() + QStringLiteral("/loop");
+    ASSERT_EQ(::symlink(loop.toLocal8Bit().constData(), loop.toLocal8Bit().constData()), 0);
+    control<QLineEdit>("Text1")->setText(loop);
+    control<QPushButton>("PushButton3")->click();
+    ASSERT_EQ(dialogs.boxes.size(), 2U);
+    EXPECT_EQ(dialogs.boxes[0].kind, Box::Kind::ErrorReport);
+    EXPECT_TRUE(dialogs.boxes[0].text.contains(
+        QStringLiteral("\r\nin Quoralink2021/08/31.Form1.PushButton3_Click at line 104\r\r")))
+        << dialogs.boxes[0].text.toStdString();
+    EXPECT_EQ(dialogs.boxes[1].text, QStringLiteral("Connection successful."));
+}
+
+TEST_F(Form1Test, BrowsingStartsAtLastFolderDotAndFillsTheFolderFieldUnlessCancelled)
+{
+    seed("LastFolderDot", QStringLiteral("/srv/paradox"));
+    seed("ParadoxFolder", QStringLiteral("/old"));
+    start();
+    dialogs.folders = {QString(), QStringLiteral("/data/Paradox Tables")};
+
+    control<QPushButton>("PushButton5")->click();
+    EXPECT_EQ(text("Text1"), QStringLiteral("/old"));
+    EXPECT_EQ(stored("ParadoxFolder"), QStringLiteral("/old"));
+
+    control<QPushButton>("PushButton5")->click();
+    EXPECT_EQ(text("Text1"), QStringLiteral("/data/Paradox Tables"));
+    EXPECT_EQ(stored("ParadoxFolder"), QStringLiteral("/data/Paradox Tables"));
+    ASSERT_EQ(dialogs.boxes.size(), 2U);
+    EXPECT_EQ(dialogs.boxes[0].text, QStringLiteral("Please select folder:"));
+    EXPECT_EQ(dialogs.boxes[0].initial, QStringLiteral("/srv/paradox"));
+    EXPECT_EQ(stored("LastFolderDot"), QStringLiteral("/srv/paradox"))
+        << "the program never writes it";
+}
+
+TEST_F(Form1Test, TheSampleButtonPointsTheFolderAtSamplesBesideTheProgram)
+{
+    start();
+    control<QPushButton>("PushButton6")->click();
+    const QString samples = programFolder() + QStringLiteral("/Samples");
+    EXPECT_EQ(text("Text1"), samples);
+    EXPECT_EQ(stored("ParadoxFolder"), samples);
+    control<QPushButton>("PushButton3")->click();
+    EXPECT_EQ(dialogs.notices(), QStringList{QStringLiteral("Could not connect.")})
+        << "no Samples folder here";
 }
