@@ -24,10 +24,10 @@ bool contains(const std::string &text, const std::string &fragment)
 std::unique_ptr<Session> open(const std::string &connectionString)
 {
     if (contains(connectionString, "PROVIDER=Microsoft.Jet.OLEDB.4.0")) {
-        throw Error("The staging database cannot be opened yet: " + connectionString);
+        return openStaging(connectionString);
     }
     if (contains(connectionString, "Driver={Microsoft Paradox Driver (*.db )}")) {
-        throw Error("Paradox folders cannot be opened yet: " + connectionString);
+        return openParadox(connectionString);
     }
     return openOdbc(connectionString);
 }

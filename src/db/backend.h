@@ -40,5 +40,7 @@ std::unique_ptr<Session> open(const std::string &connectionString);
 
 // Each backend's opener.
 std::unique_ptr<Session> openOdbc(const std::string &connectionString);
+std::unique_ptr<Session> openParadox(const std::string &connectionString);
+std::unique_ptr<Session> openStaging(const std::string &connectionString);
 
 } // namespace tw::db::backend

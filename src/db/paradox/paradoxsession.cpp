@@ -1,0 +1,237 @@
+// The Paradox backend: a folder of Paradox tables, read with our own engine.
+
+#include "db/backend.h"
+#include "db/connectionstring.h"
+#include "db/error.h"
+#include "db/sqlparse.h"
+#include "paradox/error.h"
+#include "paradox/family.h"
+#include "paradox/reader.h"
+
+#include <algorithm>
+#include <cctype>
+#include <system_error>
+
+namespace tw::db::backend {
+
+namespace {
+
+namespace fs = std::filesystem;
+using paradox::FieldType;
+
+int adoTypeOf(FieldType type)
+{
+    switch (type) {
+    case FieldType::Alpha:
+        return adVarChar;
+    case FieldType::Date:
+        return adDBDate;
+    case FieldType::Short:
+        return adSmallInt;
+    case FieldType::Long:
+    case FieldType::AutoIncrement:
+        return adInteger;
+    case FieldType::Money:
+        return adCurrency;
+    case FieldType::Number:
+        return adDouble;
+    case FieldType::Bcd:
+        return adNumeric;
+    case FieldType::Logical:
+        return adBoolean;
+    case FieldType::Time:
+        return adDBTime;
+    case FieldType::Timestamp:
+        return adDBTimeStamp;
+    case FieldType::Bytes:
+        return adBinary;
+    case FieldType::Memo:
+        return adLongVarChar;
+    default:
+        return adLongVarBinary;
+    }
+}
+
+std::string lower(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) {
+        return static_cast<char>(std::tolower(c));
+    });
+    return text;
+}
+
+class TableCursor final : public Cursor
+{
+public:
+    explicit TableCursor(paradox::TableReader reader)
+        : m_reader(std::move(reader))
+    {
+        for (const paradox::Field &field : m_reader.fields()) {
+            m_fields.push_back({field.name, adoTypeOf(field.type)});
+        }
+    }
+
+    const std::vector<Field> &fields() const override { return m_fields; }
+
+    std::optional<std::uint64_t> knownCount() const override { return m_reader.recordCount(); }
+
+    bool fetch(std::vector<Value> &row) override
+    {
+        if (!m_reader.next()) {
+            return false;
+        }
+        row.resize(m_fields.size());
+        try {
+            for (std::size_t i = 0; i < m_fields.size(); ++i) {
+                row[i] = m_reader.value(i);
+            }
+        } catch (const paradox::Error &e) {
+            throw Error(e.what());
+        }
+        return true;
+    }
+
+private:
+    paradox::TableReader m_reader;
+    std::vector<Field> m_fields;
+};
+
+// The folder's tables as a fixed list of rows.
+class ListCursor final : public Cursor
+{
+public:
+    ListCursor(std::vector<Field> fields, std::vector<std::vector<Value>> rows)
+        : m_fields(std::move(fields))
+        , m_rows(std::move(rows))
+    {}
+
+    const std::vector<Field> &fields() const override { return m_fields; }
+
+    std::optional<std::uint64_t> knownCount() const override { return m_rows.size(); }
+
+    bool fetch(std::vector<Value> &row) override
+    {
+        if (m_at >= m_rows.size()) {
+            return false;
+        }
+        row = m_rows[m_at++];
+        return true;
+    }
+
+private:
+    std::vector<Field> m_fields;
+    std::vector<std::vector<Value>> m_rows;
+    std::size_t m_at = 0;
+};
+
+class ParadoxSession final : public Session
+{
+public:
+    explicit ParadoxSession(const std::string &connectionString)
+    {
+        m_folder = connectionValue(connectionString, "DefaultDir");
+        if (m_folder.empty()) {
+            m_folder = connectionValue(connectionString, "Dbq");
+        }
+        std::error_code error;
+        if (m_folder.empty() || !fs::is_directory(m_folder, error)) {
+            throw Error("The Paradox folder \"" + m_folder +
+                        "\" does not exist or is not a folder");
+        }
+    }
+
+    void execute(const std::string &sql) override
+    {
+        sql::Reader reader(sql);
+        std::string name;
+        if (!(reader.word("DROP") && reader.word("TABLE") && reader.identifier(name) &&
+              reader.atEnd())) {
+            reader.reject("The Paradox folder accepts DROP TABLE [name] and SELECT * FROM `name`, "
+                          "not this statement");
+        }
+        const fs::path table = find(name);
+        const auto family = paradox::tableFamily(table);
+        for (const fs::path &file : family) {
+            std::error_code error;
+            if (!fs::remove(file, error) && error) {
+                throw Error("Cannot delete " + file.string() + ": " + error.message());
+            }
+        }
+    }
+
+    std::unique_ptr<Cursor> query(const std::string &sql) override
+    {
+        sql::Reader reader(sql);
+        std::string name;
+        if (!(reader.word("SELECT") && reader.symbol("*") && reader.word("FROM") &&
+              reader.identifier(name) && reader.atEnd())) {
+            reader.reject("The Paradox folder accepts SELECT * FROM `name` and DROP TABLE [name], "
+                          "not this statement");
+        }
+        try {
+            paradox::TableReader table = paradox::TableReader::open(find(name));
+            // Rows lost to damage must not pass for a whole table.
+            if (!table.warnings().empty()) {
+                std::string what;
+                for (const std::string &warning : table.warnings()) {
+                    what += (what.empty() ? "" : "; ") + warning;
+                }
+                throw Error("The Paradox table is damaged: " + what);
+            }
+            return std::make_unique<TableCursor>(std::move(table));
+        } catch (const paradox::Error &e) {
+            throw Error(e.what());
+        }
+    }
+
+    std::unique_ptr<Cursor> tables() override
+    {
+        std::vector<std::vector<Value>> rows;
+        for (const fs::path &file : tableFiles()) {
+            rows.push_back({Value::text("TABLE"), Value::text(file.stem().string())});
+        }
+        return std::make_unique<ListCursor>(
+            std::vector<Field>{{"TABLE_TYPE", adVarChar}, {"TABLE_NAME", adVarChar}},
+            std::move(rows));
+    }
+
+private:
+    std::vector<fs::path> tableFiles() const
+    {
+        std::vector<fs::path> files;
+        std::error_code error;
+        for (const auto &entry : fs::directory_iterator(m_folder, error)) {
+            if (lower(entry.path().extension().string()) == ".db" && entry.is_regular_file(error)) {
+                files.push_back(entry.path());
+            }
+        }
+        if (error) {
+            throw Error("Cannot list the Paradox folder " + m_folder + ": " + error.message());
+        }
+        std::sort(files.begin(), files.end());
+        return files;
+    }
+
+    // The table file of that name in the folder, letter case of name and extension ignored.
+    fs::path find(const std::string &name) const
+    {
+        const std::string wanted = lower(name + ".db");
+        for (const fs::path &file : tableFiles()) {
+            if (lower(file.filename().string()) == wanted) {
+                return file;
+            }
+        }
+        throw Error("The Paradox folder " + m_folder + " has no table " + name);
+    }
+
+    std::string m_folder;
+};
+
+} // namespace
+
+std::unique_ptr<Session> openParadox(const std::string &connectionString)
+{
+    return std::make_unique<ParadoxSession>(connectionString);
+}
+
+} // namespace tw::db::backend

@@ -1,0 +1,483 @@
+#include "db/staging/exporter.h"
+
+#include "db/error.h"
+#include "paradox/codepage.h"
+#include "paradox/error.h"
+#include "paradox/writer.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
+#include <set>
+
+namespace tw::db::staging {
+
+namespace {
+
+using paradox::FieldType;
+
+constexpr int kLongestAlpha = 255;
+constexpr int kBcdDigits = 32;
+constexpr int kLongestFieldName = 25;
+constexpr int kMemoLeader = 10;
+
+std::string upper(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) {
+        return static_cast<char>(std::toupper(c));
+    });
+    return text;
+}
+
+// One sqlite3 statement, finalised on scope exit.
+class Query
+{
+public:
+    Query(sqlite3 *db, const std::string &sql)
+        : m_db(db)
+    {
+        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &m_stmt, nullptr) != SQLITE_OK) {
+            throw Error(std::string("The staging database refused a statement: ") +
+                        sqlite3_errmsg(db));
+        }
+    }
+
+    ~Query() { sqlite3_finalize(m_stmt); }
+
+    Query(const Query &) = delete;
+    Query &operator=(const Query &) = delete;
+
+    bool step()
+    {
+        const int rc = sqlite3_step(m_stmt);
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
+            throw Error(std::string("Reading the staging table failed: ") + sqlite3_errmsg(m_db));
+        }
+        return rc == SQLITE_ROW;
+    }
+
+    bool isNull(int column) const { return sqlite3_column_type(m_stmt, column) == SQLITE_NULL; }
+
+    std::string text(int column) const
+    {
+        const auto *p = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, column));
+        return p == nullptr
+                   ? std::string()
+                   : std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(m_stmt, column)));
+    }
+
+private:
+    sqlite3 *m_db;
+    sqlite3_stmt *m_stmt = nullptr;
+};
+
+std::string sqlLiteral(const std::string &text)
+{
+    std::string literal = "'";
+    for (const char c : text) {
+        literal += c;
+        if (c == '\'') {
+            literal += '\'';
+        }
+    }
+    return literal + "'";
+}
+
+// A plain decimal: optional "-", digits, optional "." and digits.
+bool plainDecimal(const std::string &text, int &whole, int &fraction)
+{
+    std::size_t i = text.empty() || text[0] != '-' ? 0 : 1;
+    const std::size_t digitsFrom = i;
+    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) {
+        ++i;
+    }
+    std::size_t wholeEnd = i;
+    std::size_t fractionDigits = 0;
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) {
+            ++i;
+            ++fractionDigits;
+        }
+    }
+    if (i != text.size() || (wholeEnd == digitsFrom && fractionDigits == 0)) {
+        return false;
+    }
+    std::size_t firstSignificant = digitsFrom;
+    while (firstSignificant < wholeEnd && text[firstSignificant] == '0') {
+        ++firstSignificant;
+    }
+    whole = static_cast<int>(wholeEnd - firstSignificant);
+    fraction = static_cast<int>(fractionDigits);
+    return true;
+}
+
+// A double whose text form gives back exactly this text.
+bool exactDouble(const std::string &text, double &value)
+{
+    char *end = nullptr;
+    value = std::strtod(text.c_str(), &end);
+    return !text.empty() && *end == '\0' && std::isfinite(value) &&
+           Value::real(value).toText() == text;
+}
+
+bool parseDateTime(const std::string &text, Timestamp &stamp, bool &hasTime)
+{
+    auto digits = [&](std::size_t at, std::size_t count) {
+        if (at + count > text.size()) {
+            return -1;
+        }
+        int n = 0;
+        for (std::size_t i = at; i < at + count; ++i) {
+            if (!std::isdigit(static_cast<unsigned char>(text[i]))) {
+                return -1;
+            }
+            n = n * 10 + (text[i] - '0');
+        }
+        return n;
+    };
+    const int y = digits(0, 4);
+    const int m = digits(5, 2);
+    const int d = digits(8, 2);
+    if (y < 0 || m < 0 || d < 0 || text[4] != '-' || text[7] != '-') {
+        return false;
+    }
+    stamp = {{y, static_cast<std::uint8_t>(m), static_cast<std::uint8_t>(d)}, 0, 0};
+    hasTime = false;
+    if (text.size() == 10) {
+        return true;
+    }
+    const int hh = digits(11, 2);
+    const int mm = digits(14, 2);
+    const int ss = digits(17, 2);
+    if (text.size() < 19 || (text[10] != ' ' && text[10] != 'T') || hh < 0 || mm < 0 || ss < 0 ||
+        text[13] != ':' || text[16] != ':' || hh > 23 || mm > 59 || ss > 59) {
+        return false;
+    }
+    std::uint32_t ms = static_cast<std::uint32_t>(((hh * 60 + mm) * 60 + ss) * 1000);
+    std::uint16_t micro = 0;
+    if (text.size() > 19) {
+        std::string fraction = text.substr(20);
+        if (text[19] != '.' || fraction.empty() || fraction.size() > 9 ||
+            fraction.find_first_not_of("0123456789") != std::string::npos) {
+            return false;
+        }
+        if (fraction.find_first_not_of('0', 6) != std::string::npos && fraction.size() > 6) {
+            micro = 1000; // below a microsecond: no target holds it
+        }
+        fraction.resize(6, '0');
+        ms += static_cast<std::uint32_t>(std::atoi(fraction.substr(0, 3).c_str()));
+        micro = micro == 1000
+                    ? micro
+                    : static_cast<std::uint16_t>(std::atoi(fraction.substr(3, 3).c_str()));
+    }
+    stamp.msOfDay = ms;
+    stamp.microseconds = micro;
+    hasTime = ms != 0 || micro != 0;
+    return true;
+}
+
+bool parseHex(const std::string &text, Bytes &bytes)
+{
+    if (text.size() % 2 != 0 ||
+        text.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) {
+        return false;
+    }
+    bytes.clear();
+    for (std::size_t i = 0; i < text.size(); i += 2) {
+        bytes.push_back(static_cast<std::uint8_t>(std::stoi(text.substr(i, 2), nullptr, 16)));
+    }
+    return true;
+}
+
+// What a column's values need, found in a first pass over the rows.
+struct ColumnShape
+{
+    std::string name;
+    std::string type; // the staging type word
+    int longestText = 0;
+    bool allIntegers = true; // plain decimals without a fraction, within Long's range
+    bool allDecimals = true; // plain decimals within BCD's 32 digits
+    bool allDoubles = true;  // exact double text
+    int wholeDigits = 0;
+    int fractionDigits = 0;
+    bool anyTime = false;
+    std::string firstBad; // the first value no target type can hold
+    std::int64_t firstBadRow = 0;
+};
+
+[[noreturn]] void fail(const std::string &source, const std::string &what)
+{
+    throw Error("Cannot export the staging table " + source + " to Paradox: " + what);
+}
+
+} // namespace
+
+std::string sqliteName(const std::string &name)
+{
+    std::string text = "\"";
+    for (const char c : name) {
+        text += c;
+        if (c == '"') {
+            text += '"';
+        }
+    }
+    return text + "\"";
+}
+
+bool isStagingType(const std::string &word)
+{
+    static const std::set<std::string> kTypes = {
+        "TEXT", "VARCHAR", "MEMO", "INT", "DECIMAL", "FLOAT", "DATETIME", "OLEOBJECT"};
+    return kTypes.count(word) != 0;
+}
+
+std::unique_ptr<backend::Cursor> listCursor(std::vector<Field> fields,
+                                            std::vector<std::vector<Value>> rows)
+{
+    class ListCursor final : public backend::Cursor
+    {
+    public:
+        ListCursor(std::vector<Field> f, std::vector<std::vector<Value>> r)
+            : m_fields(std::move(f))
+            , m_rows(std::move(r))
+        {}
+
+        const std::vector<Field> &fields() const override { return m_fields; }
+
+        std::optional<std::uint64_t> knownCount() const override { return m_rows.size(); }
+
+        bool fetch(std::vector<Value> &row) override
+        {
+            if (m_at >= m_rows.size()) {
+                return false;
+            }
+            row = m_rows[m_at++];
+            return true;
+        }
+
+    private:
+        std::vector<Field> m_fields;
+        std::vector<std::vector<Value>> m_rows;
+        std::size_t m_at = 0;
+    };
+
+    return std::make_unique<ListCursor>(std::move(fields), std::move(rows));
+}
+
+void exportToParadox(sqlite3 *db, const std::string &source, const std::filesystem::path &target)
+{
+    const paradox::CodePage &cp = paradox::CodePage::named("CP1252");
+    std::vector<ColumnShape> shapes;
+    {
+        Query info(db, "PRAGMA table_info(" + sqliteName(source) + ")");
+        while (info.step()) {
+            ColumnShape shape;
+            shape.name = info.text(1);
+            shapes.push_back(std::move(shape));
+        }
+        Query types(db,
+                    "SELECT type FROM " + std::string(kColumnTypes) +
+                        " WHERE tbl = " + sqlLiteral(source) + " ORDER BY ordinal");
+        for (ColumnShape &shape : shapes) {
+            shape.type = types.step() ? upper(types.text(0)) : "VARCHAR";
+        }
+    }
+    if (shapes.empty()) {
+        fail(source, "it has no columns");
+    }
+    std::set<std::string> names;
+    for (const ColumnShape &shape : shapes) {
+        std::vector<std::uint8_t> encoded;
+        std::size_t bad = 0;
+        if (!cp.encode(shape.name, encoded, &bad) || encoded.empty() ||
+            static_cast<int>(encoded.size()) > kLongestFieldName) {
+            fail(source,
+                 "the column name \"" + shape.name +
+                     "\" is not 1 to 25 characters of code page 1252, as a "
+                     "Paradox field name must be");
+        }
+        if (!names.insert(upper(shape.name)).second) {
+            fail(source,
+                 "the column names \"" + shape.name +
+                     "\" differ only in letter case, which Paradox "
+                     "field names cannot");
+        }
+    }
+
+    const std::string select = "SELECT * FROM " + sqliteName(source);
+    // First pass: what each column's values need.
+    {
+        Query rows(db, select);
+        std::int64_t row = 0;
+        std::vector<std::uint8_t> encoded;
+        while (rows.step()) {
+            ++row;
+            for (std::size_t i = 0; i < shapes.size(); ++i) {
+                if (rows.isNull(static_cast<int>(i))) {
+                    continue;
+                }
+                ColumnShape &shape = shapes[i];
+                const std::string value = rows.text(static_cast<int>(i));
+                encoded.clear();
+                std::size_t bad = 0;
+                if (cp.encode(value, encoded, &bad)) {
+                    shape.longestText =
+                        std::max(shape.longestText, static_cast<int>(encoded.size()));
+                } else if (shape.firstBad.empty() && shape.type != "OLEOBJECT") {
+                    shape.firstBad = value;
+                    shape.firstBadRow = row;
+                }
+                int whole = 0;
+                int fraction = 0;
+                const bool decimal = plainDecimal(value, whole, fraction);
+                double number = 0;
+                shape.allDoubles = shape.allDoubles && exactDouble(value, number);
+                shape.allDecimals = shape.allDecimals && decimal;
+                if (decimal) {
+                    shape.wholeDigits = std::max(shape.wholeDigits, whole);
+                    shape.fractionDigits = std::max(shape.fractionDigits, fraction);
+                    const bool fits = fraction == 0 && whole <= 10 &&
+                                      std::llabs(std::atoll(value.c_str())) <= 2147483647LL;
+                    shape.allIntegers = shape.allIntegers && fits;
+                } else {
+                    shape.allIntegers = false;
+                }
+                if (shape.type == "DATETIME") {
+                    Timestamp stamp;
+                    bool hasTime = false;
+                    if (!parseDateTime(value, stamp, hasTime) && shape.firstBad.empty()) {
+                        shape.firstBad = value;
+                        shape.firstBadRow = row;
+                    }
+                    shape.anyTime = shape.anyTime || hasTime;
+                }
+                Bytes bytes;
+                if (shape.type == "OLEOBJECT" && !parseHex(value, bytes) &&
+                    shape.firstBad.empty()) {
+                    shape.firstBad = value;
+                    shape.firstBadRow = row;
+                }
+            }
+        }
+    }
+
+    // The Paradox type of each column.
+    std::vector<paradox::Field> fields;
+    for (const ColumnShape &shape : shapes) {
+        auto badValue = [&](const std::string &why) {
+            fail(source,
+                 "column \"" + shape.name + "\", row " + std::to_string(shape.firstBadRow) +
+                     ": the value \"" + shape.firstBad.substr(0, 60) + "\" " + why);
+        };
+        paradox::Field field;
+        field.name = shape.name;
+        const bool numeric =
+            shape.type == "INT" || shape.type == "DECIMAL" || shape.type == "FLOAT";
+        if (!shape.firstBad.empty() && (shape.type == "DATETIME" || shape.type == "OLEOBJECT")) {
+            badValue(shape.type == "DATETIME" ? "is not a date or a timestamp"
+                                              : "is not hexadecimal bytes");
+        }
+        if (!shape.firstBad.empty() && !numeric && shape.type != "OLEOBJECT") {
+            badValue("has a character that code page 1252 cannot hold");
+        }
+        if (shape.type == "MEMO") {
+            field.type = FieldType::Memo;
+            field.size = kMemoLeader + 10;
+        } else if (shape.type == "OLEOBJECT") {
+            field.type = FieldType::Blob;
+            field.size = 10;
+        } else if (shape.type == "DATETIME") {
+            field.type = shape.anyTime ? FieldType::Timestamp : FieldType::Date;
+        } else if (shape.type == "FLOAT" || (numeric && !shape.allDecimals)) {
+            if (!shape.allDoubles) {
+                fail(source,
+                     "column \"" + shape.name + "\" holds a value that is not an exact number");
+            }
+            field.type = FieldType::Number;
+        } else if (shape.type == "INT" && shape.allIntegers) {
+            field.type = FieldType::Long;
+        } else if (numeric) {
+            if (shape.wholeDigits + shape.fractionDigits > kBcdDigits) {
+                if (!shape.allDoubles) {
+                    fail(source,
+                         "column \"" + shape.name + "\" holds a number of more than 32 digits");
+                }
+                field.type = FieldType::Number;
+            } else {
+                field.type = FieldType::Bcd;
+                field.size = static_cast<std::uint8_t>(shape.fractionDigits);
+            }
+        } else if (shape.longestText > kLongestAlpha) {
+            field.type = FieldType::Memo;
+            field.size = kMemoLeader + 10;
+        } else {
+            field.type = FieldType::Alpha;
+            field.size = static_cast<std::uint8_t>(std::max(1, shape.longestText));
+        }
+        fields.push_back(std::move(field));
+    }
+
+    // Second pass: the rows, converted to those types.
+    try {
+        std::int64_t rowCount = 0;
+        {
+            Query count(db, "SELECT count(*) FROM " + sqliteName(source));
+            count.step();
+            rowCount = std::atoll(count.text(0).c_str());
+        }
+        paradox::WriteOptions options;
+        options.expectedRecords = static_cast<std::uint64_t>(rowCount);
+        paradox::TableWriter writer(target, fields, options);
+        Query rows(db, select);
+        std::vector<Value> row(fields.size());
+        while (rows.step()) {
+            for (std::size_t i = 0; i < fields.size(); ++i) {
+                const int c = static_cast<int>(i);
+                if (rows.isNull(c)) {
+                    row[i] = Value();
+                    continue;
+                }
+                const std::string text = rows.text(c);
+                switch (fields[i].type) {
+                case FieldType::Long:
+                    row[i] = Value::integer(std::atoll(text.c_str()));
+                    break;
+                case FieldType::Bcd:
+                    row[i] = Value::decimal(text);
+                    break;
+                case FieldType::Number:
+                    row[i] = Value::real(std::strtod(text.c_str(), nullptr));
+                    break;
+                case FieldType::Date:
+                case FieldType::Timestamp: {
+                    Timestamp stamp;
+                    bool hasTime = false;
+                    parseDateTime(text, stamp, hasTime);
+                    row[i] = fields[i].type == FieldType::Date ? Value::date(stamp.date)
+                                                               : Value::timestamp(stamp);
+                    break;
+                }
+                case FieldType::Blob: {
+                    Bytes bytes;
+                    parseHex(text, bytes);
+                    row[i] = Value::bytes(std::move(bytes));
+                    break;
+                }
+                default:
+                    row[i] = Value::text(text);
+                    break;
+                }
+            }
+            writer.append(row);
+        }
+        writer.commit();
+    } catch (const paradox::Error &e) {
+        fail(source, e.what());
+    }
+}
+
+} // namespace tw::db::staging

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "db/backend.h"
+
+#include <filesystem>
+#include <string>
+
+struct sqlite3;
+
+namespace tw::db::staging {
+
+// The table where the staging database keeps each column's type word.
+inline constexpr const char *kColumnTypes = "tw_staging_columns";
+
+// A name quoted for SQLite.
+std::string sqliteName(const std::string &name);
+
+// The column type words the staging database takes.
+bool isStagingType(const std::string &upperWord);
+
+std::unique_ptr<backend::Cursor> listCursor(std::vector<Field> fields,
+                                            std::vector<std::vector<Value>> rows);
+
+// Writes the staging table `source` as a new Paradox table at `target` (NAME.db), choosing
+// for each column the Paradox type that holds every one of its values exactly. Fails,
+// leaving no table behind, when a value or a column name cannot be held, or when the folder
+// already has a table of that name in any letter case.
+void exportToParadox(sqlite3 *db, const std::string &source, const std::filesystem::path &target);
+
+} // namespace tw::db::staging

@@ -1,0 +1,309 @@
+// The staging backend: an SQLite file in the place of the Jet staging database, and the
+// export of one of its tables into a new Paradox table with our writer.
+
+#include "db/backend.h"
+#include "db/connectionstring.h"
+#include "db/error.h"
+#include "db/sqlparse.h"
+#include "db/staging/exporter.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <map>
+#include <system_error>
+
+namespace tw::db::backend {
+
+namespace {
+
+using staging::sqliteName;
+
+std::string upper(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) {
+        return static_cast<char>(std::toupper(c));
+    });
+    return text;
+}
+
+class StagingSession final : public Session
+{
+public:
+    explicit StagingSession(const std::string &connectionString)
+        : m_file(connectionValue(connectionString, "Data Source"))
+    {
+        std::error_code error;
+        if (m_file.empty() || !std::filesystem::is_regular_file(m_file, error)) {
+            throw Error("The staging database \"" + m_file + "\" is missing");
+        }
+        // Never created here: the file must be there, beside the program.
+        if (sqlite3_open_v2(m_file.c_str(), &m_db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+            const std::string why = m_db != nullptr ? sqlite3_errmsg(m_db) : "out of memory";
+            sqlite3_close(m_db);
+            m_db = nullptr;
+            throw Error("The staging database " + m_file + " cannot be opened: " + why);
+        }
+        // Staging data is transient: speed before durability.
+        run("PRAGMA synchronous=OFF");
+        run("PRAGMA journal_mode=MEMORY");
+        // Columns are kept without a type, so SQLite stores every value exactly as sent; the
+        // staging type of each column is kept here instead.
+        run("CREATE TABLE IF NOT EXISTS " + std::string(staging::kColumnTypes) +
+            "(tbl TEXT COLLATE NOCASE, ordinal INTEGER, type TEXT)");
+    }
+
+    ~StagingSession() override
+    {
+        for (auto &[key, statement] : m_inserts) {
+            sqlite3_finalize(statement);
+        }
+        sqlite3_close(m_db);
+    }
+
+    StagingSession(const StagingSession &) = delete;
+    StagingSession &operator=(const StagingSession &) = delete;
+
+    void execute(const std::string &sql) override
+    {
+        sql::Reader reader(sql);
+        if (reader.word("CREATE")) {
+            create(reader);
+        } else if (reader.word("INSERT")) {
+            insert(reader);
+        } else if (reader.word("DROP")) {
+            std::string name;
+            if (!(reader.word("TABLE") && reader.identifier(name) && reader.atEnd())) {
+                reader.reject("Syntax error in DROP TABLE statement");
+            }
+            if (!exists(name)) {
+                throw Error("Table '" + name + "' does not exist.");
+            }
+            forgetInserts();
+            run("BEGIN");
+            run("DROP TABLE " + sqliteName(name));
+            forgetTypes(name);
+            run("COMMIT");
+        } else if (reader.word("SELECT")) {
+            exportTable(reader);
+        } else {
+            reader.reject("The staging database does not accept this statement");
+        }
+    }
+
+    std::unique_ptr<Cursor> query(const std::string &sql) override
+    {
+        sql::Reader(sql).reject("The staging database does not return rows for this statement");
+    }
+
+    std::unique_ptr<Cursor> tables() override
+    {
+        std::vector<std::vector<Value>> rows;
+        sqlite3_stmt *stmt =
+            prepare("SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE "
+                    "'sqlite_%' AND name <> '" +
+                    std::string(staging::kColumnTypes) + "' ORDER BY name");
+        while (sqlite3_step(stmt) == SQLITE_ROW) {
+            rows.push_back(
+                {Value::text("TABLE"),
+                 Value::text(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0)))});
+        }
+        sqlite3_finalize(stmt);
+        return staging::listCursor({{"TABLE_TYPE", adVarChar}, {"TABLE_NAME", adVarChar}},
+                                   std::move(rows));
+    }
+
+private:
+    void run(const std::string &sql)
+    {
+        char *error = nullptr;
+        if (sqlite3_exec(m_db, sql.c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
+            const std::string why = error != nullptr ? error : sqlite3_errmsg(m_db);
+            sqlite3_free(error);
+            throw Error("The staging database refused a statement: " + why);
+        }
+    }
+
+    sqlite3_stmt *prepare(const std::string &sql)
+    {
+        sqlite3_stmt *stmt = nullptr;
+        if (sqlite3_prepare_v2(m_db, sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK) {
+            throw Error(std::string("The staging database refused a statement: ") +
+                        sqlite3_errmsg(m_db));
+        }
+        return stmt;
+    }
+
+    bool exists(const std::string &name)
+    {
+        sqlite3_stmt *stmt = prepare(
+            "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE");
+        sqlite3_bind_text(stmt, 1, name.c_str(), -1, SQLITE_TRANSIENT);
+        const bool found = sqlite3_step(stmt) == SQLITE_ROW;
+        sqlite3_finalize(stmt);
+        return found;
+    }
+
+    void forgetTypes(const std::string &table)
+    {
+        sqlite3_stmt *stmt =
+            prepare("DELETE FROM " + std::string(staging::kColumnTypes) + " WHERE tbl = ?1");
+        sqlite3_bind_text(stmt, 1, table.c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_step(stmt);
+        sqlite3_finalize(stmt);
+    }
+
+    void forgetInserts()
+    {
+        for (auto &[key, statement] : m_inserts) {
+            sqlite3_finalize(statement);
+        }
+        m_inserts.clear();
+    }
+
+    // CREATE TABLE `name`(`column` TYPE,...);
+    void create(sql::Reader &reader)
+    {
+        std::string table;
+        if (!(reader.word("TABLE") && reader.identifier(table) && reader.symbol("("))) {
+            reader.reject("Syntax error in CREATE TABLE statement");
+        }
+        std::string ddl = "CREATE TABLE " + sqliteName(table) + "(";
+        std::vector<std::string> types;
+        do {
+            std::string column;
+            std::string type;
+            if (!reader.identifier(column) || !reader.identifier(type) ||
+                !staging::isStagingType(upper(type))) {
+                reader.reject("Syntax error in field definition");
+            }
+            ddl += (types.empty() ? "" : ", ") + sqliteName(column);
+            types.push_back(upper(type));
+        } while (reader.symbol(","));
+        if (!reader.symbol(")") || !reader.atEnd()) {
+            reader.reject("Syntax error in CREATE TABLE statement");
+        }
+        if (exists(table)) {
+            throw Error("Table '" + table + "' already exists.");
+        }
+        forgetInserts();
+        run("BEGIN");
+        try {
+            run(ddl + ")");
+            forgetTypes(table);
+            for (std::size_t i = 0; i < types.size(); ++i) {
+                sqlite3_stmt *stmt = prepare("INSERT INTO " + std::string(staging::kColumnTypes) +
+                                             " VALUES(?1, ?2, ?3)");
+                sqlite3_bind_text(stmt, 1, table.c_str(), -1, SQLITE_TRANSIENT);
+                sqlite3_bind_int64(stmt, 2, static_cast<sqlite3_int64>(i));
+                sqlite3_bind_text(stmt, 3, types[i].c_str(), -1, SQLITE_TRANSIENT);
+                sqlite3_step(stmt);
+                sqlite3_finalize(stmt);
+            }
+            run("COMMIT");
+        } catch (...) {
+            run("ROLLBACK");
+            throw;
+        }
+    }
+
+    // INSERT INTO `name` VALUES('text', NULL, ...): one statement, one row.
+    void insert(sql::Reader &reader)
+    {
+        std::string table;
+        if (!(reader.word("INTO") && reader.identifier(table) && reader.word("VALUES") &&
+              reader.symbol("("))) {
+            reader.reject("Syntax error in INSERT INTO statement");
+        }
+        std::vector<std::pair<bool, std::string>> values;
+        do {
+            std::string text;
+            bool isNull = false;
+            if (!reader.literal(text, isNull)) {
+                reader.reject("Syntax error in INSERT INTO statement");
+            }
+            values.emplace_back(isNull, std::move(text));
+        } while (reader.symbol(","));
+        if (!reader.symbol(")") || !reader.atEnd()) {
+            reader.reject("Syntax error in INSERT INTO statement");
+        }
+        sqlite3_stmt *&stmt = m_inserts[{upper(table), values.size()}];
+        if (stmt == nullptr) {
+            if (!exists(table)) {
+                m_inserts.erase({upper(table), values.size()});
+                throw Error("The staging database has no table '" + table + "'.");
+            }
+            std::string sql = "INSERT INTO " + sqliteName(table) + " VALUES(";
+            for (std::size_t i = 0; i < values.size(); ++i) {
+                sql += i == 0 ? "?" : ", ?";
+            }
+            sqlite3_stmt *prepared = nullptr;
+            if (sqlite3_prepare_v2(m_db, (sql + ")").c_str(), -1, &prepared, nullptr) !=
+                SQLITE_OK) {
+                m_inserts.erase({upper(table), values.size()});
+                throw Error("Number of query values and destination fields are not the same.");
+            }
+            stmt = prepared;
+        }
+        sqlite3_reset(stmt);
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            const int index = static_cast<int>(i + 1);
+            if (values[i].first) {
+                sqlite3_bind_null(stmt, index);
+            } else {
+                sqlite3_bind_text(stmt,
+                                  index,
+                                  values[i].second.data(),
+                                  static_cast<int>(values[i].second.size()),
+                                  SQLITE_TRANSIENT);
+            }
+        }
+        if (sqlite3_step(stmt) != SQLITE_DONE) {
+            const std::string why = sqlite3_errmsg(m_db);
+            sqlite3_reset(stmt);
+            throw Error("The staging database refused a row: " + why);
+        }
+    }
+
+    // select * into [Paradox 5.x;Database=DIR].[NAME.db] from [SOURCE]
+    void exportTable(sql::Reader &reader)
+    {
+        std::string target;
+        std::string file;
+        std::string source;
+        if (!(reader.symbol("*") && reader.word("INTO") && reader.identifier(target) &&
+              reader.symbol(".") && reader.identifier(file) && reader.word("FROM") &&
+              reader.identifier(source) && reader.atEnd())) {
+            reader.reject(
+                "The staging database accepts SELECT only as the export to a Paradox table");
+        }
+        const std::string prefix = "PARADOX 5.X;";
+        const std::size_t databaseAt = upper(target).find("DATABASE=");
+        if (upper(target).rfind(prefix, 0) != 0 || databaseAt == std::string::npos) {
+            reader.reject("Unknown export target");
+        }
+        std::string folder = target.substr(databaseAt + 9);
+        if (folder.empty() || folder.back() != '/') {
+            folder += '/';
+        }
+        if (!exists(source)) {
+            throw Error("The staging database has no table '" + source + "'.");
+        }
+        staging::exportToParadox(m_db, source, std::filesystem::path(folder + file));
+    }
+
+    std::string m_file;
+    sqlite3 *m_db = nullptr;
+    std::map<std::pair<std::string, std::size_t>, sqlite3_stmt *> m_inserts;
+};
+
+} // namespace
+
+std::unique_ptr<Session> openStaging(const std::string &connectionString)
+{
+    return std::make_unique<StagingSession>(connectionString);
+}
+
+} // namespace tw::db::backend

@@ -1,0 +1,155 @@
+// The Paradox folder behind db::Connection, on real files.
+
+#include "db/connection.h"
+#include "paradox/writer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace tw::db;
+using tw::paradox::FieldType;
+
+namespace {
+
+tw::paradox::Field field(const char *name, FieldType type, int size = 0)
+{
+    tw::paradox::Field f;
+    f.name = name;
+    f.type = type;
+    f.size = static_cast<std::uint8_t>(size);
+    return f;
+}
+
+class ParadoxBackend : public ::testing::Test
+{
+protected:
+    ParadoxBackend()
+    {
+        tw::paradox::TableWriter orders(folder() + "/Orders.DB",
+                                        {field("ID", FieldType::Long),
+                                         field("SHIPPED", FieldType::Date),
+                                         field("NOTE", FieldType::Memo, 20),
+                                         field("PRICE", FieldType::Money),
+                                         field("OK", FieldType::Logical),
+                                         field("AMOUNT", FieldType::Bcd, 2)});
+        orders.append(std::vector{Value::integer(7),
+                                  Value(),
+                                  Value::text("O'Neil"),
+                                  Value::real(9.99),
+                                  Value::boolean(true),
+                                  Value::decimal("12.34")});
+        orders.append(std::vector{Value::integer(8),
+                                  Value::date({2021, 8, 31}),
+                                  Value::text(std::string(5000, 'n')),
+                                  Value(),
+                                  Value(),
+                                  Value()});
+        orders.commit();
+        QFile(QString::fromStdString(folder() + "/Orders.PX")).open(QIODevice::WriteOnly);
+    }
+
+    std::string folder() const { return m_dir.path().toStdString(); }
+
+    std::string connectionString() const
+    {
+        return "Driver={Microsoft Paradox Driver (*.db )};DriverID=538;Fil=Paradox "
+               "5.X;DefaultDir=" +
+               folder() + ";Dbq=" + folder() + ";CollatingSequence=ASCII;";
+    }
+
+    std::string errorOf(const std::function<void()> &work)
+    {
+        try {
+            work();
+        } catch (const Error &e) {
+            return e.what();
+        }
+        return {};
+    }
+
+    QTemporaryDir m_dir;
+};
+
+} // namespace
+
+TEST_F(ParadoxBackend, SelectOpensTheTableIgnoringLetterCaseWithExactCountAndTypes)
+{
+    Connection paradox;
+    paradox.setCursorLocation(adUseClient);
+    paradox.open(connectionString());
+    for (const int location : {adUseClient, adUseServer}) {
+        Recordset rows;
+        rows.setCursorLocation(location);
+        rows.open("SELECT * FROM `ORDERS`", paradox);
+        EXPECT_EQ(rows.recordCount(), location == adUseClient ? 2 : -1);
+        std::vector<int> types;
+        for (const Field &f : rows.fields()) {
+            types.push_back(f.type);
+        }
+        EXPECT_EQ(types,
+                  (std::vector<int>{
+                      adInteger, adDBDate, adLongVarChar, adCurrency, adBoolean, adNumeric}));
+        EXPECT_EQ(rows.value("NOTE"), Value::text("O'Neil"));
+        EXPECT_TRUE(rows.value(1).isNull());
+        rows.moveNext();
+        EXPECT_EQ(rows.value("NOTE").asText().size(), 5000U);
+        rows.moveNext();
+        EXPECT_TRUE(rows.eof());
+    }
+}
+
+TEST_F(ParadoxBackend, TheSchemaListsEveryTableOfTheFolder)
+{
+    QDir().mkpath(QString::fromStdString(folder() + "/sub"));
+    Connection paradox;
+    paradox.open(connectionString());
+    Recordset tables;
+    tables.openSchema(adSchemaTables, paradox);
+    ASSERT_EQ(tables.recordCount(), 1);
+    EXPECT_EQ(tables.value("TABLE_TYPE"), Value::text("TABLE"));
+    EXPECT_EQ(tables.value("TABLE_NAME"), Value::text("Orders"));
+}
+
+TEST_F(ParadoxBackend, DropRemovesTheWholeFamilyAndAMissingTableIsAnError)
+{
+    Connection paradox;
+    paradox.open(connectionString());
+    paradox.execute("DROP TABLE [ORDERS]");
+    EXPECT_TRUE(QDir(m_dir.path()).entryList(QDir::Files).isEmpty()) << "the .MB and .PX went too";
+    EXPECT_NE(errorOf([&] { paradox.execute("DROP TABLE [ORDERS]"); }).find("has no table ORDERS"),
+              std::string::npos);
+}
+
+TEST_F(ParadoxBackend, OtherStatementsAMissingFolderAndDamagedFilesAreClearErrors)
+{
+    Connection paradox;
+    paradox.open(connectionString());
+    const std::string refused = errorOf([&] { paradox.execute("DELETE FROM `ORDERS`"); });
+    EXPECT_NE(refused.find("DELETE FROM `ORDERS`"), std::string::npos) << refused;
+    Recordset rows;
+    EXPECT_NE(
+        errorOf([&] { rows.open("SELECT ID FROM `ORDERS`", paradox); }).find("SELECT ID FROM"),
+        std::string::npos);
+    EXPECT_NE(
+        errorOf([&] { rows.open("SELECT * FROM `NOPE`", paradox); }).find("has no table NOPE"),
+        std::string::npos);
+
+    QFile damaged(QString::fromStdString(folder() + "/BROKEN.db"));
+    damaged.open(QIODevice::WriteOnly);
+    damaged.write("not a table");
+    damaged.close();
+    EXPECT_NE(errorOf([&] {
+                  rows.open("SELECT * FROM `BROKEN`", paradox);
+              }).find("BROKEN.db is not a readable Paradox table"),
+              std::string::npos);
+
+    Connection missing;
+    EXPECT_NE(errorOf([&] {
+                  missing.open("Driver={Microsoft Paradox Driver (*.db "
+                               ")};DefaultDir=/no/such/folder;Dbq=/no/such/folder;");
+              }).find("does not exist"),
+              std::string::npos);
+}
