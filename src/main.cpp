@@ -3,6 +3,7 @@
 #include "app/settingsstore.h"
 #include "app/widgets/qtdialogs.h"
 #include "connect/form1.h"
+#include "transfer/form2.h"
 
 #include <QApplication>
 
@@ -14,12 +15,19 @@ int main(int argc, char *argv[])
     tw::app::SettingsStore settings(tw::app::SettingsStore::userStorePath());
 
     tw::connect::Form1 form1(dialogs, settings, QCoreApplication::applicationDirPath());
-    QObject::connect(&form1, &tw::connect::Form1::unloaded, &application, [] {
-        QApplication::closeAllWindows();
-        QApplication::quit();
-    });
-    form1.Form_Load();
-    form1.show();
+    tw::transfer::Form2 form2(dialogs, form1);
+    form1.setTransferPage(&form2);
 
+    // Closing either page ends the program, the hidden one included.
+    auto endProgram = [] {
+        QCoreApplication::exit(0);
+    };
+    QObject::connect(&form1, &tw::connect::Form1::unloaded, &application, endProgram);
+    QObject::connect(&form2, &tw::transfer::Form2::unloaded, &application, endProgram);
+
+    form1.Form_Load();
+    if (!form1.startedOnTransferPage()) {
+        form1.show();
+    }
     return QApplication::exec();
 }

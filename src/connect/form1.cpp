@@ -16,13 +16,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
-#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPixmap>
 #include <QProxyStyle>
 #include <QPushButton>
-#include <QtEndian>
 
 #include <stdexcept>
 
@@ -51,30 +48,6 @@ public:
     }
 };
 
-// A .cur file: a 6-byte header of type 2, then 16-byte directory entries whose bytes 4 to 7
-// hold the hot spot.
-QCursor cursorFromFile(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        throw std::runtime_error("Cannot open the mouse pointer file " + path.toStdString() + ": " +
-                                 file.errorString().toStdString());
-    }
-    const QByteArray bytes = file.readAll();
-    constexpr qsizetype kHeaderAndOneEntry = 6 + 16;
-    const bool isCursorFile = bytes.size() >= kHeaderAndOneEntry &&
-                              qFromLittleEndian<quint16>(bytes.constData() + 2) == 2 &&
-                              qFromLittleEndian<quint16>(bytes.constData() + 4) >= 1;
-    const QImage image = isCursorFile ? QImage::fromData(bytes, "CUR") : QImage();
-    if (image.isNull()) {
-        throw std::runtime_error("Invalid picture: " + path.toStdString() +
-                                 " is not a cursor file that can be loaded");
-    }
-    const int hotX = qFromLittleEndian<quint16>(bytes.constData() + 10);
-    const int hotY = qFromLittleEndian<quint16>(bytes.constData() + 12);
-    return QCursor(QPixmap::fromImage(image), hotX, hotY);
-}
-
 struct FieldBinding
 {
     QLineEdit *Form1::*field;
@@ -91,6 +64,7 @@ Form1::Form1(app::Dialogs &dialogs,
     , m_dialogs(dialogs)
     , m_settings(settings)
     , m_programFolder(std::move(programFolder))
+    , m_pointer(new PagePointer(*this))
 {
     setObjectName(QStringLiteral("Form1"));
     buildControls();
@@ -111,7 +85,7 @@ void Form1::buildControls()
         box->setFont(textFont);
         box->setGeometry(geometry);
         giveWhiteBackground(*box);
-        box->installEventFilter(this);
+        m_pointer->watch(*box);
         return box;
     };
     auto label = [&](QWidget *container, const char *name, const char *caption, QRect geometry) {
@@ -120,7 +94,7 @@ void Form1::buildControls()
         text->setFont(textFont);
         text->setGeometry(geometry);
         giveWhiteBackground(*text);
-        text->installEventFilter(this);
+        m_pointer->watch(*text);
         return text;
     };
     auto field = [&](QWidget *container, const char *name, QRect geometry) {
@@ -129,6 +103,7 @@ void Form1::buildControls()
         edit->setFont(textFont);
         edit->setGeometry(geometry);
         edit->installEventFilter(this);
+        m_pointer->watch(*edit);
         return edit;
     };
     auto button = [&](QWidget *container, const char *name, const char *caption, QRect geometry) {
@@ -137,7 +112,7 @@ void Form1::buildControls()
         push->setFont(buttonFont);
         push->setGeometry(geometry);
         push->setAutoDefault(false);
-        push->installEventFilter(this);
+        m_pointer->watch(*push);
         return push;
     };
 
@@ -190,6 +165,7 @@ void Form1::buildControls()
     Text1->setFocus(Qt::OtherFocusReason);
 
     connect(PushButton1, &QPushButton::clicked, this, &Form1::PushButton1_Click);
+    connect(PushButton2, &QPushButton::clicked, this, &Form1::PushButton2_Click);
     connect(PushButton3, &QPushButton::clicked, this, &Form1::PushButton3_Click);
     connect(PushButton4, &QPushButton::clicked, this, &Form1::PushButton4_Click);
     connect(PushButton5, &QPushButton::clicked, this, &Form1::PushButton5_Click);
@@ -229,7 +205,7 @@ void Form1::Form_Load()
 
     const QString cursorPath = m_programFolder + QStringLiteral("/HAND-M.CUR");
     if (trap.test(124, [&] { return FileExists(cursorPath); })) {
-        trap(126, [&] { loadCustomPointer(cursorPath); });
+        trap(126, [&] { m_pointer->loadCustom(cursorPath); });
     }
 
     trap(128, [&] { Text1->setText(m_settings.GetSetting(QStringLiteral("ParadoxFolder"))); });
@@ -240,6 +216,41 @@ void Form1::Form_Load()
     trap(134, [&] { Text4->setText(m_settings.GetSetting(QStringLiteral("User"))); });
     trap(136, [&] { Text5->setText(m_settings.GetSetting(QStringLiteral("Password"))); });
     trap(138, [&] { Text6->setText(m_settings.GetSetting(QStringLiteral("Database"))); });
+
+    if (m_transferPage == nullptr) {
+        return;
+    }
+    if (trap.test(140, [&] { return CheckParadoxFolder(Text1->text()); })) {
+        if (trap.test(142, [&] { return CheckDb2Connection(connectionSettings()); })) {
+            trap(144, [&] { transferPage().showPage(); });
+            // The page was never shown: it stays hidden once loading ends.
+            trap(146, [&] {
+                hide();
+                m_startedOnTransferPage = true;
+            });
+        }
+    }
+}
+
+TransferPage &Form1::transferPage()
+{
+    if (m_transferPage == nullptr) {
+        throw std::runtime_error("The transfer page is missing");
+    }
+    return *m_transferPage;
+}
+
+void Form1::PushButton2_Click()
+{
+    app::ErrorTrap trap{m_dialogs, app::ErrorLocation::Form1_PushButton2_Click};
+    trap(100, [&] { setMousePointer(MousePointer::Hourglass); });
+    if (trap.test(102, [&] { return CheckParadoxFolder(Text1->text()); }) &&
+        trap.test(104, [&] { return CheckDb2Connection(connectionSettings()); })) {
+        trap(106, [&] { transferPage().Form_Load(); });
+        trap(108, [&] { transferPage().showPage(); });
+        trap(110, [&] { hide(); });
+    }
+    trap(112, [&] { setMousePointer(MousePointer::Default); });
 }
 
 ConnectionSettings Form1::connectionSettings() const
@@ -278,30 +289,9 @@ void Form1::ApplySkin()
     setStyleSheet(QString::fromUtf8(skin.readAll()));
 }
 
-void Form1::loadCustomPointer(const QString &path)
-{
-    m_customPointer = cursorFromFile(path);
-}
-
 void Form1::setMousePointer(MousePointer pointer)
 {
-    m_pointer = pointer;
-    switch (pointer) {
-    case MousePointer::Default:
-        unsetCursor();
-        break;
-    case MousePointer::Hourglass:
-        setCursor(Qt::WaitCursor);
-        break;
-    case MousePointer::Custom:
-        // Without a loaded hand cursor the custom pointer is the default arrow.
-        if (m_customPointer) {
-            setCursor(*m_customPointer);
-        } else {
-            unsetCursor();
-        }
-        break;
-    }
+    m_pointer->set(pointer);
 }
 
 void Form1::PushButton1_Click()
@@ -367,27 +357,11 @@ void Form1::PushButton4_Click()
 
 bool Form1::eventFilter(QObject *watched, QEvent *event)
 {
-    const bool overButton = qobject_cast<QPushButton *>(watched) != nullptr;
-    switch (event->type()) {
-    case QEvent::Enter:
-        if (m_pointer != MousePointer::Hourglass) {
-            setMousePointer(overButton ? MousePointer::Custom : MousePointer::Default);
-        }
-        break;
-    case QEvent::Leave:
-        // Leaving a button lands on its frame or the page background.
-        if (overButton && m_pointer != MousePointer::Hourglass) {
-            setMousePointer(MousePointer::Default);
-        }
-        break;
-    case QEvent::FocusIn:
+    if (event->type() == QEvent::FocusIn) {
         if (auto *edit = qobject_cast<QLineEdit *>(watched)) {
             // After the line edit's own focus handling, which may place the cursor.
             QMetaObject::invokeMethod(edit, &QLineEdit::selectAll, Qt::QueuedConnection);
         }
-        break;
-    default:
-        break;
     }
     return QWidget::eventFilter(watched, event);
 }

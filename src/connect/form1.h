@@ -3,6 +3,8 @@
 #include "app/dialogs.h"
 #include "app/settingsstore.h"
 #include "connect/connectionsettings.h"
+#include "connect/pagepointer.h"
+#include "connect/transferpage.h"
 
 #include <QCursor>
 #include <QString>
@@ -29,24 +31,31 @@ class Form1 : public QWidget
     Q_OBJECT
 
 public:
-    enum class MousePointer { Default, Hourglass, Custom };
+    using MousePointer = PagePointer::Shape;
 
     Form1(app::Dialogs &dialogs,
           app::SettingsStore &settings,
           QString programFolder,
           QWidget *parent = nullptr);
 
-    // Start-up: skin, captions, the application title, the hand cursor, then the six fields.
+    // The page "Next >" opens; set before Form_Load.
+    void setTransferPage(TransferPage *page) { m_transferPage = page; }
+
+    // Start-up: skin, captions, the application title, the hand cursor, the six fields, and
+    // the jump to the transfer page when the saved settings work.
     void Form_Load();
+
+    // True when start-up opened the transfer page: this page is then not to be shown.
+    bool startedOnTransferPage() const { return m_startedOnTransferPage; }
 
     // The six fields as they read right now.
     ConnectionSettings connectionSettings() const;
 
-    MousePointer mousePointer() const { return m_pointer; }
+    MousePointer mousePointer() const { return m_pointer->shape(); }
 
     void setMousePointer(MousePointer pointer);
 
-    bool hasCustomPointer() const { return m_customPointer.has_value(); }
+    bool hasCustomPointer() const { return m_pointer->hasCustom(); }
 
     const QString &programFolder() const { return m_programFolder; }
 
@@ -60,10 +69,11 @@ protected:
 
 private:
     void buildControls();
+    TransferPage &transferPage();
     void connectFields();
     void ApplySkin();
-    void loadCustomPointer(const QString &path);
     void PushButton1_Click();
+    void PushButton2_Click();
     void PushButton3_Click();
     void PushButton4_Click();
     void PushButton5_Click();
@@ -72,8 +82,9 @@ private:
     app::Dialogs &m_dialogs;
     app::SettingsStore &m_settings;
     QString m_programFolder;
-    MousePointer m_pointer = MousePointer::Default;
-    std::optional<QCursor> m_customPointer;
+    PagePointer *m_pointer; // owned by the page
+    TransferPage *m_transferPage = nullptr;
+    bool m_startedOnTransferPage = false;
 
     QGroupBox *Frame1 = nullptr;
     QGroupBox *Frame2 = nullptr;

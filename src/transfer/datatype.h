@@ -1,0 +1,30 @@
+#pragma once
+
+#include "db/value.h"
+
+#include <QString>
+
+#include <cstdint>
+
+class QListWidget;
+
+// Module Datatype: type names and the small list and text routines the copies share.
+namespace tw::transfer {
+
+// The name of a data type code ("adInteger", ...); the empty text for a code without one.
+QString DataTypeName(std::int16_t code);
+
+// True when an item equals the text, letter case ignored.
+bool ListHasItem(const QListWidget &list, const QString &text);
+
+// Removes every item exactly equal to the text (letter case counts).
+void RemoveListItem(QListWidget &list, const QString &text);
+
+// The substitute when the value is Null, otherwise the value.
+db::Value IfNull(const db::Value &value, const db::Value &substitute);
+
+// Collapses doubled "/" (scanning once, without overlap), keeping one leading "//" for
+// network paths: "///srv//data" gives "//srv/data".
+QString NormalizePath(const QString &path);
+
+} // namespace tw::transfer

@@ -1,0 +1,218 @@
+#include "transfer/form2.h"
+
+#include "app/applicationtitle.h"
+#include "app/errorlocation.h"
+#include "app/errortrap.h"
+#include "connect/db2connection.h"
+#include "connect/fileexists.h"
+#include "connect/pagelayout.h"
+#include "transfer/paradoxtables.h"
+#include "transfer/tablelist.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QProgressBar>
+#include <QPushButton>
+
+namespace tw::transfer {
+
+namespace {
+constexpr qreal kTextPointSize = 9.0;
+constexpr qreal kButtonPointSize = 11.25;
+constexpr int kBackTop = 4980;
+constexpr int kBackHeight = 405;
+} // namespace
+
+Form2::Form2(app::Dialogs &dialogs, connect::Form1 &connectionPage, QWidget *parent)
+    : QWidget(parent)
+    , m_dialogs(dialogs)
+    , m_connectionPage(connectionPage)
+    , m_pointer(new connect::PagePointer(*this))
+{
+    setObjectName(QStringLiteral("Form2"));
+    buildControls();
+}
+
+void Form2::buildControls()
+{
+    using connect::arialBold;
+    const connect::Twips twips = connect::Twips::of(*this);
+    const QFont textFont = arialBold(kTextPointSize);
+    const QFont buttonFont = arialBold(kButtonPointSize);
+    setFont(textFont);
+    setFixedWidth(twips.px(8040));
+    m_pointer->watch(*this);
+
+    auto frame = [&](const char *name, const char *caption, QRect geometry) {
+        auto *box = new QGroupBox(QString::fromLatin1(caption), this);
+        box->setObjectName(QString::fromLatin1(name));
+        box->setFont(textFont);
+        box->setGeometry(geometry);
+        m_pointer->watch(*box);
+        return box;
+    };
+    auto list = [&](QWidget *container, const char *name, QRect geometry) {
+        auto *tables = new TableList(container);
+        tables->setObjectName(QString::fromLatin1(name));
+        tables->setFont(textFont);
+        tables->setGeometry(geometry);
+        m_pointer->watch(*tables);
+        return tables;
+    };
+    auto button = [&](QWidget *container, const char *name, const char *caption, QRect geometry) {
+        auto *push = new QPushButton(QString::fromLatin1(caption), container);
+        push->setObjectName(QString::fromLatin1(name));
+        push->setFont(buttonFont);
+        push->setGeometry(geometry);
+        push->setAutoDefault(false);
+        m_pointer->watch(*push);
+        return push;
+    };
+
+    Frame1 = frame("Frame1", "IBM DB2 Tables", twips.rect(120, 120, 3840, 4215));
+    List1 = list(Frame1, "List1", twips.rect(240, 360, 3330, 1635));
+    PushButton10 = button(Frame1, "PushButton10", "Select All", twips.rect(240, 2100, 1600, 400));
+    PushButton11 =
+        button(Frame1, "PushButton11", "Deselect All", twips.rect(1960, 2100, 1600, 400));
+    PushButton3 =
+        button(Frame1, "PushButton3", "Send Table/s To Paradox", twips.rect(240, 2600, 3330, 400));
+    PushButton1 = button(Frame1, "PushButton1", "Delete Table/s", twips.rect(240, 3100, 3330, 400));
+    PushButton6 = button(Frame1, "PushButton6", "Rename Table", twips.rect(240, 3600, 3330, 400));
+
+    Frame2 = frame("Frame2", "Paradox Tables", twips.rect(4080, 120, 3840, 4215));
+    List2 = list(Frame2, "List2", twips.rect(240, 360, 3330, 1635));
+    PushButton8 = button(Frame2, "PushButton8", "Select All", twips.rect(240, 2100, 1600, 405));
+    PushButton9 = button(Frame2, "PushButton9", "Deselect All", twips.rect(1960, 2100, 1600, 405));
+    PushButton4 =
+        button(Frame2, "PushButton4", "Send Table/s To IBM DB2", twips.rect(240, 2600, 3330, 405));
+    PushButton5 = button(Frame2, "PushButton5", "Delete Table/s", twips.rect(240, 3100, 3330, 405));
+    PushButton7 = button(Frame2, "PushButton7", "Rename Table", twips.rect(240, 3600, 3330, 405));
+
+    ProgressBar1 = new QProgressBar(this);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setFont(textFont);
+    ProgressBar1->setGeometry(twips.rect(120, 4460, 7800, 405));
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setValue(0);
+    ProgressBar1->setFormat(QStringLiteral("Progress Bar"));
+    ProgressBar1->setAlignment(Qt::AlignCenter);
+    m_pointer->watch(*ProgressBar1);
+
+    PushButton2 =
+        button(this, "PushButton2", "< Back", twips.rect(120, kBackTop, 3840, kBackHeight));
+    PushButton12 =
+        button(this, "PushButton12", "Help", twips.rect(4080, kBackTop, 3840, kBackHeight));
+    // Until the page load sets it from the "< Back" button.
+    setFixedHeight(twips.px(kBackTop + kBackHeight + 580));
+
+    connect(PushButton2, &QPushButton::clicked, this, &Form2::PushButton2_Click);
+    connect(PushButton8, &QPushButton::clicked, this, &Form2::PushButton8_Click);
+    connect(PushButton9, &QPushButton::clicked, this, &Form2::PushButton9_Click);
+    connect(PushButton10, &QPushButton::clicked, this, &Form2::PushButton10_Click);
+    connect(PushButton11, &QPushButton::clicked, this, &Form2::PushButton11_Click);
+    connect(PushButton12, &QPushButton::clicked, this, &Form2::PushButton12_Click);
+}
+
+void Form2::SetFormColors()
+{
+    const QColor buttonFace = QApplication::palette().color(QPalette::Button);
+    for (QWidget *widget : {static_cast<QWidget *>(this),
+                            static_cast<QWidget *>(Frame1),
+                            static_cast<QWidget *>(Frame2)}) {
+        QPalette palette = widget->palette();
+        palette.setColor(QPalette::Window, buttonFace);
+        widget->setPalette(palette);
+        widget->setAutoFillBackground(true);
+    }
+}
+
+void Form2::Form_Load()
+{
+    m_loaded = true;
+    app::ErrorTrap trap{m_dialogs, app::ErrorLocation::Form2_Form_Load};
+    trap(100, [&] { SetFormColors(); });
+    trap(102, [&] { setWindowIcon(QApplication::windowIcon()); });
+    const QString cursorPath = m_connectionPage.programFolder() + QStringLiteral("/HAND-M.CUR");
+    if (trap.test(106, [&] { return connect::FileExists(cursorPath); })) {
+        trap(108, [&] { m_pointer->loadCustom(cursorPath); });
+    }
+    trap(110, [&] { setWindowTitle(app::kProductTitle); });
+    trap(112, [&] { List1->clear(); });
+    trap(114, [&] { List2->clear(); });
+    trap(116, [&] {
+        LoadDB2Tables(*List1, connect::Db2ConnectionString(m_connectionPage.connectionSettings()));
+    });
+    trap(118, [&] {
+        LoadParadoxTables(*List2, m_connectionPage.connectionSettings().Text1, m_dialogs);
+    });
+    trap(120, [&] {
+        const connect::Twips twips = connect::Twips::of(*this);
+        // The outer height: the "< Back" button's bottom plus 580 twips, the caption included.
+        const int caption = std::max(frameGeometry().height() - geometry().height(), 0);
+        setFixedHeight(twips.px(kBackTop + kBackHeight + 580) - caption);
+    });
+}
+
+void Form2::showPage()
+{
+    if (!m_loaded) {
+        Form_Load();
+    }
+    show();
+}
+
+void Form2::selectAll(TableList &list, bool selected)
+{
+    for (int i = 0; i < list.count(); ++i) {
+        list.item(i)->setSelected(selected);
+    }
+}
+
+void Form2::PushButton2_Click()
+{
+    app::ErrorTrap trap{m_dialogs, app::ErrorLocation::Form2_PushButton2_Click};
+    trap(100, [&] { m_connectionPage.show(); });
+    trap(102, [&] { hide(); });
+}
+
+void Form2::PushButton8_Click()
+{
+    app::ErrorTrap trap{m_dialogs, app::ErrorLocation::Form2_PushButton8_Click};
+    trap(100, [&] { selectAll(*List2, true); });
+}
+
+void Form2::PushButton9_Click()
+{
+    app::ErrorTrap trap{m_dialogs, app::ErrorLocation::Form2_PushButton9_Click};
+    trap(100, [&] { selectAll(*List2, false); });
+}
+
+void Form2::PushButton10_Click()
+{
+    app::ErrorTrap trap{m_dialogs, app::ErrorLocation::Form2_PushButton10_Click};
+    trap(100, [&] { selectAll(*List1, true); });
+}
+
+void Form2::PushButton11_Click()
+{
+    app::ErrorTrap trap{m_dialogs, app::ErrorLocation::Form2_PushButton11_Click};
+    trap(100, [&] { selectAll(*List1, false); });
+}
+
+void Form2::PushButton12_Click()
+{
+    app::ErrorTrap trap{m_dialogs, app::ErrorLocation::Form2_PushButton12_Click};
+    trap(100, [&] {
+        m_dialogs.notice(QStringLiteral("Questions? Please contact Team Kelvarin at ") +
+                         QString::fromLatin1(kContactAddress));
+    });
+}
+
+void Form2::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+    emit unloaded();
+}
+
+} // namespace tw::transfer

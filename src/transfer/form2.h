@@ -1,0 +1,89 @@
+#pragma once
+
+#include "app/dialogs.h"
+#include "connect/form1.h"
+#include "connect/pagepointer.h"
+#include "connect/transferpage.h"
+
+#include <QWidget>
+
+class QGroupBox;
+class QProgressBar;
+class QPushButton;
+
+namespace tw::transfer {
+
+class TableList;
+
+// The transfer page: the DB2 tables and the Paradox tables side by side, with Select All,
+// Deselect All, send, delete and rename for each side, the progress bar, "< Back" and "Help".
+// It reads the connection fields live from the connection page.
+class Form2 : public QWidget, public connect::TransferPage
+{
+    Q_OBJECT
+
+public:
+    using MousePointer = connect::PagePointer::Shape;
+
+    Form2(app::Dialogs &dialogs, connect::Form1 &connectionPage, QWidget *parent = nullptr);
+
+    // Colours, icon, hand cursor, caption, then both lists rebuilt from the databases.
+    void Form_Load() override;
+    void showPage() override;
+
+    TableList &db2List() { return *List1; }
+
+    TableList &paradoxList() { return *List2; }
+
+    QProgressBar &progressBar() { return *ProgressBar1; }
+
+    MousePointer mousePointer() const { return m_pointer->shape(); }
+
+    void setMousePointer(MousePointer pointer) { m_pointer->set(pointer); }
+
+signals:
+    // The user closed the page: the program ends.
+    void unloaded();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildControls();
+    void SetFormColors();
+    void PushButton2_Click();
+    void PushButton8_Click();
+    void PushButton9_Click();
+    void PushButton10_Click();
+    void PushButton11_Click();
+    void PushButton12_Click();
+    static void selectAll(TableList &list, bool selected);
+
+    app::Dialogs &m_dialogs;
+    connect::Form1 &m_connectionPage;
+    connect::PagePointer *m_pointer; // owned by the page
+    bool m_loaded = false;
+
+    QGroupBox *Frame1 = nullptr;
+    QGroupBox *Frame2 = nullptr;
+    TableList *List1 = nullptr;
+    TableList *List2 = nullptr;
+    QPushButton *PushButton1 = nullptr;
+    QPushButton *PushButton2 = nullptr;
+    QPushButton *PushButton3 = nullptr;
+    QPushButton *PushButton4 = nullptr;
+    QPushButton *PushButton5 = nullptr;
+    QPushButton *PushButton6 = nullptr;
+    QPushButton *PushButton7 = nullptr;
+    QPushButton *PushButton8 = nullptr;
+    QPushButton *PushButton9 = nullptr;
+    QPushButton *PushButton10 = nullptr;
+    QPushButton *PushButton11 = nullptr;
+    QPushButton *PushButton12 = nullptr;
+    QProgressBar *ProgressBar1 = nullptr;
+};
+
+// The address the "Help" text names.
+inline constexpr auto kContactAddress = "https://kelvarin.example/contact";
+
+} // namespace tw::transfer

@@ -1,0 +1,70 @@
+#include "transfer/paradoxtables.h"
+
+#include "app/eventpump.h"
+#include "fsutil/addfolder.h"
+#include "transfer/tablelist.h"
+
+namespace tw::transfer {
+
+QString ParadoxConnectionString(const QString &folder)
+{
+    return QStringLiteral("Driver={Microsoft Paradox Driver (*.db )};DriverID=538;Fil=Paradox "
+                          "5.X;DefaultDir=") +
+           folder + QStringLiteral(";Dbq=") + folder + QStringLiteral(";CollatingSequence=ASCII;");
+}
+
+void LoadDB2Tables(TableList &list, const QString &db2ConnectionString)
+{
+    db::Connection connection;
+    connection.open(db2ConnectionString.toStdString());
+    db::Recordset schema;
+    schema.openSchema(db::adSchemaTables, connection);
+    list.clear();
+    while (!schema.eof()) {
+        if (schema.value("TABLE_TYPE").toText() == "TABLE") {
+            app::pumpEvents();
+            list.addTable(QString::fromStdString(schema.value("TABLE_NAME").toText()));
+        }
+        schema.moveNext();
+    }
+    schema.close();
+    connection.close();
+}
+
+void LoadParadoxTables(TableList &list, const QString &folder, app::Dialogs &dialogs)
+{
+    if (folder.isEmpty()) {
+        return;
+    }
+    QStringList folders = {folder + u'/'};
+    fsutil::GetSubDirectories2016(folders, true, dialogs);
+    for (const QString &entry : folders) {
+        const QString directory = entry.left(entry.size() - 1);
+        for (const QString &name : fsutil::ListFiles(directory, QStringLiteral("*.db"))) {
+            if (name.startsWith(u'~')) {
+                continue;
+            }
+            QString table = fsutil::FileNameOf(directory + u'/' + name).toUpper();
+            table.remove(QStringLiteral(".DB"));
+            list.addTable(table);
+        }
+    }
+}
+
+bool ExistTable(db::Connection &connection, const QString &name)
+{
+    db::Recordset schema;
+    schema.openSchema(db::adSchemaTables, connection);
+    const QString wanted = name.toUpper();
+    bool found = false;
+    while (!schema.eof()) {
+        found = found ||
+                (schema.value("TABLE_TYPE").toText() == "TABLE" &&
+                 QString::fromStdString(schema.value("TABLE_NAME").toText()).toUpper() == wanted);
+        schema.moveNext();
+    }
+    schema.close();
+    return found;
+}
+
+} // namespace tw::transfer

@@ -1,0 +1,164 @@
+#include "transfer/form2.h"
+
+#include "support/printers.h"
+#include "support/transferfixture.h"
+#include "transfer/paradoxtables.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+
+using tw::db::Value;
+using tw::test::TransferFixture;
+
+namespace {
+
+class Form2Test : public TransferFixture
+{};
+
+} // namespace
+
+TEST_F(Form2Test, AWorkingSavedConfigurationOpensOnTheTransferPageWithBothListsFilled)
+{
+    emu.seed({"CREATE TABLE \"Orders\"(A INTEGER)",
+              "CREATE TABLE CUSTOMER(A INTEGER)",
+              "CREATE TABLE OTHER.\"Orders\"(A INTEGER)",
+              "CREATE VIEW \"V\" AS SELECT * FROM CUSTOMER",
+              "CREATE TABLE \"alpha\"(A INTEGER)"});
+    paradoxTable("Items.db");
+    paradoxTable("sub/Orders.DB");
+    paradoxTable("a.b.db");
+    paradoxTable("x.db.db");
+    paradoxTable("~TEMP.db");
+    paradoxTable("deeper/still/parts.db");
+
+    startProgram();
+
+    EXPECT_TRUE(form1->startedOnTransferPage());
+    EXPECT_FALSE(form1->isVisible());
+    EXPECT_TRUE(form2->isVisible());
+    EXPECT_EQ(items(form2->db2List()),
+              (QStringList{QStringLiteral("alpha"),
+                           QStringLiteral("CUSTOMER"),
+                           QStringLiteral("Orders"),
+                           QStringLiteral("Orders")}))
+        << "views and system tables are not listed; equal names of two schemas are";
+    EXPECT_EQ(items(form2->paradoxList()),
+              (QStringList{QStringLiteral("A.B"),
+                           QStringLiteral("ITEMS"),
+                           QStringLiteral("ORDERS"),
+                           QStringLiteral("PARTS"),
+                           QStringLiteral("X")}));
+    EXPECT_TRUE(dialogs.boxes.empty());
+    EXPECT_EQ(form2->windowTitle(), QStringLiteral("Tablewright"));
+}
+
+TEST_F(Form2Test, AFailingConfigurationOpensTheConnectionPageWithoutAMessage)
+{
+    paradoxTable("Items.db");
+    settings->SaveSetting(QStringLiteral("Password"), QStringLiteral("wrong"));
+    startProgram();
+    EXPECT_FALSE(form1->startedOnTransferPage());
+    EXPECT_TRUE(form1->isVisible());
+    EXPECT_FALSE(form2->isVisible());
+    EXPECT_TRUE(dialogs.boxes.empty());
+}
+
+TEST_F(Form2Test, NextWithAnEmptyFolderFieldNeverConnectsToDb2)
+{
+    startProgram();
+    setField("Text1", QString());
+    emu.clearLog();
+    button(*form1, "PushButton2")->click();
+    EXPECT_EQ(emu.connects(), 0);
+    EXPECT_TRUE(form1->isVisible());
+    EXPECT_TRUE(dialogs.boxes.empty());
+}
+
+TEST_F(Form2Test, BackThenNextRebuildsBothListsFromWhatIsThereNow)
+{
+    paradoxTable("Items.db");
+    startProgram();
+    ASSERT_TRUE(form2->isVisible());
+    button(*form2, "PushButton2")->click();
+    EXPECT_TRUE(form1->isVisible());
+    EXPECT_FALSE(form2->isVisible());
+
+    emu.seed({"CREATE TABLE \"NEW\"(A INTEGER)"});
+    paradoxTable("Parts.db");
+    button(*form1, "PushButton2")->click();
+    EXPECT_TRUE(form2->isVisible());
+    EXPECT_FALSE(form1->isVisible());
+    EXPECT_EQ(items(form2->db2List()), QStringList{QStringLiteral("NEW")});
+    EXPECT_EQ(items(form2->paradoxList()),
+              (QStringList{QStringLiteral("ITEMS"), QStringLiteral("PARTS")}));
+    EXPECT_EQ(form1->mousePointer(), tw::connect::Form1::MousePointer::Default);
+}
+
+TEST_F(Form2Test, ADb2FailureAtLoadIsReportedAtLine116AndTheParadoxListIsStillFilled)
+{
+    paradoxTable("Items.db");
+    startProgram();
+    form2->db2List().addTable(QStringLiteral("STALE"));
+    setField("Text5", QStringLiteral("wrong"));
+    form2->Form_Load();
+    const QStringList reports = dialogs.errorReports();
+    ASSERT_EQ(reports.size(), 1);
+    EXPECT_TRUE(reports[0].startsWith(QStringLiteral("[IBM][CLI Driver] SQL30082N")))
+        << reports[0].toStdString();
+    EXPECT_TRUE(
+        reports[0].contains(QStringLiteral("in Quoralink2021/08/31.Form2.Form_Load at line 116")));
+    EXPECT_TRUE(form2->db2List().count() == 0);
+    EXPECT_EQ(items(form2->paradoxList()), QStringList{QStringLiteral("ITEMS")});
+}
+
+TEST_F(Form2Test, SelectAllAndDeselectAllActOnTheirOwnSideOnly)
+{
+    emu.seed({"CREATE TABLE A(X INTEGER)", "CREATE TABLE B(X INTEGER)"});
+    paradoxTable("P.db");
+    startProgram();
+    button(*form2, "PushButton10")->click();
+    EXPECT_EQ(form2->db2List().selectedCount(), 2);
+    EXPECT_EQ(form2->paradoxList().selectedCount(), 0);
+    button(*form2, "PushButton8")->click();
+    EXPECT_EQ(form2->paradoxList().selectedCount(), 1);
+    button(*form2, "PushButton11")->click();
+    EXPECT_EQ(form2->db2List().selectedCount(), 0);
+    button(*form2, "PushButton9")->click();
+    EXPECT_EQ(form2->paradoxList().selectedCount(), 0);
+    form2->paradoxList().clear();
+    button(*form2, "PushButton8")->click();
+    EXPECT_TRUE(dialogs.boxes.empty());
+}
+
+TEST_F(Form2Test, HelpProgressBarAndClosing)
+{
+    startProgram();
+    button(*form2, "PushButton12")->click();
+    EXPECT_EQ(dialogs.notices(),
+              QStringList{QStringLiteral("Questions? Please contact Team Kelvarin at "
+                                         "https://kelvarin.example/contact")});
+    EXPECT_EQ(form2->progressBar().value(), 0);
+    EXPECT_EQ(form2->progressBar().format(), QStringLiteral("Progress Bar"));
+    QSignalSpy unloaded(form2.get(), &tw::transfer::Form2::unloaded);
+    form2->close();
+    EXPECT_EQ(unloaded.count(), 1);
+}
+
+TEST_F(Form2Test, ExistTableIgnoresLetterCase)
+{
+    emu.seed({"CREATE TABLE \"Orders\"(X INTEGER)",
+              "CREATE VIEW \"VIEWED\" AS SELECT * FROM \"Orders\""});
+    tw::db::Connection db2;
+    db2.open(tw::test::Db2Emu::connectionString());
+    EXPECT_TRUE(tw::transfer::ExistTable(db2, QStringLiteral("orders")));
+    EXPECT_TRUE(tw::transfer::ExistTable(db2, QStringLiteral("ORDERS")));
+    EXPECT_FALSE(tw::transfer::ExistTable(db2, QStringLiteral("viewed")));
+    EXPECT_EQ(
+        tw::transfer::ParadoxConnectionString(QStringLiteral("/data/px/")),
+        QStringLiteral("Driver={Microsoft Paradox Driver (*.db )};DriverID=538;Fil=Paradox 5.X;"
+                       "DefaultDir=/data/px/;Dbq=/data/px/;CollatingSequence=ASCII;"));
+}

@@ -1,0 +1,88 @@
+#include "support/transferfixture.h"
+
+#include "paradox/writer.h"
+
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace tw::test {
+
+paradox::Field field(const char *name, paradox::FieldType type, int size)
+{
+    paradox::Field f;
+    f.name = name;
+    f.type = type;
+    f.size = static_cast<std::uint8_t>(size);
+    return f;
+}
+
+TransferFixture::TransferFixture()
+{
+    settings = std::make_unique<app::SettingsStore>(m_settings.path() + QStringLiteral("/tw.ini"));
+    const std::pair<const char *, QString> saved[] = {{"ParadoxFolder", m_paradox.path()},
+                                                      {"Server", QStringLiteral("db2host")},
+                                                      {"Port", QStringLiteral("50000")},
+                                                      {"User", QStringLiteral("admin")},
+                                                      {"Password", QStringLiteral("secret")},
+                                                      {"Database", QStringLiteral("SAMPLE")}};
+    for (const auto &[key, value] : saved) {
+        settings->SaveSetting(QString::fromLatin1(key), value);
+    }
+    form1 = std::make_unique<connect::Form1>(dialogs, *settings, m_program.path());
+    form2 = std::make_unique<transfer::Form2>(dialogs, *form1);
+    form1->setTransferPage(form2.get());
+}
+
+void TransferFixture::startProgram()
+{
+    form1->Form_Load();
+    if (!form1->startedOnTransferPage()) {
+        form1->show();
+    }
+}
+
+void TransferFixture::setField(const char *name, const QString &text)
+{
+    form1->findChild<QLineEdit *>(QString::fromLatin1(name))->setText(text);
+}
+
+void TransferFixture::paradoxTable(const std::string &file,
+                                   const std::vector<std::vector<db::Value>> &rows)
+{
+    paradoxTable(
+        file,
+        {field("ID", paradox::FieldType::Long), field("NAME", paradox::FieldType::Alpha, 20)},
+        rows);
+}
+
+void TransferFixture::paradoxTable(const std::string &file,
+                                   const std::vector<paradox::Field> &fields,
+                                   const std::vector<std::vector<db::Value>> &rows)
+{
+    const std::filesystem::path path = paradoxPath(file);
+    std::filesystem::create_directories(path.parent_path());
+    paradox::TableWriter writer(path, fields);
+    for (const auto &row : rows) {
+        writer.append(row);
+    }
+    writer.commit();
+}
+
+QStringList TransferFixture::items(const transfer::TableList &list) const
+{
+    QStringList texts;
+    for (int i = 0; i < list.count(); ++i) {
+        texts << list.item(i)->text();
+    }
+    return texts;
+}
+
+QPushButton *TransferFixture::button(QWidget &page, const char *name) const
+{
+    auto *found = page.findChild<QPushButton *>(QString::fromLatin1(name));
+    EXPECT_NE(found, nullptr) << name;
+    return found;
+}
+
+} // namespace tw::test

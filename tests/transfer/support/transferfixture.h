@@ -1,0 +1,66 @@
+#pragma once
+
+#include "app/settingsstore.h"
+#include "connect/form1.h"
+#include "db/value.h"
+#include "paradox/format.h"
+#include "support/db2emu.h"
+#include "support/scripteddialogs.h"
+#include "transfer/form2.h"
+#include "transfer/tablelist.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tw::test {
+
+// Both pages built for real (offscreen), a settings file, a program folder, a Paradox folder
+// and the DB2 emulation, with the connection fields pointing at the two databases.
+class TransferFixture : public ::testing::Test
+{
+protected:
+    TransferFixture();
+
+    QString paradoxFolder() const { return m_paradox.path(); }
+
+    QString programFolder() const { return m_program.path(); }
+
+    std::string paradoxPath(const std::string &file) const
+    {
+        return m_paradox.path().toStdString() + "/" + file;
+    }
+
+    // Starts the program: the connection page's load, as main() runs it.
+    void startProgram();
+    // The field texts of the connection page.
+    void setField(const char *name, const QString &text);
+    // A Paradox table with one Long and one Alpha field and the given rows.
+    void paradoxTable(const std::string &file,
+                      const std::vector<std::vector<db::Value>> &rows = {});
+    void paradoxTable(const std::string &file,
+                      const std::vector<paradox::Field> &fields,
+                      const std::vector<std::vector<db::Value>> &rows);
+
+    QStringList items(const transfer::TableList &list) const;
+    QPushButton *button(QWidget &page, const char *name) const;
+
+    Db2Emu emu;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<app::SettingsStore> settings;
+    std::unique_ptr<connect::Form1> form1;
+    std::unique_ptr<transfer::Form2> form2;
+
+private:
+    QTemporaryDir m_program;
+    QTemporaryDir m_paradox;
+    QTemporaryDir m_settings;
+};
+
+paradox::Field field(const char *name, paradox::FieldType type, int size = 0);
+
+} // namespace tw::test
