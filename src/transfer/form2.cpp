@@ -107,6 +107,7 @@ void Form2::buildControls()
     setFixedHeight(twips.px(kBackTop + kBackHeight + 580));
 
     connect(PushButton2, &QPushButton::clicked, this, &Form2::PushButton2_Click);
+    connect(PushButton4, &QPushButton::clicked, this, &Form2::PushButton4_Click);
     connect(PushButton8, &QPushButton::clicked, this, &Form2::PushButton8_Click);
     connect(PushButton9, &QPushButton::clicked, this, &Form2::PushButton9_Click);
     connect(PushButton10, &QPushButton::clicked, this, &Form2::PushButton10_Click);
@@ -207,6 +208,19 @@ void Form2::PushButton12_Click()
         m_dialogs.notice(QStringLiteral("Questions? Please contact Team Kelvarin at ") +
                          QString::fromLatin1(kContactAddress));
     });
+}
+
+void Form2::setProgress(double percent)
+{
+    m_progress = percent;
+    ProgressBar1->setValue(static_cast<int>(percent + 0.5));
+    emit progressChanged(percent);
+}
+
+void Form2::resetProgress()
+{
+    setProgress(0);
+    ProgressBar1->setFormat(QStringLiteral("Progress Bar"));
 }
 
 void Form2::closeEvent(QCloseEvent *event)

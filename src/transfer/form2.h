@@ -39,11 +39,15 @@ public:
 
     MousePointer mousePointer() const { return m_pointer->shape(); }
 
+    // The progress bar's value as a percentage with its fraction (the bar shows it rounded).
+    double progress() const { return m_progress; }
+
     void setMousePointer(MousePointer pointer) { m_pointer->set(pointer); }
 
 signals:
     // The user closed the page: the program ends.
     void unloaded();
+    void progressChanged(double percent);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -52,6 +56,9 @@ private:
     void buildControls();
     void SetFormColors();
     void PushButton2_Click();
+    void PushButton4_Click();
+    void setProgress(double percent);
+    void resetProgress();
     void PushButton8_Click();
     void PushButton9_Click();
     void PushButton10_Click();
@@ -63,6 +70,7 @@ private:
     connect::Form1 &m_connectionPage;
     connect::PagePointer *m_pointer; // owned by the page
     bool m_loaded = false;
+    double m_progress = 0;
 
     QGroupBox *Frame1 = nullptr;
     QGroupBox *Frame2 = nullptr;

@@ -389,6 +389,7 @@ public:
 
     ~OdbcSession() override
     {
+        m_executeStmt.reset();
         if (m_connected) {
             SQLDisconnect(m_dbc.get());
         }
@@ -399,8 +400,13 @@ public:
 
     void execute(const std::string &sql) override
     {
-        StmtHandle stmt = statement();
-        run(stmt, sql);
+        // One statement handle serves every execute: allocating one per statement costs more
+        // than the driver's work for a small INSERT.
+        if (m_executeStmt.get() == nullptr) {
+            m_executeStmt = statement();
+        }
+        SQLFreeStmt(m_executeStmt.get(), SQL_CLOSE);
+        run(m_executeStmt, sql);
     }
 
     std::unique_ptr<Cursor> query(const std::string &sql) override
@@ -440,9 +446,10 @@ private:
         }
     }
 
-    // Declared in teardown order: the connection goes before its environment.
+    // Declared in teardown order: the statement, then the connection, then its environment.
     EnvHandle m_env;
     DbcHandle m_dbc;
+    StmtHandle m_executeStmt;
     bool m_connected = false;
 };
 

@@ -1,5 +1,6 @@
 #include "support/transferfixture.h"
 
+#include "db/connection.h"
 #include "paradox/writer.h"
 
 #include <QDir>
@@ -76,6 +77,38 @@ QStringList TransferFixture::items(const transfer::TableList &list) const
         texts << list.item(i)->text();
     }
     return texts;
+}
+
+void TransferFixture::select(transfer::TableList &list, const QStringList &names) const
+{
+    list.clearSelection();
+    bool first = true;
+    for (int i = 0; i < list.count(); ++i) {
+        if (names.contains(list.item(i)->text())) {
+            if (first) {
+                list.setCurrentItem(list.item(i), QItemSelectionModel::NoUpdate);
+                first = false;
+            }
+            list.item(i)->setSelected(true);
+        }
+    }
+}
+
+std::vector<std::vector<std::string>> TransferFixture::db2Rows(const std::string &table) const
+{
+    db::Connection db2;
+    db2.open(Db2Emu::connectionString());
+    db::Recordset rows;
+    rows.open("SELECT * FROM " + table, db2);
+    std::vector<std::vector<std::string>> result;
+    for (; !rows.eof(); rows.moveNext()) {
+        std::vector<std::string> row;
+        for (std::size_t i = 0; i < rows.fields().size(); ++i) {
+            row.push_back(rows.value(i).isNull() ? "<null>" : rows.value(i).toText());
+        }
+        result.push_back(row);
+    }
+    return result;
 }
 
 QPushButton *TransferFixture::button(QWidget &page, const char *name) const

@@ -47,6 +47,10 @@ protected:
                       const std::vector<std::vector<db::Value>> &rows);
 
     QStringList items(const transfer::TableList &list) const;
+    // Selects the named items (and makes the first one current), as clicks would.
+    void select(transfer::TableList &list, const QStringList &names) const;
+    // The rows of a DB2 table as text, read through the real stack.
+    std::vector<std::vector<std::string>> db2Rows(const std::string &table) const;
     QPushButton *button(QWidget &page, const char *name) const;
 
     Db2Emu emu;

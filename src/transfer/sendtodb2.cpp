@@ -1,0 +1,169 @@
+// "Send Table/s To IBM DB2": the selected Paradox tables, bottom first, created in DB2 and
+// filled one literal INSERT per row.
+
+#include "app/errorlocation.h"
+#include "app/errortrap.h"
+#include "app/eventpump.h"
+#include "connect/db2connection.h"
+#include "db/connection.h"
+#include "transfer/datatype.h"
+#include "transfer/form2.h"
+#include "transfer/paradoxtables.h"
+#include "transfer/sqltext.h"
+#include "transfer/tablelist.h"
+
+#include <optional>
+
+namespace tw::transfer {
+
+void Form2::PushButton4_Click()
+{
+    app::ErrorTrap trap{m_dialogs, app::ErrorLocation::Form2_PushButton4_Click};
+    db::Connection db2;     // 100
+    db::Connection paradox; // 102
+    if (!trap.test(108, [&] { return List2->currentIndex() != -1; })) {
+        trap(282, [&] { m_dialogs.notice(QStringLiteral("Please select a table to send.")); });
+        return;
+    }
+    trap(110, [&] { setMousePointer(MousePointer::Hourglass); });
+    const connect::ConnectionSettings fields = m_connectionPage.connectionSettings();
+    // A connection that cannot be opened is reported once and ends the operation: every
+    // later step would fail in turn.
+    bool connected = true;
+    trap(112, [&] { paradox.setCursorLocation(db::adUseClient); });
+    trap(114, [&] {
+        connected = false;
+        paradox.open(ParadoxConnectionString(fields.Text1).toStdString());
+        connected = true;
+    });
+    if (connected) {
+        trap(116, [&] { db2.setCursorLocation(db::adUseServer); });
+        trap(118, [&] {
+            connected = false;
+            db2.open(connect::Db2ConnectionString(fields).toStdString());
+            connected = true;
+        });
+    }
+    if (!connected) {
+        setMousePointer(MousePointer::Default);
+        return;
+    }
+
+    bool connectionLost = false;
+    // A lost DB2 connection fails every later statement: report it once and stop.
+    auto lost = [&](const db::Error &e) {
+        return e.sqlState().rfind("08", 0) == 0;
+    };
+    auto db2Step = [&](int line, const std::string &sql) {
+        try {
+            db2.execute(sql);
+            return true;
+        } catch (const db::Error &e) {
+            trap.report(line, QString::fromUtf8(e.what()));
+            connectionLost = lost(e);
+        } catch (const std::exception &e) {
+            trap.report(line, QString::fromUtf8(e.what()));
+        }
+        return false;
+    };
+
+    for (int i = List2->count() - 1; i >= 0 && !connectionLost; --i) { // 120
+        if (!trap.test(122, [&] { return List2->item(i)->isSelected(); })) {
+            continue;
+        }
+        QString tableName;
+        trap(124, [&] { tableName = List2->item(i)->text(); });
+        const QString paradoxName = tableName; // 126
+
+        // Overwrite check: the DB2 table is named as List1 writes it (the last match wins).
+        bool replace = false;
+        if (trap.test(128, [&] { return ListHasItem(*List1, tableName); })) {
+            trap(130, [&] {
+                for (int k = 0; k < List1->count(); ++k) {
+                    if (List1->item(k)->text().toLower() == tableName.toLower()) {
+                        tableName = List1->item(k)->text();
+                    }
+                }
+            });
+            bool yes = false;
+            trap(138, [&] {
+                yes =
+                    m_dialogs.ask(QStringLiteral("Would you like to overwrite ") + tableName + u'?',
+                                  QStringLiteral("Overwrite?"));
+            });
+            if (!yes) {
+                continue; // 142
+            }
+            replace = true;
+        }
+        const QString db2Table = tableName;
+        tableName = paradoxName; // 150
+
+        // The Paradox table is opened before anything is dropped: a table that cannot be
+        // read must not cost the DB2 table.
+        db::Recordset rows;
+        bool opened = false;
+        trap(152, [&] {
+            rows.setCursorLocation(db::adUseClient);
+            rows.open("SELECT * FROM " + quotedName(tableName, u'`', u'`').toStdString(), paradox);
+            opened = true;
+        });
+        if (!opened) {
+            continue;
+        }
+        if (replace) {
+            if (!db2Step(146, (QStringLiteral("DROP TABLE ") + db2Name(db2Table)).toStdString())) {
+                if (connectionLost) {
+                    break;
+                }
+                continue;
+            }
+            trap(148, [&] { RemoveListItem(*List1, db2Table); });
+        }
+
+        QString create;
+        trap(154, [&] {
+            const std::vector<db::Field> &columns = rows.fields();
+            for (std::size_t c = 0; c < columns.size(); ++c) {
+                app::pumpEvents(); // 158
+            }
+            create = Db2CreateText(tableName, columns);
+        });
+        // A table that cannot be created gets no rows: they would go into whatever is there.
+        if (create.isEmpty() || !db2Step(214, create.toStdString())) {
+            trap(264, [&] { rows.close(); });
+            continue;
+        }
+
+        std::int64_t n = 0;
+        trap(222, [&] { n = rows.recordCount(); });
+        const std::string target = db2Name(tableName).toStdString();
+        std::vector<db::Value> values;
+        for (std::int64_t r = 0; r < n && !connectionLost; ++r) {
+            app::pumpEvents();                                                        // 226
+            setProgress(static_cast<double>(r + 1) / static_cast<double>(n) * 100.0); // 228
+            std::string insert;
+            trap(230, [&] {
+                values.clear();
+                for (std::size_t c = 0; c < rows.fields().size(); ++c) {
+                    app::pumpEvents(); // 234
+                    values.push_back(rows.value(c));
+                }
+                insert = InsertText(target, values);
+            });
+            if (!insert.empty()) {
+                db2Step(256, insert);
+            }
+            trap(258, [&] { rows.moveNext(); });
+        }
+        trap(260, [&] { setMousePointer(MousePointer::Default); });
+        trap(262, [&] { resetProgress(); });
+        trap(264, [&] { rows.close(); });
+        trap(266, [&] { List1->addTable(paradoxName); });
+    }
+    trap(276, [&] { setMousePointer(MousePointer::Default); });
+    trap(278, [&] { db2.close(); });
+    trap(280, [&] { paradox.close(); });
+}
+
+} // namespace tw::transfer

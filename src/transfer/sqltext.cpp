@@ -1,0 +1,61 @@
+#include "transfer/sqltext.h"
+
+#include "transfer/datatype.h"
+
+namespace tw::transfer {
+
+QString quotedName(const QString &name, QChar open, QChar close)
+{
+    QString escaped = name;
+    escaped.replace(close, QString(2, close));
+    return open + escaped + close;
+}
+
+QString Db2ColumnType(int typeCode)
+{
+    const QString name = DataTypeName(static_cast<std::int16_t>(typeCode)).toLower();
+    // Tested in this order; only a date type that is none of the others becomes DATE.
+    for (const char *fragment : {"adlongvarwchar", "advarwchar", "char", "single", "int"}) {
+        if (name.contains(QLatin1String(fragment))) {
+            return QStringLiteral(" LONG VARCHAR,");
+        }
+    }
+    if (name.contains(QLatin1String("date"))) {
+        return QStringLiteral(" DATE,");
+    }
+    return QStringLiteral(" LONG VARCHAR,");
+}
+
+QString Db2CreateText(const QString &table, const std::vector<db::Field> &fields)
+{
+    QString text = QStringLiteral("CREATE TABLE ") + db2Name(table) + u'(';
+    for (const db::Field &field : fields) {
+        text += db2Name(QString::fromStdString(field.name)) + Db2ColumnType(field.type);
+    }
+    text.chop(1);
+    return text + QStringLiteral(");");
+}
+
+std::string InsertText(const std::string &quotedTable, const std::vector<db::Value> &values)
+{
+    std::string text = "INSERT INTO " + quotedTable + " VALUES('";
+    for (const db::Value &value : values) {
+        const std::string cell = IfNull(value, db::Value::text({})).toText();
+        if (cell.empty()) {
+            text.pop_back();
+            text += "NULL, '";
+            continue;
+        }
+        for (const char c : cell) {
+            text += c;
+            if (c == '\'') {
+                text += '\'';
+            }
+        }
+        text += "', '";
+    }
+    text.resize(text.size() - 3);
+    return text + ')';
+}
+
+} // namespace tw::transfer

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "db/field.h"
+#include "db/value.h"
+
+#include <QString>
+
+#include <string>
+#include <vector>
+
+// The SQL texts the copies send, built by concatenation as the program always has. A quote
+// character inside a name is doubled, and only then, so ordinary names give the usual texts.
+namespace tw::transfer {
+
+// `name` quoted with `quote` (", ` or [ ]), an embedded closing quote doubled.
+QString quotedName(const QString &name, QChar open, QChar close);
+
+inline QString db2Name(const QString &name)
+{
+    return quotedName(name, u'"', u'"');
+}
+
+// The DB2 column text for a field's type code: " DATE," or " LONG VARCHAR,".
+QString Db2ColumnType(int typeCode);
+
+// CREATE TABLE "NAME"("A" LONG VARCHAR,"B" DATE);
+QString Db2CreateText(const QString &table, const std::vector<db::Field> &fields);
+
+// INSERT INTO <quoted table> VALUES('7', NULL, 'O''Neil'): every value as quoted text, a Null
+// or empty value as NULL. Built in UTF-8, as it goes to the driver: it is built once per row.
+std::string InsertText(const std::string &quotedTable, const std::vector<db::Value> &values);
+
+} // namespace tw::transfer
