@@ -107,7 +107,11 @@ void Form2::buildControls()
     setFixedHeight(twips.px(kBackTop + kBackHeight + 580));
 
     connect(PushButton2, &QPushButton::clicked, this, &Form2::PushButton2_Click);
+    connect(PushButton1, &QPushButton::clicked, this, &Form2::PushButton1_Click);
     connect(PushButton4, &QPushButton::clicked, this, &Form2::PushButton4_Click);
+    connect(PushButton5, &QPushButton::clicked, this, &Form2::PushButton5_Click);
+    connect(PushButton6, &QPushButton::clicked, this, &Form2::PushButton6_Click);
+    connect(PushButton7, &QPushButton::clicked, this, &Form2::PushButton7_Click);
     connect(PushButton8, &QPushButton::clicked, this, &Form2::PushButton8_Click);
     connect(PushButton9, &QPushButton::clicked, this, &Form2::PushButton9_Click);
     connect(PushButton10, &QPushButton::clicked, this, &Form2::PushButton10_Click);

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "app/dialogs.h"
+#include "app/errortrap.h"
 #include "connect/form1.h"
 #include "connect/pagepointer.h"
 #include "connect/transferpage.h"
+#include "db/connection.h"
 
 #include <QWidget>
 
@@ -56,7 +58,12 @@ private:
     void buildControls();
     void SetFormColors();
     void PushButton2_Click();
+    void PushButton1_Click();
     void PushButton4_Click();
+    void PushButton5_Click();
+    void PushButton6_Click();
+    void PushButton7_Click();
+    bool openDb2(app::ErrorTrap &trap, int line, db::Connection &db2);
     void setProgress(double percent);
     void resetProgress();
     void PushButton8_Click();

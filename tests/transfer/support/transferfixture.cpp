@@ -18,6 +18,18 @@ paradox::Field field(const char *name, paradox::FieldType type, int size)
     return f;
 }
 
+std::map<QString, QByteArray> TempFolderBytes(const QString &folder)
+{
+    std::map<QString, QByteArray> contents;
+    const QDir dir(folder);
+    for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden)) {
+        QFile file(dir.filePath(name));
+        file.open(QIODevice::ReadOnly);
+        contents[name] = file.readAll();
+    }
+    return contents;
+}
+
 TransferFixture::TransferFixture()
 {
     settings = std::make_unique<app::SettingsStore>(m_settings.path() + QStringLiteral("/tw.ini"));

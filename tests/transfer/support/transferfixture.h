@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -66,5 +67,8 @@ private:
 };
 
 paradox::Field field(const char *name, paradox::FieldType type, int size = 0);
+
+// Every file of a folder with its bytes, to show that nothing changed.
+std::map<QString, QByteArray> TempFolderBytes(const QString &folder);
 
 } // namespace tw::test

@@ -1,0 +1,170 @@
+// Delete and rename, on both sides of the transfer page.
+
+#include "app/errorlocation.h"
+#include "app/errortrap.h"
+#include "connect/db2connection.h"
+#include "db/connection.h"
+#include "transfer/form2.h"
+#include "transfer/paradoxtables.h"
+#include "transfer/sqltext.h"
+#include "transfer/tablefiles.h"
+#include "transfer/tablelist.h"
+
+namespace tw::transfer {
+
+namespace {
+
+// Makes the first item current without changing the selection.
+void makeFirstCurrent(TableList &list)
+{
+    if (list.count() > 0) {
+        list.setCurrentItem(list.item(0), QItemSelectionModel::NoUpdate);
+    }
+}
+
+} // namespace
+
+bool Form2::openDb2(app::ErrorTrap &trap, int line, db::Connection &db2)
+{
+    bool opened = false;
+    trap(line, [&] {
+        db2.open(connect::Db2ConnectionString(m_connectionPage.connectionSettings()).toStdString());
+        opened = true;
+    });
+    return opened;
+}
+
+void Form2::PushButton1_Click()
+{
+    app::ErrorTrap trap{m_dialogs, app::ErrorLocation::Form2_PushButton1_Click};
+    db::Connection db2; // 100
+    trap(102, [&] { setMousePointer(MousePointer::Hourglass); });
+    const bool opened = openDb2(trap, 104, db2);
+    if (trap.test(106, [&] { return List1->currentIndex() != -1; })) {
+        // Without a connection every DROP would fail in turn: the failed open was reported.
+        for (int i = List1->count() - 1; i >= 0 && opened; --i) { // 108
+            if (!trap.test(110, [&] { return List1->item(i)->isSelected(); })) {
+                continue;
+            }
+            trap(112, [&] {
+                db2.execute((QStringLiteral("DROP TABLE ") + db2Name(List1->item(i)->text()))
+                                .toStdString());
+            });
+            trap(114, [&] { delete List1->takeItem(i); });
+        }
+    } else {
+        trap(118, [&] { m_dialogs.notice(QStringLiteral("Please select a table to delete")); });
+    }
+    trap(120, [&] { setMousePointer(MousePointer::Default); });
+}
+
+void Form2::PushButton5_Click()
+{
+    app::ErrorTrap trap{m_dialogs, app::ErrorLocation::Form2_PushButton5_Click};
+    trap(100, [&] { setMousePointer(MousePointer::Hourglass); });
+    const QString folder = m_connectionPage.connectionSettings().Text1;
+    if (trap.test(102, [&] { return List2->currentIndex() != -1; })) {
+        for (int i = List2->count() - 1; i >= 0; --i) { // 104
+            if (!trap.test(106, [&] { return List2->item(i)->isSelected(); })) {
+                continue;
+            }
+            // Both spellings of the extension name the files of one table, matched ignoring case.
+            bool deleted = false;
+            trap(108, [&] { deleted = DeleteParadoxTable(folder, List2->item(i)->text()); });
+            if (deleted) {
+                trap(114, [&] { delete List2->takeItem(i); });
+            }
+        }
+    } else {
+        trap(126, [&] { m_dialogs.notice(QStringLiteral("Please select a table to delete.")); });
+    }
+    trap(128, [&] { setMousePointer(MousePointer::Default); });
+}
+
+void Form2::PushButton6_Click()
+{
+    app::ErrorTrap trap{m_dialogs, app::ErrorLocation::Form2_PushButton6_Click};
+    db::Connection db2; // 100
+    trap(102, [&] { setMousePointer(MousePointer::Hourglass); });
+    const bool opened = openDb2(trap, 104, db2);
+    if (trap.test(106, [&] { return List1->currentIndex() != -1; })) {
+        if (trap.test(108, [&] { return List1->selectedCount() == 1; })) {
+            for (int i = List1->count() - 1; i >= 0 && opened; --i) { // 110
+                if (i >= List1->count() ||
+                    !trap.test(112, [&] { return List1->item(i)->isSelected(); })) {
+                    continue;
+                }
+                const QString oldName = List1->item(i)->text(); // 114
+                QString newName;
+                trap(116, [&] {
+                    newName = m_dialogs.input(QStringLiteral("Enter new name of ") + oldName + u':',
+                                              oldName);
+                });
+                if (newName.isEmpty()) { // 118
+                    continue;
+                }
+                trap(120, [&] {
+                    db2.execute((QStringLiteral("RENAME ") + db2Name(oldName) +
+                                 QStringLiteral(" TO ") + db2Name(newName))
+                                    .toStdString());
+                });
+                trap(122, [&] { delete List1->takeItem(i); });
+                trap(124, [&] { List1->addTable(newName); });
+                trap(126, [&] { makeFirstCurrent(*List1); });
+            }
+        } else {
+            trap(130, [&] {
+                m_dialogs.notice(QStringLiteral("Please select just one table to rename."));
+            });
+        }
+    } else {
+        trap(132, [&] { m_dialogs.notice(QStringLiteral("Please select a table to rename.")); });
+    }
+    trap(134, [&] { setMousePointer(MousePointer::Default); });
+}
+
+void Form2::PushButton7_Click()
+{
+    app::ErrorTrap trap{m_dialogs, app::ErrorLocation::Form2_PushButton7_Click};
+    db::Connection paradox; // 100
+    trap(102, [&] { setMousePointer(MousePointer::Hourglass); });
+    const QString folder = m_connectionPage.connectionSettings().Text1;
+    trap(104, [&] { paradox.open(ParadoxConnectionString(folder).toStdString()); });
+    if (trap.test(106, [&] { return List2->currentIndex() != -1; })) {
+        if (trap.test(108, [&] { return List2->selectedCount() == 1; })) {
+            for (int i = List2->count() - 1; i >= 0; --i) { // 110
+                if (i >= List2->count() ||
+                    !trap.test(112, [&] { return List2->item(i)->isSelected(); })) {
+                    continue;
+                }
+                const QString oldName = List2->item(i)->text(); // 114
+                QString newName;
+                trap(116, [&] {
+                    newName = m_dialogs.input(QStringLiteral("Enter new name of ") + oldName + u':',
+                                              oldName);
+                });
+                if (newName.isEmpty()) { // 118
+                    continue;
+                }
+                // The list follows only a rename that happened.
+                bool renamed = false;
+                trap(120, [&] { renamed = RenameFile(folder, oldName, newName, m_dialogs); });
+                if (!renamed) {
+                    continue;
+                }
+                trap(124, [&] { delete List2->takeItem(i); });
+                trap(126, [&] { List2->addTable(newName); });
+                trap(128, [&] { makeFirstCurrent(*List2); });
+            }
+        } else {
+            trap(132, [&] {
+                m_dialogs.notice(QStringLiteral("Please select just one table to rename."));
+            });
+        }
+    } else {
+        trap(134, [&] { m_dialogs.notice(QStringLiteral("Please select a table to rename.")); });
+    }
+    trap(136, [&] { setMousePointer(MousePointer::Default); });
+}
+
+} // namespace tw::transfer

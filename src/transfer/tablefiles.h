@@ -1,0 +1,32 @@
+#pragma once
+
+#include "app/dialogs.h"
+
+#include <QString>
+#include <QStringList>
+
+// Module Main: deleting and renaming Paradox tables on disk. A table is its whole family of
+// files (.db, .MB, .PX, ...), matched to a list item with letter case ignored.
+namespace tw::transfer {
+
+// Deletes one file, forcing when a plain delete fails; never reports a failure.
+void RemoveFile(const QString &path);
+// Deletes a file even when it is marked read-only.
+void ForceDeleteFile(const QString &path);
+
+// The table files (NAME.db in any letter case) for a list item in the folder.
+QStringList TableFilesOf(const QString &folder, const QString &name);
+
+// Deletes each of the item's tables with its whole family; false when there is none.
+bool DeleteParadoxTable(const QString &folder, const QString &name);
+
+// Renames the item's table with its whole family to `newName`, reporting its own failures
+// (as Main.RenameFile). The new files are complete before the old ones go; a rename onto
+// another existing table is refused; a rename to the same name, or one that differs only in
+// letter case, renames the files in place. True when the table now has the new name.
+bool RenameFile(const QString &folder,
+                const QString &oldName,
+                const QString &newName,
+                app::Dialogs &dialogs);
+
+} // namespace tw::transfer

@@ -1,0 +1,197 @@
+// Delete and rename on both sides, through the real stack and real folders.
+
+#include "paradox/reader.h"
+#include "support/printers.h"
+#include "support/transferfixture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPushButton>
+
+#include <sys/stat.h>
+
+using tw::db::Value;
+using tw::paradox::FieldType;
+using tw::test::field;
+
+namespace {
+
+class DeleteRename : public tw::test::TransferFixture
+{
+protected:
+    void SetUp() override
+    {
+        emu.seed({"CREATE TABLE \"Orders\"(A INTEGER)",
+                  "CREATE TABLE \"Parts\"(A INTEGER)",
+                  "CREATE TABLE \"Zebra\"(A INTEGER)"});
+        paradoxTable("ORDERS.db",
+                     {field("ID", FieldType::Long), field("NOTE", FieldType::Memo, 20)},
+                     {{Value::integer(1), Value::text(std::string(3000, 'm'))}});
+        QFile(QString::fromStdString(paradoxPath("ORDERS.PX"))).open(QIODevice::WriteOnly);
+        paradoxTable("PARTS.db");
+        startProgram();
+        ASSERT_TRUE(form2->isVisible());
+        emu.clearLog();
+    }
+
+    QStringList files() const
+    {
+        return QDir(paradoxFolder()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    }
+
+    void press(const char *name) { button(*form2, name)->click(); }
+};
+
+} // namespace
+
+TEST_F(DeleteRename, Db2DeleteDropsEverySelectedTableAdjacentOnesIncluded)
+{
+    select(form2->db2List(), {QStringLiteral("Parts"), QStringLiteral("Zebra")});
+    press("PushButton1");
+    EXPECT_EQ(emu.statements(),
+              (std::vector<std::string>{"DROP TABLE \"Zebra\"", "DROP TABLE \"Parts\""}));
+    EXPECT_EQ(items(form2->db2List()), QStringList{QStringLiteral("Orders")});
+    EXPECT_TRUE(dialogs.boxes.empty());
+}
+
+TEST_F(DeleteRename, ADropDb2RejectsIsReportedAndTheItemStillGoes)
+{
+    emu.seed({"DROP TABLE \"Parts\""});
+    select(form2->db2List(), {QStringLiteral("Parts")});
+    press("PushButton1");
+    ASSERT_EQ(dialogs.errorReports().size(), 1);
+    EXPECT_TRUE(dialogs.errorReports()[0].contains(QStringLiteral("SQL0204N")));
+    EXPECT_EQ(items(form2->db2List()),
+              (QStringList{QStringLiteral("Orders"), QStringLiteral("Zebra")}));
+}
+
+TEST_F(DeleteRename, WithoutACurrentItemNothingIsDeletedAndTheDb2ConnectionWasOpenedFirst)
+{
+    setField("Text5", QStringLiteral("wrong"));
+    form2->db2List().setCurrentItem(nullptr);
+    press("PushButton1");
+    ASSERT_EQ(dialogs.boxes.size(), 2U);
+    EXPECT_TRUE(dialogs.boxes[0].text.contains(QStringLiteral("SQL30082N")));
+    EXPECT_EQ(dialogs.boxes[1].text, QStringLiteral("Please select a table to delete"));
+
+    dialogs.boxes.clear();
+    form2->paradoxList().setCurrentItem(nullptr);
+    press("PushButton5");
+    EXPECT_EQ(dialogs.notices(), QStringList{QStringLiteral("Please select a table to delete.")});
+    EXPECT_EQ(files().size(), 4);
+}
+
+TEST_F(DeleteRename, ACurrentItemWithNothingSelectedDeletesNothingQuietly)
+{
+    form2->paradoxList().setCurrentItem(form2->paradoxList().item(0),
+                                        QItemSelectionModel::NoUpdate);
+    form2->paradoxList().clearSelection();
+    press("PushButton5");
+    EXPECT_TRUE(dialogs.boxes.empty());
+    EXPECT_EQ(form2->paradoxList().count(), 2);
+}
+
+TEST_F(DeleteRename, AParadoxDeleteRemovesTheWholeFamilyEvenWhenReadOnly)
+{
+    ::chmod(paradoxPath("ORDERS.db").c_str(), 0444);
+    select(form2->paradoxList(), {QStringLiteral("ORDERS")});
+    press("PushButton5");
+    EXPECT_EQ(files(), (QStringList{QStringLiteral("PARTS.db")}));
+    EXPECT_EQ(items(form2->paradoxList()), QStringList{QStringLiteral("PARTS")});
+    EXPECT_TRUE(dialogs.boxes.empty());
+}
+
+TEST_F(DeleteRename, Db2RenameSendsBothNamesQuotedAndTheListFollows)
+{
+    select(form2->db2List(), {QStringLiteral("Orders")});
+    dialogs.inputs = {QStringLiteral("Sales")};
+    press("PushButton6");
+    EXPECT_EQ(emu.statements(), std::vector<std::string>{"RENAME \"Orders\" TO \"Sales\""});
+    ASSERT_EQ(dialogs.boxes.size(), 1U);
+    EXPECT_EQ(dialogs.boxes[0].text, QStringLiteral("Enter new name of Orders:"));
+    EXPECT_EQ(dialogs.boxes[0].initial, QStringLiteral("Orders"));
+    EXPECT_EQ(
+        items(form2->db2List()),
+        (QStringList{QStringLiteral("Parts"), QStringLiteral("Sales"), QStringLiteral("Zebra")}));
+    EXPECT_EQ(form2->db2List().currentIndex(), 0);
+}
+
+TEST_F(DeleteRename, CancelOrAnEmptiedNameChangesNothingAndTwoSelectedAreRefused)
+{
+    for (const char *buttonName : {"PushButton6", "PushButton7"}) {
+        tw::transfer::TableList &list =
+            QString::fromLatin1(buttonName) == QStringLiteral("PushButton6") ? form2->db2List()
+                                                                             : form2->paradoxList();
+        const QStringList before = items(list);
+        select(list, {list.item(0)->text()});
+        dialogs.inputs = {QString()};
+        press(buttonName);
+        EXPECT_EQ(items(list), before);
+        select(list, {list.item(0)->text(), list.item(1)->text()});
+        dialogs.boxes.clear();
+        press(buttonName);
+        EXPECT_EQ(dialogs.notices(),
+                  QStringList{QStringLiteral("Please select just one table to rename.")});
+        list.setCurrentItem(nullptr);
+        dialogs.boxes.clear();
+        press(buttonName);
+        EXPECT_EQ(dialogs.notices(),
+                  QStringList{QStringLiteral("Please select a table to rename.")});
+    }
+    EXPECT_TRUE(emu.statements().empty());
+    EXPECT_EQ(files().size(), 4);
+}
+
+TEST_F(DeleteRename, AParadoxRenameTakesTheWholeFamilyAndTheMemosStayReadable)
+{
+    select(form2->paradoxList(), {QStringLiteral("ORDERS")});
+    dialogs.inputs = {QStringLiteral("Sales")};
+    press("PushButton7");
+    EXPECT_TRUE(dialogs.errorReports().isEmpty())
+        << dialogs.errorReports().join(u'\n').toStdString();
+    EXPECT_EQ(files(),
+              (QStringList{QStringLiteral("PARTS.db"),
+                           QStringLiteral("Sales.MB"),
+                           QStringLiteral("Sales.PX"),
+                           QStringLiteral("Sales.db")}));
+    tw::paradox::TableReader table = tw::paradox::TableReader::open(paradoxPath("Sales.db"));
+    ASSERT_TRUE(table.next());
+    EXPECT_EQ(table.value(1).asText().size(), 3000U);
+    EXPECT_EQ(items(form2->paradoxList()),
+              (QStringList{QStringLiteral("PARTS"), QStringLiteral("Sales")}));
+}
+
+TEST_F(DeleteRename, ARenameOntoAnExistingTableIsRefusedAndBothStayWhole)
+{
+    const auto before = tw::test::TempFolderBytes(paradoxFolder());
+    select(form2->paradoxList(), {QStringLiteral("ORDERS")});
+    dialogs.inputs = {QStringLiteral("parts")};
+    press("PushButton7");
+    ASSERT_EQ(dialogs.errorReports().size(), 1);
+    EXPECT_TRUE(dialogs.errorReports()[0].contains(QStringLiteral("already in the folder")));
+    EXPECT_TRUE(dialogs.errorReports()[0].contains(
+        QStringLiteral("in Quoralink2021/08/31.Main.RenameFile at line 100")));
+    EXPECT_EQ(tw::test::TempFolderBytes(paradoxFolder()), before);
+    EXPECT_EQ(items(form2->paradoxList()),
+              (QStringList{QStringLiteral("ORDERS"), QStringLiteral("PARTS")}));
+}
+
+TEST_F(DeleteRename, ARenameToTheSameNameOrOnlyItsCaseKeepsTheTable)
+{
+    select(form2->paradoxList(), {QStringLiteral("ORDERS")});
+    dialogs.inputs = {QStringLiteral("ORDERS")};
+    press("PushButton7");
+    EXPECT_EQ(files().size(), 4);
+    select(form2->paradoxList(), {QStringLiteral("ORDERS")});
+    dialogs.inputs = {QStringLiteral("Orders")};
+    press("PushButton7");
+    EXPECT_TRUE(dialogs.errorReports().isEmpty())
+        << dialogs.errorReports().join(u'\n').toStdString();
+    EXPECT_EQ(files(),
+              (QStringList{QStringLiteral("Orders.MB"),
+                           QStringLiteral("Orders.PX"),
+                           QStringLiteral("Orders.db"),
+                           QStringLiteral("PARTS.db")}));
+    tw::paradox::TableReader table = tw::paradox::TableReader::open(paradoxPath("Orders.db"));
+    EXPECT_EQ(table.recordCount(), 1U);
+}
