@@ -108,6 +108,7 @@ void Form2::buildControls()
 
     connect(PushButton2, &QPushButton::clicked, this, &Form2::PushButton2_Click);
     connect(PushButton1, &QPushButton::clicked, this, &Form2::PushButton1_Click);
+    connect(PushButton3, &QPushButton::clicked, this, &Form2::PushButton3_Click);
     connect(PushButton4, &QPushButton::clicked, this, &Form2::PushButton4_Click);
     connect(PushButton5, &QPushButton::clicked, this, &Form2::PushButton5_Click);
     connect(PushButton6, &QPushButton::clicked, this, &Form2::PushButton6_Click);

@@ -59,6 +59,7 @@ private:
     void SetFormColors();
     void PushButton2_Click();
     void PushButton1_Click();
+    void PushButton3_Click();
     void PushButton4_Click();
     void PushButton5_Click();
     void PushButton6_Click();

@@ -26,6 +26,38 @@ QString Db2ColumnType(int typeCode)
     return QStringLiteral(" LONG VARCHAR,");
 }
 
+QString StagingColumnType(int typeCode)
+{
+    const QString name = DataTypeName(static_cast<std::int16_t>(typeCode)).toLower();
+    static const std::pair<const char *, const char *> kWords[] = {
+        {"char", " TEXT,"},
+        {"decimal", " DECIMAL,"},
+        {"single", " INT,"},
+        {"int", " INT,"},
+        {"adlongvarbinary", " OLEOBJECT,"},
+        {"longvar", " MEMO,"},
+        {"numeric", " INT,"},
+        {"date", " DATETIME,"},
+        {"timestamp", " DATETIME,"},
+        {"double", " FLOAT,"}};
+    for (const auto &[fragment, word] : kWords) {
+        if (name.contains(QLatin1String(fragment))) {
+            return QString::fromLatin1(word);
+        }
+    }
+    return QStringLiteral(" VARCHAR,");
+}
+
+QString StagingCreateText(const QString &table, const std::vector<db::Field> &fields)
+{
+    QString text = QStringLiteral("CREATE TABLE ") + backtickName(table) + u'(';
+    for (const db::Field &field : fields) {
+        text += backtickName(QString::fromStdString(field.name)) + StagingColumnType(field.type);
+    }
+    text.chop(1);
+    return text + QStringLiteral(");");
+}
+
 QString Db2CreateText(const QString &table, const std::vector<db::Field> &fields)
 {
     QString text = QStringLiteral("CREATE TABLE ") + db2Name(table) + u'(';

@@ -20,8 +20,24 @@ inline QString db2Name(const QString &name)
     return quotedName(name, u'"', u'"');
 }
 
+inline QString backtickName(const QString &name)
+{
+    return quotedName(name, u'`', u'`');
+}
+
+inline QString bracketName(const QString &name)
+{
+    return quotedName(name, u'[', u']');
+}
+
 // The DB2 column text for a field's type code: " DATE," or " LONG VARCHAR,".
 QString Db2ColumnType(int typeCode);
+
+// The staging column text for a field's type code: " TEXT,", " INT,", " DATETIME,", ...
+QString StagingColumnType(int typeCode);
+
+// CREATE TABLE `NAME`(`A` TEXT,`B` INT);
+QString StagingCreateText(const QString &table, const std::vector<db::Field> &fields);
 
 // CREATE TABLE "NAME"("A" LONG VARCHAR,"B" DATE);
 QString Db2CreateText(const QString &table, const std::vector<db::Field> &fields);

@@ -7,6 +7,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <sqlite3.h>
+
 namespace tw::test {
 
 paradox::Field field(const char *name, paradox::FieldType type, int size)
@@ -45,6 +47,34 @@ TransferFixture::TransferFixture()
     form1 = std::make_unique<connect::Form1>(dialogs, *settings, m_program.path());
     form2 = std::make_unique<transfer::Form2>(dialogs, *form1);
     form1->setTransferPage(form2.get());
+}
+
+void TransferFixture::makeStagingDatabase() const
+{
+    sqlite3 *db = nullptr;
+    sqlite3_open((m_program.path() + QStringLiteral("/dbtemp.mdb")).toUtf8().constData(), &db);
+    sqlite3_exec(db, "PRAGMA user_version = 1", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+}
+
+QStringList TransferFixture::stagingTables() const
+{
+    QStringList names;
+    sqlite3 *db = nullptr;
+    sqlite3_open((m_program.path() + QStringLiteral("/dbtemp.mdb")).toUtf8().constData(), &db);
+    sqlite3_stmt *stmt = nullptr;
+    sqlite3_prepare_v2(
+        db,
+        "SELECT name FROM sqlite_master WHERE type = 'table' AND name <> 'tw_staging_columns'",
+        -1,
+        &stmt,
+        nullptr);
+    while (sqlite3_step(stmt) == SQLITE_ROW) {
+        names << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0)));
+    }
+    sqlite3_finalize(stmt);
+    sqlite3_close(db);
+    return names;
 }
 
 void TransferFixture::startProgram()

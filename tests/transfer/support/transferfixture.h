@@ -36,6 +36,10 @@ protected:
         return m_paradox.path().toStdString() + "/" + file;
     }
 
+    // The empty staging database beside the program, as the build puts it there.
+    void makeStagingDatabase() const;
+    // Tables the staging database holds.
+    QStringList stagingTables() const;
     // Starts the program: the connection page's load, as main() runs it.
     void startProgram();
     // The field texts of the connection page.

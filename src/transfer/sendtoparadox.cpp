@@ -1,0 +1,173 @@
+// "Send Table/s To Paradox": the selected DB2 tables, bottom first, through the staging
+// database, each exported as a Paradox table of at most 8 characters' name.
+
+#include "app/errorlocation.h"
+#include "app/errortrap.h"
+#include "app/eventpump.h"
+#include "connect/db2connection.h"
+#include "db/connection.h"
+#include "transfer/datatype.h"
+#include "transfer/form2.h"
+#include "transfer/paradoxtables.h"
+#include "transfer/sqltext.h"
+#include "transfer/tablelist.h"
+
+namespace tw::transfer {
+
+namespace {
+constexpr int kLongestParadoxName = 8;
+} // namespace
+
+void Form2::PushButton3_Click()
+{
+    app::ErrorTrap trap{m_dialogs, app::ErrorLocation::Form2_PushButton3_Click};
+    db::Connection staging; // 100
+    db::Connection paradox; // 102
+    db::Connection db2;     // 104
+    if (!trap.test(110, [&] { return List1->currentIndex() != -1; })) {
+        trap(304, [&] { m_dialogs.notice(QStringLiteral("Please select a table to send.")); });
+        return;
+    }
+    trap(112, [&] { setMousePointer(MousePointer::Hourglass); });
+    app::pumpEvents(); // 114
+    const connect::ConnectionSettings fields = m_connectionPage.connectionSettings();
+
+    // A connection that cannot be opened is reported once and ends the operation.
+    auto open = [&](int line, db::Connection &connection, int location, const QString &cs) {
+        bool opened = false;
+        trap(line, [&] {
+            connection.setCursorLocation(location);
+            connection.setMode(db::adModeReadWrite);
+            connection.open(cs.toStdString());
+            opened = true;
+        });
+        return opened;
+    };
+    const QString stagingString = QStringLiteral("PROVIDER=Microsoft.Jet.OLEDB.4.0;Data Source=") +
+                                  m_connectionPage.programFolder() + QStringLiteral("/dbtemp.mdb;");
+    if (!open(120, staging, db::adUseServer, stagingString) ||
+        !open(124, paradox, db::adUseClient, ParadoxConnectionString(fields.Text1)) ||
+        !open(128, db2, db::adUseServer, connect::Db2ConnectionString(fields))) {
+        setMousePointer(MousePointer::Default);
+        return;
+    }
+
+    for (int i = List1->count() - 1; i >= 0; --i) { // 130
+        if (!trap.test(132, [&] { return List1->item(i)->isSelected(); })) {
+            continue;
+        }
+        QString source;
+        trap(134, [&] { source = List1->item(i)->text(); });
+        QString paradoxName = source; // 136
+        enum class Answer { None, Yes, No } answer = Answer::None;
+
+        if (trap.test(138, [&] { return paradoxName.size() > kLongestParadoxName; })) {
+            bool yes = false;
+            trap(140, [&] {
+                yes = m_dialogs.ask(
+                    paradoxName.toUpper() +
+                        QStringLiteral(" is more than 8 characters. It will be trim into ") +
+                        paradoxName.left(kLongestParadoxName).toUpper() +
+                        QStringLiteral(". Continue?"),
+                    QStringLiteral("Continue?"));
+            });
+            if (yes) {
+                paradoxName = paradoxName.left(kLongestParadoxName); // 142
+            } else {
+                answer = Answer::No; // 144
+            }
+        }
+        if (answer != Answer::No) { // 146
+            if (trap.test(148, [&] { return ListHasItem(*List2, paradoxName); })) {
+                bool yes = false;
+                trap(150, [&] {
+                    yes = m_dialogs.ask(QStringLiteral("Would you like to overwrite ") +
+                                            paradoxName + u'?',
+                                        QStringLiteral("Overwrite?"));
+                });
+                answer = yes ? Answer::Yes : Answer::No;
+            }
+        }
+        if (answer == Answer::No) { // 154
+            continue;
+        }
+
+        // The DB2 table is read before a Paradox table is dropped: a table that cannot be
+        // read must not cost the Paradox one.
+        db::Recordset rows;
+        bool opened = false;
+        trap(164, [&] {
+            rows.setCursorLocation(db::adUseClient); // 162
+            rows.open("SELECT * FROM " + db2Name(source).toStdString(), db2);
+            opened = true;
+        });
+        if (!opened) {
+            continue;
+        }
+        if (answer == Answer::Yes) { // 156
+            trap(158, [&] {
+                paradox.execute(
+                    (QStringLiteral("DROP TABLE ") + bracketName(paradoxName)).toStdString());
+            });
+            trap(160, [&] { RemoveListItem(*List2, paradoxName); });
+        }
+
+        QString create;
+        trap(166, [&] {
+            for (std::size_t c = 0; c < rows.fields().size(); ++c) {
+                app::pumpEvents(); // 170
+            }
+            create = StagingCreateText(source, rows.fields());
+        });
+        const std::string stagingTable = "DROP TABLE " + bracketName(source).toStdString();
+        if (trap.test(224, [&] { return ExistTable(staging, source); })) {
+            trap(226, [&] { staging.execute(stagingTable); }); // a leftover of an earlier run
+        }
+        trap(228, [&] { staging.execute(create.toStdString()); });
+
+        std::int64_t n = 0;
+        trap(236, [&] { n = rows.recordCount(); });
+        const std::string target = backtickName(source).toStdString();
+        std::vector<db::Value> values;
+        for (std::int64_t r = 0; r < n; ++r) {                                        // 238
+            app::pumpEvents();                                                        // 240
+            setProgress(static_cast<double>(r + 1) / static_cast<double>(n) * 100.0); // 242
+            trap(244, [&] {
+                values.clear();
+                for (std::size_t c = 0; c < rows.fields().size(); ++c) {
+                    app::pumpEvents(); // 248
+                    values.push_back(rows.value(c));
+                }
+                staging.execute(InsertText(target, values)); // 268
+            });
+            trap(270, [&] { rows.moveNext(); });
+        }
+        trap(272, [&] { setMousePointer(MousePointer::Default); });
+        trap(274, [&] { resetProgress(); });
+        trap(276, [&] { rows.close(); });
+        trap(278, [&] {
+            QString folder = NormalizePath(fields.Text1 + u'/');
+            folder.replace(u']', QStringLiteral("]]"));
+            const QString file = paradoxName + QStringLiteral(".db");
+            staging.execute((QStringLiteral("select * into [Paradox 5.x;Database=") + folder +
+                             QStringLiteral("].") + bracketName(file) + QStringLiteral(" from ") +
+                             bracketName(source))
+                                .toStdString());
+        });
+        app::pumpEvents(); // 280
+        if (trap.test(282, [&] { return ExistTable(staging, source); })) {
+            trap(284, [&] { staging.execute(stagingTable); });
+        }
+        app::pumpEvents(); // 286
+    }
+
+    trap(290, [&] {
+        List2->clear();
+        LoadParadoxTables(*List2, fields.Text1, m_dialogs);
+    });
+    trap(298, [&] { setMousePointer(MousePointer::Default); });
+    trap(300, [&] { staging.close(); });
+    trap(302, [&] { db2.close(); });
+}
+
+} // namespace tw::transfer

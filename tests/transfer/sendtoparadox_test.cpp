@@ -1,0 +1,215 @@
+// "Send Table/s To Paradox" through the real stack: the DB2 emulation, the staging database,
+// our Paradox writer and real folders.
+
+#include "paradox/reader.h"
+#include "support/printers.h"
+#include "support/transferfixture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPushButton>
+
+using tw::db::Value;
+using tw::paradox::FieldType;
+using tw::test::field;
+
+namespace {
+
+class SendToParadox : public tw::test::TransferFixture
+{
+protected:
+    void SetUp() override { makeStagingDatabase(); }
+
+    void send(const QStringList &tables)
+    {
+        if (!form2->isVisible()) {
+            startProgram();
+        }
+        // An empty Paradox folder keeps the program on the connection page: open it anyway.
+        if (!form2->isVisible()) {
+            form2->showPage();
+        }
+        select(form2->db2List(), tables);
+        emu.clearLog();
+        button(*form2, "PushButton3")->click();
+    }
+
+    std::vector<std::vector<Value>> paradoxRows(const std::string &file) const
+    {
+        tw::paradox::TableReader table = tw::paradox::TableReader::open(paradoxPath(file));
+        std::vector<std::vector<Value>> rows;
+        while (table.next()) {
+            std::vector<Value> row;
+            for (std::size_t i = 0; i < table.fields().size(); ++i) {
+                row.push_back(table.value(i));
+            }
+            rows.push_back(row);
+        }
+        return rows;
+    }
+
+    QStringList files() const
+    {
+        return QDir(paradoxFolder()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    }
+};
+
+} // namespace
+
+TEST_F(SendToParadox, EveryDb2TypeLandsWithItsValuesAtTheirEdges)
+{
+    std::string clob = "'" + std::string(30000, 'c') + "' || '" + std::string(10000, 'd') + "'";
+    emu.seed({"CREATE TABLE \"EDGES\"(S SMALLINT, I INTEGER, B BIGINT, D DECIMAL(9,2), R REAL, F "
+              "DOUBLE, C CHAR(3), "
+              "V VARCHAR(20), L LONG VARCHAR, CL CLOB, BL BLOB, DT DATE, T TIME, TS TIMESTAMP)",
+              "INSERT INTO \"EDGES\" VALUES(-32768, 2147483647, 9223372036854775807, '12.34', 0.5, "
+              "0.1, 'é', "
+              "'O''Neil', '', " +
+                  clob + ", X'00FF10', '1899-12-31', '23:59:59', '2038-01-19-03.14.07.999000')",
+              "INSERT INTO \"EDGES\" VALUES(NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, "
+              "NULL, NULL, NULL, "
+              "NULL, NULL)"});
+    send({QStringLiteral("EDGES")});
+    EXPECT_TRUE(dialogs.errorReports().isEmpty())
+        << dialogs.errorReports().join(u'\n').toStdString();
+    EXPECT_EQ(emu.statements(), std::vector<std::string>{"SELECT * FROM \"EDGES\""});
+    const auto rows = paradoxRows("EDGES.db");
+    ASSERT_EQ(rows.size(), 2U);
+    EXPECT_EQ(rows[0][0], Value::integer(-32768));
+    EXPECT_EQ(rows[0][1], Value::integer(2147483647));
+    EXPECT_EQ(rows[0][2], Value::decimal("9223372036854775807"));
+    EXPECT_EQ(rows[0][3], Value::decimal("12.34"))
+        << "the cents of a DECIMAL mapped to INT are kept";
+    EXPECT_EQ(rows[0][4], Value::decimal("0.5"));
+    EXPECT_EQ(rows[0][5], Value::real(0.1));
+    EXPECT_EQ(rows[0][6], Value::text("é ")) << "CHAR(3) counts bytes; its blank is data";
+    EXPECT_EQ(rows[0][7], Value::text("O'Neil"));
+    EXPECT_TRUE(rows[0][8].isNull()) << "an empty text goes as NULL";
+    EXPECT_EQ(rows[0][9].asText().size(), 40000U);
+    EXPECT_EQ(rows[0][10], Value::bytes({0x00, 0xFF, 0x10}));
+    EXPECT_EQ(rows[0][11], Value::date({1899, 12, 31}));
+    EXPECT_EQ(rows[0][12], Value::text("23:59:59"));
+    EXPECT_EQ(rows[0][13], Value::timestamp({{2038, 1, 19}, 11'647'999}));
+    for (const Value &value : rows[1]) {
+        EXPECT_TRUE(value.isNull());
+    }
+    EXPECT_TRUE(stagingTables().isEmpty());
+    EXPECT_TRUE(form2->paradoxList().findItems(QStringLiteral("EDGES"), Qt::MatchExactly).size() ==
+                1);
+}
+
+TEST_F(SendToParadox, ATableWithNoRowsGivesAnEmptyParadoxTable)
+{
+    emu.seed({"CREATE TABLE \"NONE\"(A INTEGER, B VARCHAR(5))"});
+    send({QStringLiteral("NONE")});
+    EXPECT_TRUE(dialogs.errorReports().isEmpty())
+        << dialogs.errorReports().join(u'\n').toStdString();
+    EXPECT_TRUE(paradoxRows("NONE.db").empty());
+}
+
+TEST_F(SendToParadox, ALongNameIsCutOnYesAndTheTableSkippedOnNo)
+{
+    emu.seed({"CREATE TABLE \"CUSTOMERS\"(A INTEGER)",
+              "INSERT INTO \"CUSTOMERS\" VALUES(1)",
+              "CREATE TABLE \"SUPPLIERS\"(A INTEGER)"});
+    dialogs.answers = {false, true}; // SUPPLIERS first (bottom up), then CUSTOMERS
+    send({QStringLiteral("CUSTOMERS"), QStringLiteral("SUPPLIERS")});
+    EXPECT_EQ(
+        dialogs.texts(tw::test::Box::Kind::Question),
+        (QStringList{
+            QStringLiteral(
+                "SUPPLIERS is more than 8 characters. It will be trim into SUPPLIER. Continue?"),
+            QStringLiteral(
+                "CUSTOMERS is more than 8 characters. It will be trim into CUSTOMER. Continue?")}));
+    EXPECT_EQ(dialogs.boxes[0].caption, QStringLiteral("Continue?"));
+    EXPECT_EQ(files(), QStringList{QStringLiteral("CUSTOMER.db")});
+    EXPECT_EQ(paradoxRows("CUSTOMER.db"), (std::vector<std::vector<Value>>{{Value::integer(1)}}));
+    EXPECT_EQ(items(form2->paradoxList()), QStringList{QStringLiteral("CUSTOMER")});
+}
+
+TEST_F(SendToParadox, AnExistingTableInAnyLetterCaseIsAskedAboutAndReplacedOnYes)
+{
+    paradoxTable("ORDERS.db", {{Value::integer(99), Value::text("old")}});
+    emu.seed({"CREATE TABLE \"Orders\"(X INTEGER)", "INSERT INTO \"Orders\" VALUES(1)"});
+    dialogs.answers = {true};
+    send({QStringLiteral("Orders")});
+    EXPECT_EQ(dialogs.texts(tw::test::Box::Kind::Question),
+              QStringList{QStringLiteral("Would you like to overwrite Orders?")});
+    EXPECT_TRUE(dialogs.errorReports().isEmpty())
+        << dialogs.errorReports().join(u'\n').toStdString();
+    EXPECT_EQ(files(), QStringList{QStringLiteral("Orders.db")});
+    EXPECT_EQ(paradoxRows("Orders.db"), (std::vector<std::vector<Value>>{{Value::integer(1)}}));
+    EXPECT_EQ(items(form2->paradoxList()), QStringList{QStringLiteral("ORDERS")});
+}
+
+TEST_F(SendToParadox, NoToTheOverwriteLeavesTheParadoxTable)
+{
+    paradoxTable("ORDERS.db", {{Value::integer(99), Value::text("old")}});
+    emu.seed({"CREATE TABLE \"ORDERS\"(X INTEGER)"});
+    dialogs.answers = {false};
+    send({QStringLiteral("ORDERS")});
+    EXPECT_EQ(paradoxRows("ORDERS.db").size(), 1U);
+    EXPECT_TRUE(emu.statements().empty());
+}
+
+TEST_F(SendToParadox, TwoTablesCutToTheSameNameGiveOneTableAndOneReport)
+{
+    emu.seed({"CREATE TABLE \"PRODUCTS1\"(A INTEGER)",
+              "INSERT INTO \"PRODUCTS1\" VALUES(1)",
+              "CREATE TABLE \"PRODUCTS2\"(A INTEGER)",
+              "INSERT INTO \"PRODUCTS2\" VALUES(2)"});
+    dialogs.answers = {true, true};
+    send({QStringLiteral("PRODUCTS1"), QStringLiteral("PRODUCTS2")});
+    const QStringList reports = dialogs.errorReports();
+    ASSERT_EQ(reports.size(), 1);
+    EXPECT_TRUE(reports[0].contains(QStringLiteral("at line 278"))) << reports[0].toStdString();
+    EXPECT_EQ(paradoxRows("PRODUCTS.db"), (std::vector<std::vector<Value>>{{Value::integer(2)}}))
+        << "the first one stays";
+    EXPECT_TRUE(stagingTables().isEmpty()) << "the failed table's staging copy is dropped too";
+}
+
+TEST_F(SendToParadox, WithoutACurrentItemOrAStagingDatabaseNothingIsCopied)
+{
+    startProgram();
+    form2->db2List().setCurrentItem(nullptr);
+    emu.clearLog();
+    button(*form2, "PushButton3")->click();
+    EXPECT_EQ(dialogs.notices(), QStringList{QStringLiteral("Please select a table to send.")});
+    EXPECT_EQ(emu.connects(), 0);
+
+    emu.seed({"CREATE TABLE \"T\"(A INTEGER)"});
+    QFile::remove(programFolder() + QStringLiteral("/dbtemp.mdb"));
+    dialogs.boxes.clear();
+    form2->Form_Load();
+    send({QStringLiteral("T")});
+    ASSERT_EQ(dialogs.errorReports().size(), 1);
+    EXPECT_TRUE(dialogs.errorReports()[0].contains(QStringLiteral("dbtemp.mdb\" is missing")));
+    EXPECT_FALSE(QFile::exists(programFolder() + QStringLiteral("/dbtemp.mdb")));
+    EXPECT_EQ(form2->mousePointer(), tw::transfer::Form2::MousePointer::Default);
+}
+
+TEST_F(SendToParadox, AStagingTableLeftFromAnEarlierRunIsDroppedFirst)
+{
+    emu.seed({"CREATE TABLE \"T\"(A INTEGER)", "INSERT INTO \"T\" VALUES(5)"});
+    {
+        tw::db::Connection staging;
+        staging.open("PROVIDER=Microsoft.Jet.OLEDB.4.0;Data Source=" +
+                     programFolder().toStdString() + "/dbtemp.mdb;");
+        staging.execute("CREATE TABLE `T`(`OLD`TEXT);");
+        staging.execute("INSERT INTO `T` VALUES('leftover')");
+    }
+    send({QStringLiteral("T")});
+    EXPECT_TRUE(dialogs.errorReports().isEmpty())
+        << dialogs.errorReports().join(u'\n').toStdString();
+    EXPECT_EQ(paradoxRows("T.db"), (std::vector<std::vector<Value>>{{Value::integer(5)}}));
+}
+
+TEST_F(SendToParadox, AValueParadoxCannotHoldFailsTheExportAndLeavesNoTable)
+{
+    emu.seed({"CREATE TABLE \"GREEK\"(W VARCHAR(10))", "INSERT INTO \"GREEK\" VALUES('Ωmega')"});
+    send({QStringLiteral("GREEK")});
+    ASSERT_EQ(dialogs.errorReports().size(), 1);
+    EXPECT_TRUE(dialogs.errorReports()[0].contains(QStringLiteral("code page 1252")));
+    EXPECT_TRUE(files().isEmpty());
+    EXPECT_TRUE(stagingTables().isEmpty());
+}
