@@ -10,7 +10,7 @@ packages=(
   libsqlite3-dev sqlite3
   libgtest-dev libgmock-dev googletest libbenchmark-dev pxlib-dev
   clang libclang-rt-14-dev clang-format clang-tidy
-  fonts-liberation xvfb x11-apps imagemagick xauth
+  fonts-liberation xvfb x11-apps imagemagick xauth desktop-file-utils
 )
 
 missing=()

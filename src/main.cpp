@@ -1,5 +1,6 @@
 // Tablewright: moves whole tables between a Paradox folder and a DB2 database.
 
+#include "app/operationlog.h"
 #include "app/settingsstore.h"
 #include "app/widgets/qtdialogs.h"
 #include "connect/form1.h"
@@ -11,12 +12,15 @@ int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
 
-    tw::app::QtDialogs dialogs;
+    tw::app::QtDialogs boxes;
+    tw::app::OperationLog log(tw::app::OperationLog::userLogPath());
+    tw::app::LoggingDialogs dialogs(boxes, log);
     tw::app::SettingsStore settings(tw::app::SettingsStore::userStorePath());
 
     tw::connect::Form1 form1(dialogs, settings, QCoreApplication::applicationDirPath());
     tw::transfer::Form2 form2(dialogs, form1);
     form1.setTransferPage(&form2);
+    form2.setOperationLog(&log);
 
     // Closing either page ends the program, the hidden one included.
     auto endProgram = [] {

@@ -37,6 +37,7 @@ bool Form2::openDb2(app::ErrorTrap &trap, int line, db::Connection &db2)
 void Form2::PushButton1_Click()
 {
     app::ErrorTrap trap{m_dialogs, app::ErrorLocation::Form2_PushButton1_Click};
+    logOperation(QStringLiteral("Delete Table/s (DB2)"));
     db::Connection db2; // 100
     trap(102, [&] { setMousePointer(MousePointer::Hourglass); });
     const bool opened = openDb2(trap, 104, db2);
@@ -50,6 +51,7 @@ void Form2::PushButton1_Click()
                 db2.execute((QStringLiteral("DROP TABLE ") + db2Name(List1->item(i)->text()))
                                 .toStdString());
             });
+            logNote(QStringLiteral("dropped ") + List1->item(i)->text());
             trap(114, [&] { delete List1->takeItem(i); });
         }
     } else {
@@ -61,6 +63,7 @@ void Form2::PushButton1_Click()
 void Form2::PushButton5_Click()
 {
     app::ErrorTrap trap{m_dialogs, app::ErrorLocation::Form2_PushButton5_Click};
+    logOperation(QStringLiteral("Delete Table/s (Paradox)"));
     trap(100, [&] { setMousePointer(MousePointer::Hourglass); });
     const QString folder = m_connectionPage.connectionSettings().Text1;
     if (trap.test(102, [&] { return List2->currentIndex() != -1; })) {
@@ -72,6 +75,7 @@ void Form2::PushButton5_Click()
             bool deleted = false;
             trap(108, [&] { deleted = DeleteParadoxTable(folder, List2->item(i)->text()); });
             if (deleted) {
+                logNote(QStringLiteral("deleted ") + List2->item(i)->text());
                 trap(114, [&] { delete List2->takeItem(i); });
             }
         }
@@ -84,6 +88,7 @@ void Form2::PushButton5_Click()
 void Form2::PushButton6_Click()
 {
     app::ErrorTrap trap{m_dialogs, app::ErrorLocation::Form2_PushButton6_Click};
+    logOperation(QStringLiteral("Rename Table (DB2)"));
     db::Connection db2; // 100
     trap(102, [&] { setMousePointer(MousePointer::Hourglass); });
     const bool opened = openDb2(trap, 104, db2);
@@ -108,6 +113,7 @@ void Form2::PushButton6_Click()
                                  QStringLiteral(" TO ") + db2Name(newName))
                                     .toStdString());
                 });
+                logNote(QStringLiteral("renamed ") + oldName + QStringLiteral(" to ") + newName);
                 trap(122, [&] { delete List1->takeItem(i); });
                 trap(124, [&] { List1->addTable(newName); });
                 trap(126, [&] { makeFirstCurrent(*List1); });
@@ -126,6 +132,7 @@ void Form2::PushButton6_Click()
 void Form2::PushButton7_Click()
 {
     app::ErrorTrap trap{m_dialogs, app::ErrorLocation::Form2_PushButton7_Click};
+    logOperation(QStringLiteral("Rename Table (Paradox)"));
     db::Connection paradox; // 100
     trap(102, [&] { setMousePointer(MousePointer::Hourglass); });
     const QString folder = m_connectionPage.connectionSettings().Text1;
@@ -152,6 +159,7 @@ void Form2::PushButton7_Click()
                 if (!renamed) {
                     continue;
                 }
+                logNote(QStringLiteral("renamed ") + oldName + QStringLiteral(" to ") + newName);
                 trap(124, [&] { delete List2->takeItem(i); });
                 trap(126, [&] { List2->addTable(newName); });
                 trap(128, [&] { makeFirstCurrent(*List2); });

@@ -228,6 +228,30 @@ void Form2::resetProgress()
     ProgressBar1->setFormat(QStringLiteral("Progress Bar"));
 }
 
+void Form2::logOperation(const QString &name) const
+{
+    if (m_log != nullptr) {
+        m_log->operation(name);
+    }
+}
+
+void Form2::logTable(const QString &name,
+                     std::int64_t read,
+                     std::int64_t written,
+                     std::int64_t count) const
+{
+    if (m_log != nullptr) {
+        m_log->table(name, read, written, count);
+    }
+}
+
+void Form2::logNote(const QString &text) const
+{
+    if (m_log != nullptr) {
+        m_log->note(text);
+    }
+}
+
 void Form2::closeEvent(QCloseEvent *event)
 {
     event->accept();

@@ -2,6 +2,7 @@
 
 #include "app/dialogs.h"
 #include "app/errortrap.h"
+#include "app/operationlog.h"
 #include "connect/form1.h"
 #include "connect/pagepointer.h"
 #include "connect/transferpage.h"
@@ -31,6 +32,10 @@ public:
 
     // Colours, icon, hand cursor, caption, then both lists rebuilt from the databases.
     void Form_Load() override;
+
+    // Where the copies, deletes and renames are recorded; none by default.
+    void setOperationLog(app::OperationLog *log) { m_log = log; }
+
     void showPage() override;
 
     TableList &db2List() { return *List1; }
@@ -65,6 +70,12 @@ private:
     void PushButton6_Click();
     void PushButton7_Click();
     bool openDb2(app::ErrorTrap &trap, int line, db::Connection &db2);
+    void logOperation(const QString &name) const;
+    void logTable(const QString &name,
+                  std::int64_t read,
+                  std::int64_t written,
+                  std::int64_t count) const;
+    void logNote(const QString &text) const;
     void setProgress(double percent);
     void resetProgress();
     void PushButton8_Click();
@@ -78,6 +89,7 @@ private:
     connect::Form1 &m_connectionPage;
     connect::PagePointer *m_pointer; // owned by the page
     bool m_loaded = false;
+    app::OperationLog *m_log = nullptr;
     double m_progress = 0;
 
     QGroupBox *Frame1 = nullptr;

@@ -19,6 +19,7 @@ namespace tw::transfer {
 void Form2::PushButton4_Click()
 {
     app::ErrorTrap trap{m_dialogs, app::ErrorLocation::Form2_PushButton4_Click};
+    logOperation(QStringLiteral("Send Table/s To IBM DB2"));
     db::Connection db2;     // 100
     db::Connection paradox; // 102
     if (!trap.test(108, [&] { return List2->currentIndex() != -1; })) {
@@ -54,6 +55,7 @@ void Form2::PushButton4_Click()
     auto lost = [&](const db::Error &e) {
         return e.sqlState().rfind("08", 0) == 0;
     };
+    std::int64_t written = 0;
     auto db2Step = [&](int line, const std::string &sql) {
         try {
             db2.execute(sql);
@@ -137,10 +139,13 @@ void Form2::PushButton4_Click()
 
         std::int64_t n = 0;
         trap(222, [&] { n = rows.recordCount(); });
+        written = 0;
+        std::int64_t read = 0;
         const std::string target = db2Name(tableName).toStdString();
         std::vector<db::Value> values;
         for (std::int64_t r = 0; r < n && !connectionLost; ++r) {
-            app::pumpEvents();                                                        // 226
+            app::pumpEvents(); // 226
+            ++read;
             setProgress(static_cast<double>(r + 1) / static_cast<double>(n) * 100.0); // 228
             std::string insert;
             trap(230, [&] {
@@ -151,8 +156,8 @@ void Form2::PushButton4_Click()
                 }
                 insert = InsertText(target, values);
             });
-            if (!insert.empty()) {
-                db2Step(256, insert);
+            if (!insert.empty() && db2Step(256, insert)) {
+                ++written;
             }
             trap(258, [&] { rows.moveNext(); });
         }
@@ -160,6 +165,7 @@ void Form2::PushButton4_Click()
         trap(262, [&] { resetProgress(); });
         trap(264, [&] { rows.close(); });
         trap(266, [&] { List1->addTable(paradoxName); });
+        logTable(tableName, read, written, n);
     }
     trap(276, [&] { setMousePointer(MousePointer::Default); });
     trap(278, [&] { db2.close(); });

@@ -10,6 +10,7 @@
 #include "transfer/form2.h"
 #include "transfer/paradoxtables.h"
 #include "transfer/sqltext.h"
+#include "transfer/stagingdatabase.h"
 #include "transfer/tablelist.h"
 
 namespace tw::transfer {
@@ -21,6 +22,7 @@ constexpr int kLongestParadoxName = 8;
 void Form2::PushButton3_Click()
 {
     app::ErrorTrap trap{m_dialogs, app::ErrorLocation::Form2_PushButton3_Click};
+    logOperation(QStringLiteral("Send Table/s To Paradox"));
     db::Connection staging; // 100
     db::Connection paradox; // 102
     db::Connection db2;     // 104
@@ -44,7 +46,7 @@ void Form2::PushButton3_Click()
         return opened;
     };
     const QString stagingString = QStringLiteral("PROVIDER=Microsoft.Jet.OLEDB.4.0;Data Source=") +
-                                  m_connectionPage.programFolder() + QStringLiteral("/dbtemp.mdb;");
+                                  StagingDatabasePath(m_connectionPage.programFolder()) + u';';
     if (!open(120, staging, db::adUseServer, stagingString) ||
         !open(124, paradox, db::adUseClient, ParadoxConnectionString(fields.Text1)) ||
         !open(128, db2, db::adUseServer, connect::Db2ConnectionString(fields))) {
@@ -129,6 +131,7 @@ void Form2::PushButton3_Click()
         trap(236, [&] { n = rows.recordCount(); });
         const std::string target = backtickName(source).toStdString();
         std::vector<db::Value> values;
+        std::int64_t staged = 0;
         for (std::int64_t r = 0; r < n; ++r) {                                        // 238
             app::pumpEvents();                                                        // 240
             setProgress(static_cast<double>(r + 1) / static_cast<double>(n) * 100.0); // 242
@@ -139,12 +142,14 @@ void Form2::PushButton3_Click()
                     values.push_back(rows.value(c));
                 }
                 staging.execute(InsertText(target, values)); // 268
+                ++staged;
             });
             trap(270, [&] { rows.moveNext(); });
         }
         trap(272, [&] { setMousePointer(MousePointer::Default); });
         trap(274, [&] { resetProgress(); });
         trap(276, [&] { rows.close(); });
+        bool exported = false;
         trap(278, [&] {
             QString folder = NormalizePath(fields.Text1 + u'/');
             folder.replace(u']', QStringLiteral("]]"));
@@ -153,7 +158,12 @@ void Form2::PushButton3_Click()
                              QStringLiteral("].") + bracketName(file) + QStringLiteral(" from ") +
                              bracketName(source))
                                 .toStdString());
+            exported = true;
         });
+        logTable(source + QStringLiteral(" as ") + paradoxName + QStringLiteral(".db"),
+                 n,
+                 exported ? staged : 0,
+                 n);
         app::pumpEvents(); // 280
         if (trap.test(282, [&] { return ExistTable(staging, source); })) {
             trap(284, [&] { staging.execute(stagingTable); });

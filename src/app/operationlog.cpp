@@ -1,0 +1,107 @@
+#include "app/operationlog.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace tw::app {
+
+QString OperationLog::userLogPath()
+{
+    // The XDG state folder ($XDG_STATE_HOME, by default ~/.local/state).
+    QString state = qEnvironmentVariable("XDG_STATE_HOME");
+    if (state.isEmpty()) {
+        state = QDir::homePath() + QStringLiteral("/.local/state");
+    }
+    return state + QStringLiteral("/Kelvarin/Tablewright/operations.log");
+}
+
+OperationLog::OperationLog(QString path)
+    : m_path(std::move(path))
+{}
+
+void OperationLog::append(const QString &line)
+{
+    const QFileInfo info(m_path);
+    QDir().mkpath(info.absolutePath());
+    if (info.exists() && info.size() >= kRotateAtBytes) {
+        const QString older = m_path + QStringLiteral(".1");
+        QFile::remove(older);
+        QFile::rename(m_path, older);
+    }
+    QFile file(m_path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        return; // the log is a help, never a reason to fail
+    }
+    QFile::setPermissions(m_path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    file.write((line + u'\n').toUtf8());
+}
+
+void OperationLog::operation(const QString &name)
+{
+    append(QDateTime::currentDateTime().toString(Qt::ISODate) + u' ' + name);
+}
+
+void OperationLog::table(const QString &name,
+                         std::int64_t rowsRead,
+                         std::int64_t rowsWritten,
+                         std::int64_t sourceCount)
+{
+    append(QStringLiteral("  table %1: %2 rows read, %3 rows written")
+               .arg(name)
+               .arg(rowsRead)
+               .arg(rowsWritten));
+    append(rowsWritten == sourceCount
+               ? QStringLiteral("  verified %1: the rows written equal the source's count (%2)")
+                     .arg(name)
+                     .arg(sourceCount)
+               : QStringLiteral("  NOT VERIFIED %1: %2 rows written, the source counts %3")
+                     .arg(name)
+                     .arg(rowsWritten)
+                     .arg(sourceCount));
+}
+
+void OperationLog::note(const QString &text)
+{
+    append(QStringLiteral("  ") + text);
+}
+
+void OperationLog::error(const QString &reportText)
+{
+    QString flat = reportText;
+    flat.replace(QStringLiteral("\r\n"), QStringLiteral(" | "));
+    flat.replace(u'\r', u' ');
+    flat.replace(u'\n', u' ');
+    append(QStringLiteral("  error: ") + flat.simplified());
+}
+
+void LoggingDialogs::notice(const QString &text)
+{
+    m_inner.setApplicationTitle(applicationTitle());
+    m_inner.notice(text);
+}
+
+bool LoggingDialogs::ask(const QString &text, const QString &caption)
+{
+    return m_inner.ask(text, caption);
+}
+
+QString LoggingDialogs::input(const QString &prompt, const QString &initial)
+{
+    m_inner.setApplicationTitle(applicationTitle());
+    return m_inner.input(prompt, initial);
+}
+
+QString LoggingDialogs::pickFolder(QWidget *owner, const QString &prompt, const QString &start)
+{
+    return m_inner.pickFolder(owner, prompt, start);
+}
+
+void LoggingDialogs::errorReport(const QString &message)
+{
+    m_log.error(message);
+    m_inner.errorReport(message);
+}
+
+} // namespace tw::app

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "app/dialogs.h"
+
+#include <QString>
+
+#include <cstdint>
+
+namespace tw::app {
+
+// The user's record of what the program did: each operation with its time, each table with
+// the rows read and written and whether they match the source's count, and every error the
+// error report box showed. It never shows a box of its own: a log that cannot be written is
+// skipped. The file is rotated (one older file kept) so it stays small.
+class OperationLog
+{
+public:
+    static constexpr std::int64_t kRotateAtBytes = 1024 * 1024;
+
+    // The log of the user running the program, under the XDG state folder.
+    static QString userLogPath();
+
+    explicit OperationLog(QString path);
+
+    void operation(const QString &name);
+    void table(const QString &name,
+               std::int64_t rowsRead,
+               std::int64_t rowsWritten,
+               std::int64_t sourceCount);
+    void note(const QString &text);
+    void error(const QString &reportText);
+
+    const QString &path() const { return m_path; }
+
+private:
+    void append(const QString &line);
+
+    QString m_path;
+};
+
+// Dialogs that also write every error report into the operation log.
+class LoggingDialogs final : public Dialogs
+{
+public:
+    LoggingDialogs(Dialogs &inner, OperationLog &log)
+        : m_inner(inner)
+        , m_log(log)
+    {}
+
+    void notice(const QString &text) override;
+    bool ask(const QString &text, const QString &caption) override;
+    QString input(const QString &prompt, const QString &initial) override;
+    QString pickFolder(QWidget *owner, const QString &prompt, const QString &start) override;
+    void errorReport(const QString &message) override;
+
+private:
+    Dialogs &m_inner;
+    OperationLog &m_log;
+};
+
+} // namespace tw::app
