@@ -1,5 +1,7 @@
 #include "paradox/family.h"
 
+#include "paradox/codepage.h"
+
 #include <algorithm>
 #include <cctype>
 #include <system_error>
@@ -8,12 +10,31 @@ namespace tw::paradox {
 
 namespace {
 
-std::string lower(std::string text)
+std::string lower(const std::string &text)
 {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) {
-        return static_cast<char>(std::tolower(c));
-    });
-    return text;
+    return foldCase(text);
+}
+
+char32_t foldCodePoint(char32_t c)
+{
+    if ((c >= U'A' && c <= U'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7) ||
+        (c >= 0x391 && c <= 0x3A9) || (c >= 0x410 && c <= 0x42F)) {
+        return c + 32;
+    }
+    if (c >= 0x400 && c <= 0x40F) {
+        return c + 80;
+    }
+    if (c == 0x178) {
+        return 0xFF;
+    }
+    if (c >= 0x100 && c <= 0x17F && c != 0x130 && c != 0x138 && c != 0x149) {
+        // Capitals are the even code points, but odd ones from 0x139 and from 0x179.
+        const bool oddCapitals = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
+        if (oddCapitals ? c % 2 == 1 : c % 2 == 0) {
+            return c + 1;
+        }
+    }
+    return c;
 }
 
 bool isHex(char c)
@@ -22,6 +43,31 @@ bool isHex(char c)
 }
 
 } // namespace
+
+std::string foldCase(std::string_view utf8)
+{
+    std::string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        std::size_t length = lead < 0x80             ? 1
+                             : (lead & 0xE0) == 0xC0 ? 2
+                             : (lead & 0xF0) == 0xE0 ? 3
+                             : (lead & 0xF8) == 0xF0 ? 4
+                                                     : 0;
+        if (length == 0 || i + length > utf8.size()) {
+            out += utf8[i++]; // not UTF-8: kept as it is
+            continue;
+        }
+        char32_t cp = length == 1 ? lead : lead & (0x7F >> length);
+        for (std::size_t k = 1; k < length; ++k) {
+            cp = cp << 6 | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+        }
+        appendUtf8(foldCodePoint(cp), out);
+        i += length;
+    }
+    return out;
+}
 
 bool isFamilyExtension(const std::string &extension)
 {

@@ -3,6 +3,7 @@
 #include "paradox/codec.h"
 #include "paradox/crypt.h"
 #include "paradox/error.h"
+#include "paradox/family.h"
 
 #include <algorithm>
 #include <cctype>
@@ -183,10 +184,10 @@ std::optional<std::filesystem::path> findCompanion(const std::filesystem::path &
 {
     const std::filesystem::path folder =
         dbPath.has_parent_path() ? dbPath.parent_path() : std::filesystem::path(".");
-    const std::string wanted = lower(dbPath.stem().string() + extension);
+    const std::string wanted = foldCase(dbPath.stem().string() + extension);
     std::error_code error;
     for (const auto &entry : std::filesystem::directory_iterator(folder, error)) {
-        if (lower(entry.path().filename().string()) == wanted && entry.is_regular_file(error)) {
+        if (foldCase(entry.path().filename().string()) == wanted && entry.is_regular_file(error)) {
             return entry.path();
         }
     }

@@ -215,9 +215,9 @@ private:
     // The table file of that name in the folder, letter case of name and extension ignored.
     fs::path find(const std::string &name) const
     {
-        const std::string wanted = lower(name + ".db");
+        const std::string wanted = paradox::foldCase(name + ".db");
         for (const fs::path &file : tableFiles()) {
-            if (lower(file.filename().string()) == wanted) {
+            if (paradox::foldCase(file.filename().string()) == wanted) {
                 return file;
             }
         }
