@@ -213,3 +213,17 @@ TEST_F(SendToParadox, AValueParadoxCannotHoldFailsTheExportAndLeavesNoTable)
     EXPECT_TRUE(files().isEmpty());
     EXPECT_TRUE(stagingTables().isEmpty());
 }
+
+TEST_F(SendToParadox, ADb2TableThatCannotBeReadNeverCostsTheParadoxTable)
+{
+    paradoxTable("ORDERS.db", {{Value::integer(99), Value::text("old")}});
+    emu.seed({"CREATE TABLE \"ORDERS\"(X INTEGER)"});
+    startProgram();
+    emu.seed({"DROP TABLE \"ORDERS\""}); // gone from DB2 since the list was loaded
+    dialogs.answers = {true};
+    send({QStringLiteral("ORDERS")});
+    ASSERT_EQ(dialogs.errorReports().size(), 1);
+    EXPECT_TRUE(dialogs.errorReports()[0].contains(QStringLiteral("at line 164")));
+    EXPECT_EQ(paradoxRows("ORDERS.db"),
+              (std::vector<std::vector<Value>>{{Value::integer(99), Value::text("old")}}));
+}
