@@ -4,6 +4,7 @@
 #include "db/value.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -29,10 +30,24 @@ class Session
 {
 public:
     virtual ~Session() = default;
+
+    // Called now and then during long work inside the backend, so a window stays responsive.
+    void setEventPump(std::function<void()> pump) { m_pump = std::move(pump); }
+
+    void pumpEvents() const
+    {
+        if (m_pump) {
+            m_pump();
+        }
+    }
+
     virtual void execute(const std::string &sql) = 0;
     virtual std::unique_ptr<Cursor> query(const std::string &sql) = 0;
     // The tables schema: at least TABLE_TYPE and TABLE_NAME.
     virtual std::unique_ptr<Cursor> tables() = 0;
+
+private:
+    std::function<void()> m_pump;
 };
 
 // Picks the data source from the connection string and opens it.

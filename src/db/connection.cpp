@@ -50,6 +50,15 @@ void Connection::open(const std::string &connectionString)
         throw Error("Operation is not allowed when the object is open.");
     }
     m_session = backend::open(connectionString);
+    m_session->setEventPump(m_pump);
+}
+
+void Connection::setEventPump(std::function<void()> pump)
+{
+    m_pump = std::move(pump);
+    if (m_session) {
+        m_session->setEventPump(m_pump);
+    }
 }
 
 void Connection::execute(const std::string &sql)
@@ -83,6 +92,7 @@ void Recordset::open(const std::string &sql, Connection &connection)
     if (isOpen()) {
         throw Error("Operation is not allowed when the object is open.");
     }
+    m_session = &connection.session();
     start(connection.session().query(sql));
 }
 
@@ -110,6 +120,9 @@ void Recordset::start(std::unique_ptr<backend::Cursor> cursor)
             std::vector<Value> row;
             while (cursor->fetch(row)) {
                 spool->append(row);
+                if (m_session != nullptr) {
+                    m_session->pumpEvents();
+                }
             }
             spool->rewind();
             m_count = static_cast<std::int64_t>(spool->rows());

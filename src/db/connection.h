@@ -6,6 +6,7 @@
 #include "db/value.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -40,6 +41,8 @@ public:
     int mode() const { return m_mode; }
 
     void open(const std::string &connectionString);
+    // Called during long work (spooling rows, exporting a table) so a window stays responsive.
+    void setEventPump(std::function<void()> pump);
 
     bool isOpen() const { return m_session != nullptr; }
 
@@ -51,6 +54,7 @@ public:
 
 private:
     std::unique_ptr<backend::Session> m_session;
+    std::function<void()> m_pump;
     int m_cursorLocation = adUseServer;
     int m_mode = 0;
 };
@@ -101,6 +105,7 @@ private:
     void advance();
 
     int m_cursorLocation = adUseServer;
+    const backend::Session *m_session = nullptr;
     std::unique_ptr<backend::Cursor> m_cursor;
     std::unique_ptr<RowSpool> m_spool;
     std::vector<Field> m_fields;

@@ -31,7 +31,10 @@ void Form2::PushButton4_Click()
     // A connection that cannot be opened is reported once and ends the operation: every
     // later step would fail in turn.
     bool connected = true;
-    trap(112, [&] { paradox.setCursorLocation(db::adUseClient); });
+    trap(112, [&] {
+        paradox.setCursorLocation(db::adUseClient);
+        paradox.setEventPump(app::pumpEvents);
+    });
     trap(114, [&] {
         connected = false;
         paradox.open(ParadoxConnectionString(fields.Text1).toStdString());

@@ -39,6 +39,7 @@ void Form2::PushButton3_Click()
         bool opened = false;
         trap(line, [&] {
             connection.setCursorLocation(location);
+            connection.setEventPump(app::pumpEvents);
             connection.setMode(db::adModeReadWrite);
             connection.open(cs.toStdString());
             opened = true;

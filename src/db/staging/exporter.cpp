@@ -268,7 +268,10 @@ std::unique_ptr<backend::Cursor> listCursor(std::vector<Field> fields,
     return std::make_unique<ListCursor>(std::move(fields), std::move(rows));
 }
 
-void exportToParadox(sqlite3 *db, const std::string &source, const std::filesystem::path &target)
+void exportToParadox(sqlite3 *db,
+                     const std::string &source,
+                     const std::filesystem::path &target,
+                     const std::function<void()> &pumpEvents)
 {
     const paradox::CodePage &cp = paradox::CodePage::named("CP1252");
     std::vector<ColumnShape> shapes;
@@ -316,6 +319,7 @@ void exportToParadox(sqlite3 *db, const std::string &source, const std::filesyst
         std::vector<std::uint8_t> encoded;
         while (rows.step()) {
             ++row;
+            pumpEvents();
             for (std::size_t i = 0; i < shapes.size(); ++i) {
                 if (rows.isNull(static_cast<int>(i))) {
                     continue;
@@ -473,6 +477,7 @@ void exportToParadox(sqlite3 *db, const std::string &source, const std::filesyst
                 }
             }
             writer.append(row);
+            pumpEvents();
         }
         writer.commit();
     } catch (const paradox::Error &e) {

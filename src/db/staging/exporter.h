@@ -3,6 +3,7 @@
 #include "db/backend.h"
 
 #include <filesystem>
+#include <functional>
 #include <string>
 
 struct sqlite3;
@@ -25,6 +26,9 @@ std::unique_ptr<backend::Cursor> listCursor(std::vector<Field> fields,
 // for each column the Paradox type that holds every one of its values exactly. Fails,
 // leaving no table behind, when a value or a column name cannot be held, or when the folder
 // already has a table of that name in any letter case.
-void exportToParadox(sqlite3 *db, const std::string &source, const std::filesystem::path &target);
+void exportToParadox(sqlite3 *db,
+                     const std::string &source,
+                     const std::filesystem::path &target,
+                     const std::function<void()> &pumpEvents);
 
 } // namespace tw::db::staging

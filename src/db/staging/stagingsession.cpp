@@ -291,7 +291,8 @@ private:
         if (!exists(source)) {
             throw Error("The staging database has no table '" + source + "'.");
         }
-        staging::exportToParadox(m_db, source, std::filesystem::path(folder + file));
+        staging::exportToParadox(
+            m_db, source, std::filesystem::path(folder + file), [this] { pumpEvents(); });
     }
 
     std::string m_file;

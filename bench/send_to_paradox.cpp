@@ -1,0 +1,202 @@
+// Copy to Paradox through the real page handler: a ROWS-row, 10-column table of the DB2
+// emulation sent with "Send Table/s To Paradox", against the sum of its three parts done
+// bare: an ODBC fetch of the rows, the same INSERT texts into SQLite, and a write of the
+// same Paradox table. Also the longest gap between event-loop passes and peak memory.
+//
+//   bench-send-paradox [ROWS]
+
+#include "app/dialogs.h"
+#include "app/settingsstore.h"
+#include "connect/form1.h"
+#include "db/connection.h"
+#include "engine.h"
+#include "paradox/reader.h"
+#include "paradox/writer.h"
+#include "transfer/form2.h"
+#include "transfer/sqltext.h"
+#include "transfer/tablelist.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QTimer>
+
+#include <sqlite3.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sys/resource.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class SilentDialogs final : public tw::app::Dialogs
+{
+public:
+    void notice(const QString &) override {}
+
+    bool ask(const QString &, const QString &) override { return true; }
+
+    QString input(const QString &, const QString &initial) override { return initial; }
+
+    QString pickFolder(QWidget *, const QString &, const QString &) override { return {}; }
+
+    void errorReport(const QString &message) override
+    {
+        std::fprintf(stderr, "%s\n", message.toUtf8().constData());
+    }
+};
+
+double since(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+long peakRssKb()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const long rows = argc > 1 ? std::atol(argv[1]) : 100'000;
+    const fs::path folder = fs::temp_directory_path() / "tw-bench-send-px";
+    fs::remove_all(folder);
+    fs::create_directories(folder / "px");
+    fs::create_directories(folder / "bare");
+    std::ofstream(folder / "odbcinst.ini")
+        << "[IBM DB2 ODBC DRIVER]\nDriver = " << TW_DB2EMU_LIBRARY << "\n";
+    std::ofstream(folder / "db2emu.conf") << "host = localhost\nport = 50000\ndatabase = BENCH "
+                                          << (folder / "bench.sqlite").string() << " bench:bench\n";
+    ::setenv("ODBCSYSINI", folder.c_str(), 1);
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    for (const char *name : {"dbtemp.mdb", "bare.sqlite"}) {
+        sqlite3 *db = nullptr;
+        sqlite3_open((folder / name).c_str(), &db);
+        sqlite3_close(db);
+    }
+    {
+        db2emu::Database seed((folder / "bench.sqlite").string(), "BENCH");
+        seed.execute(
+            "CREATE TABLE \"BENCH\"(ID INTEGER, NAME VARCHAR(30), BORN DATE, SCORE DOUBLE, PRICE "
+            "DECIMAL(9,2), N SMALLINT, AT TIME, STAMP TIMESTAMP, NOTE VARCHAR(60), BIG BIGINT)");
+        seed.execute("CREATE TABLE \"SEEDED\"(A INTEGER)");
+        for (long i = 0; i < rows; ++i) {
+            seed.execute("INSERT INTO \"BENCH\" VALUES(" + std::to_string(i) + ", 'Name " +
+                         std::to_string(i % 977) + "', '1970-01-" + std::to_string(1 + i % 28) +
+                         "', " + std::to_string(i / 7.0) + ", '" + std::to_string(i % 10000) +
+                         ".25', " + std::to_string(i % 30000) +
+                         ", '10:00:00', '2021-08-31 "
+                         "10:00:00', 'O''Neil n° " +
+                         std::to_string(i) + "', " + std::to_string(i * 1000) + ")");
+        }
+    }
+    QApplication application(argc, argv);
+    SilentDialogs dialogs;
+    tw::app::SettingsStore settings(QString::fromStdString((folder / "tw.ini").string()));
+    const std::pair<const char *, std::string> saved[] = {
+        {"ParadoxFolder", (folder / "px").string()},
+        {"Server", "localhost"},
+        {"Port", "50000"},
+        {"User", "bench"},
+        {"Password", "bench"},
+        {"Database", "BENCH"}};
+    for (const auto &[key, value] : saved) {
+        settings.SaveSetting(QString::fromLatin1(key), QString::fromStdString(value));
+    }
+    tw::connect::Form1 form1(dialogs, settings, QString::fromStdString(folder.string()));
+    tw::transfer::Form2 form2(dialogs, form1);
+    form1.setTransferPage(&form2);
+    form1.Form_Load(); // restores the fields; the empty Paradox folder keeps it on this page
+    form2.showPage();
+    tw::transfer::TableList &list = form2.db2List();
+    for (int i = 0; i < list.count(); ++i) {
+        if (list.item(i)->text() == QStringLiteral("BENCH")) {
+            list.setCurrentRow(i);
+        }
+    }
+    QElapsedTimer sinceTick;
+    qint64 longestGap = 0;
+    QTimer ticker;
+    QObject::connect(
+        &ticker, &QTimer::timeout, [&] { longestGap = std::max(longestGap, sinceTick.restart()); });
+    ticker.start(0);
+    sinceTick.start();
+    auto start = std::chrono::steady_clock::now();
+    form2.findChild<QPushButton *>(QStringLiteral("PushButton3"))->click();
+    const double handler = since(start);
+    ticker.stop();
+    const long rssAfterCopy = peakRssKb();
+
+    // The three parts, bare.
+    start = std::chrono::steady_clock::now();
+    tw::db::Connection db2;
+    db2.open("Driver={IBM DB2 ODBC "
+             "DRIVER};Database=BENCH;Hostname=localhost;Port=50000;Protocol=TCPIP;Uid=bench;"
+             "Pwd=bench;");
+    tw::db::Recordset fetched;
+    fetched.open("SELECT * FROM \"BENCH\"", db2);
+    std::vector<std::vector<tw::db::Value>> sample;
+    std::vector<std::string> texts;
+    for (; !fetched.eof(); fetched.moveNext()) {
+        std::vector<tw::db::Value> row;
+        for (std::size_t c = 0; c < fetched.fields().size(); ++c) {
+            row.push_back(fetched.value(c));
+        }
+        texts.push_back(tw::transfer::InsertText("`BENCH`", row));
+    }
+    const double fetch = since(start);
+    start = std::chrono::steady_clock::now();
+    sqlite3 *bare = nullptr;
+    sqlite3_open((folder / "bare.sqlite").c_str(), &bare);
+    sqlite3_exec(bare,
+                 "PRAGMA synchronous=OFF; PRAGMA journal_mode=MEMORY; CREATE TABLE "
+                 "`BENCH`(a,b,c,d,e,f,g,h,i,j)",
+                 nullptr,
+                 nullptr,
+                 nullptr);
+    for (const std::string &sql : texts) {
+        sqlite3_exec(bare, sql.c_str(), nullptr, nullptr, nullptr);
+    }
+    sqlite3_close(bare);
+    const double insert = since(start);
+    start = std::chrono::steady_clock::now();
+    {
+        tw::paradox::TableReader made = tw::paradox::TableReader::open(folder / "px" / "BENCH.db");
+        tw::paradox::WriteOptions options;
+        options.expectedRecords = made.recordCount();
+        tw::paradox::TableWriter writer(folder / "bare" / "BENCH.db", made.fields(), options);
+        std::vector<tw::db::Value> row(made.fields().size());
+        while (made.next()) {
+            for (std::size_t c = 0; c < row.size(); ++c) {
+                row[c] = made.value(c);
+            }
+            writer.append(row);
+        }
+        writer.commit();
+    }
+    const double write = since(start);
+    const double bareSum = fetch + insert + write;
+    std::printf("rows: %ld\n", rows);
+    std::printf("page handler: %.3f s; bare fetch %.3f s + staging inserts %.3f s + Paradox write "
+                "%.3f s = %.3f s; "
+                "ratio %.3f\n",
+                handler,
+                fetch,
+                insert,
+                write,
+                bareSum,
+                handler / bareSum);
+    std::printf("longest gap between event-loop passes: %lld ms\n",
+                static_cast<long long>(longestGap));
+    std::printf("peak RSS after the copy: %ld kB\n", rssAfterCopy);
+    fs::remove_all(folder);
+    return 0;
+}
