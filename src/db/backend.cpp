@@ -19,7 +19,39 @@ bool contains(const std::string &text, const std::string &fragment)
     return it != text.end();
 }
 
+class ListCursor final : public Cursor
+{
+public:
+    ListCursor(std::vector<Field> fields, std::vector<std::vector<Value>> rows)
+        : m_fields(std::move(fields))
+        , m_rows(std::move(rows))
+    {}
+
+    const std::vector<Field> &fields() const override { return m_fields; }
+
+    std::optional<std::uint64_t> knownCount() const override { return m_rows.size(); }
+
+    bool fetch(std::vector<Value> &row) override
+    {
+        if (m_at >= m_rows.size()) {
+            return false;
+        }
+        row = m_rows[m_at++];
+        return true;
+    }
+
+private:
+    std::vector<Field> m_fields;
+    std::vector<std::vector<Value>> m_rows;
+    std::size_t m_at = 0;
+};
+
 } // namespace
+
+std::unique_ptr<Cursor> listCursor(std::vector<Field> fields, std::vector<std::vector<Value>> rows)
+{
+    return std::make_unique<ListCursor>(std::move(fields), std::move(rows));
+}
 
 std::unique_ptr<Session> open(const std::string &connectionString)
 {

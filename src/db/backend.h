@@ -50,6 +50,9 @@ private:
     std::function<void()> m_pump;
 };
 
+// A cursor over rows already in memory (a catalog listing).
+std::unique_ptr<Cursor> listCursor(std::vector<Field> fields, std::vector<std::vector<Value>> rows);
+
 // Picks the data source from the connection string and opens it.
 std::unique_ptr<Session> open(const std::string &connectionString);
 

@@ -96,34 +96,6 @@ private:
     std::vector<Field> m_fields;
 };
 
-// The folder's tables as a fixed list of rows.
-class ListCursor final : public Cursor
-{
-public:
-    ListCursor(std::vector<Field> fields, std::vector<std::vector<Value>> rows)
-        : m_fields(std::move(fields))
-        , m_rows(std::move(rows))
-    {}
-
-    const std::vector<Field> &fields() const override { return m_fields; }
-
-    std::optional<std::uint64_t> knownCount() const override { return m_rows.size(); }
-
-    bool fetch(std::vector<Value> &row) override
-    {
-        if (m_at >= m_rows.size()) {
-            return false;
-        }
-        row = m_rows[m_at++];
-        return true;
-    }
-
-private:
-    std::vector<Field> m_fields;
-    std::vector<std::vector<Value>> m_rows;
-    std::size_t m_at = 0;
-};
-
 class ParadoxSession final : public Session
 {
 public:
@@ -190,9 +162,7 @@ public:
         for (const fs::path &file : tableFiles()) {
             rows.push_back({Value::text("TABLE"), Value::text(file.stem().string())});
         }
-        return std::make_unique<ListCursor>(
-            std::vector<Field>{{"TABLE_TYPE", adVarChar}, {"TABLE_NAME", adVarChar}},
-            std::move(rows));
+        return listCursor({{"TABLE_TYPE", adVarChar}, {"TABLE_NAME", adVarChar}}, std::move(rows));
     }
 
 private:

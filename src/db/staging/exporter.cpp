@@ -235,39 +235,6 @@ bool isStagingType(const std::string &word)
     return kTypes.count(word) != 0;
 }
 
-std::unique_ptr<backend::Cursor> listCursor(std::vector<Field> fields,
-                                            std::vector<std::vector<Value>> rows)
-{
-    class ListCursor final : public backend::Cursor
-    {
-    public:
-        ListCursor(std::vector<Field> f, std::vector<std::vector<Value>> r)
-            : m_fields(std::move(f))
-            , m_rows(std::move(r))
-        {}
-
-        const std::vector<Field> &fields() const override { return m_fields; }
-
-        std::optional<std::uint64_t> knownCount() const override { return m_rows.size(); }
-
-        bool fetch(std::vector<Value> &row) override
-        {
-            if (m_at >= m_rows.size()) {
-                return false;
-            }
-            row = m_rows[m_at++];
-            return true;
-        }
-
-    private:
-        std::vector<Field> m_fields;
-        std::vector<std::vector<Value>> m_rows;
-        std::size_t m_at = 0;
-    };
-
-    return std::make_unique<ListCursor>(std::move(fields), std::move(rows));
-}
-
 void exportToParadox(sqlite3 *db,
                      const std::string &source,
                      const std::filesystem::path &target,

@@ -111,8 +111,7 @@ public:
                  Value::text(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0)))});
         }
         sqlite3_finalize(stmt);
-        return staging::listCursor({{"TABLE_TYPE", adVarChar}, {"TABLE_NAME", adVarChar}},
-                                   std::move(rows));
+        return listCursor({{"TABLE_TYPE", adVarChar}, {"TABLE_NAME", adVarChar}}, std::move(rows));
     }
 
 private:
