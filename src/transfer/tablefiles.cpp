@@ -139,6 +139,11 @@ bool DeleteParadoxTable(const QString &folder, const QString &name)
         for (const fs::path &file : paradox::tableFamily(pathOf(table))) {
             RemoveFile(textOf(file));
         }
+        // A table still there was not deleted: say so rather than drop it from the list.
+        if (QFile::exists(table)) {
+            throw std::runtime_error("Cannot delete the table file " + table.toStdString() +
+                                     ": the folder does not let this user remove it");
+        }
     }
     return !tables.isEmpty();
 }

@@ -17,7 +17,8 @@ void ForceDeleteFile(const QString &path);
 // The table files (NAME.db in any letter case) for a list item in the folder.
 QStringList TableFilesOf(const QString &folder, const QString &name);
 
-// Deletes each of the item's tables with its whole family; false when there is none.
+// Deletes each of the item's tables with its whole family; false when there is none. A table
+// file that cannot be removed (a folder the user may not write) throws.
 bool DeleteParadoxTable(const QString &folder, const QString &name);
 
 // Renames the item's table with its whole family to `newName`, reporting its own failures

@@ -3,16 +3,20 @@
 #include "paradox/reader.h"
 #include "support/printers.h"
 #include "support/transferfixture.h"
+#include "transfer/datatype.h"
 
 #include <QDir>
 #include <QFile>
 #include <QPushButton>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using tw::db::Value;
 using tw::paradox::FieldType;
 using tw::test::field;
+using tw::transfer::ListHasItem;
 
 namespace {
 
@@ -194,4 +198,39 @@ TEST_F(DeleteRename, ARenameToTheSameNameOrOnlyItsCaseKeepsTheTable)
                            QStringLiteral("PARTS.db")}));
     tw::paradox::TableReader table = tw::paradox::TableReader::open(paradoxPath("Orders.db"));
     EXPECT_EQ(table.recordCount(), 1U);
+}
+
+TEST_F(DeleteRename, AReadOnlyFolderGivesClearErrorsForDeleteAndRenameAndKeepsEveryTable)
+{
+    if (::getuid() != 0) {
+        GTEST_SKIP() << "drops privileges from root to meet a folder it cannot write";
+    }
+    ::chmod(paradoxFolder().toLocal8Bit().constData(), 0555);
+    for (const QString &file : files()) {
+        ::chmod((paradoxFolder() + u'/' + file).toLocal8Bit().constData(), 0644);
+    }
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0) {
+            ::_exit(3);
+        }
+        select(form2->paradoxList(), {QStringLiteral("PARTS")});
+        press("PushButton5");
+        const QStringList afterDelete = dialogs.errorReports();
+        select(form2->paradoxList(), {QStringLiteral("PARTS")});
+        dialogs.inputs = {QStringLiteral("OTHER")};
+        press("PushButton7");
+        const QStringList reports = dialogs.errorReports();
+        const bool clear =
+            afterDelete.size() == 1 && afterDelete[0].contains(QStringLiteral("Cannot delete")) &&
+            reports.size() == 2 && reports[1].contains(QStringLiteral("Permission denied")) &&
+            ListHasItem(form2->paradoxList(), QStringLiteral("PARTS"));
+        ::_exit(clear ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ::chmod(paradoxFolder().toLocal8Bit().constData(), 0755);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(files().size(), 4);
 }
