@@ -4,6 +4,7 @@
 //
 //   bench-odbc [ROWS]
 
+#include "benchsupport.h"
 #include "db/connection.h"
 
 #include <sql.h>
@@ -20,23 +21,14 @@
 
 namespace fs = std::filesystem;
 
+using tw::bench::peakRssKb;
+using tw::bench::since;
+
 namespace {
 
 const char *const kConnection =
     "Driver={IBM DB2 ODBC "
     "DRIVER};Database=BENCH;Hostname=localhost;Port=50000;Protocol=TCPIP;Uid=bench;Pwd=bench;";
-
-double since(std::chrono::steady_clock::time_point start)
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-long peakRssKb()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
 
 std::string insertText(const char *table, long i)
 {

@@ -4,6 +4,7 @@
 //
 //   bench-paradox-read [RECORDS] [FOLDER]
 
+#include "benchsupport.h"
 #include "paradox/reader.h"
 #include "paradox/writer.h"
 
@@ -24,30 +25,11 @@ namespace fs = std::filesystem;
 using namespace tw::paradox;
 using tw::db::Value;
 
-namespace {
+using tw::bench::field;
+using tw::bench::peakRssKb;
+using tw::bench::since;
 
-Field field(const char *name, FieldType type, int size = 0)
-{
-    Field f;
-    f.name = name;
-    f.type = type;
-    f.size = static_cast<std::uint8_t>(size);
-    return f;
-}
-
-long peakRssKb()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-
-double seconds(std::chrono::steady_clock::time_point since)
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
-
-} // namespace
+namespace {} // namespace
 
 int main(int argc, char **argv)
 {
@@ -90,7 +72,7 @@ int main(int argc, char **argv)
         }
         writer.commit();
     }
-    const double writeSeconds = seconds(start);
+    const double writeSeconds = since(start);
     const long rssAfterWrite = peakRssKb();
 
     start = std::chrono::steady_clock::now();
@@ -103,7 +85,7 @@ int main(int argc, char **argv)
             }
         }
     }
-    const double readSeconds = seconds(start);
+    const double readSeconds = since(start);
 
     std::printf(
         "records: %ld, table: %.1f MB\n", records, static_cast<double>(fs::file_size(path)) / 1e6);
@@ -173,7 +155,7 @@ int main(int argc, char **argv)
         PX_close(doc);
         PX_delete(doc);
         PX_shutdown();
-        const double pxSeconds = seconds(start);
+        const double pxSeconds = since(start);
         std::printf("pxlib:  %.3f s, %.0f records/s (%llu values)\n",
                     pxSeconds,
                     static_cast<double>(count) / pxSeconds,

@@ -4,8 +4,10 @@
 //
 //   bench-send-db2 [ROWS]
 
+#define TW_BENCH_DIALOGS
 #include "app/dialogs.h"
 #include "app/settingsstore.h"
+#include "benchsupport.h"
 #include "connect/form1.h"
 #include "paradox/writer.h"
 #include "transfer/form2.h"
@@ -31,47 +33,10 @@ namespace fs = std::filesystem;
 using tw::db::Value;
 using tw::paradox::FieldType;
 
-namespace {
-
-class SilentDialogs final : public tw::app::Dialogs
-{
-public:
-    void notice(const QString &) override {}
-
-    bool ask(const QString &, const QString &) override { return true; }
-
-    QString input(const QString &, const QString &initial) override { return initial; }
-
-    QString pickFolder(QWidget *, const QString &, const QString &) override { return {}; }
-
-    void errorReport(const QString &message) override
-    {
-        std::fprintf(stderr, "%s\n", message.toUtf8().constData());
-    }
-};
-
-tw::paradox::Field field(const char *name, FieldType type, int size = 0)
-{
-    tw::paradox::Field f;
-    f.name = name;
-    f.type = type;
-    f.size = static_cast<std::uint8_t>(size);
-    return f;
-}
-
-long peakRssKb()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-
-double since(std::chrono::steady_clock::time_point start)
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-} // namespace
+using tw::bench::field;
+using tw::bench::peakRssKb;
+using tw::bench::SilentDialogs;
+using tw::bench::since;
 
 int main(int argc, char **argv)
 {

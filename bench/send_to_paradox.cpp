@@ -5,8 +5,10 @@
 //
 //   bench-send-paradox [ROWS]
 
+#define TW_BENCH_DIALOGS
 #include "app/dialogs.h"
 #include "app/settingsstore.h"
+#include "benchsupport.h"
 #include "connect/form1.h"
 #include "db/connection.h"
 #include "engine.h"
@@ -31,38 +33,9 @@
 
 namespace fs = std::filesystem;
 
-namespace {
-
-class SilentDialogs final : public tw::app::Dialogs
-{
-public:
-    void notice(const QString &) override {}
-
-    bool ask(const QString &, const QString &) override { return true; }
-
-    QString input(const QString &, const QString &initial) override { return initial; }
-
-    QString pickFolder(QWidget *, const QString &, const QString &) override { return {}; }
-
-    void errorReport(const QString &message) override
-    {
-        std::fprintf(stderr, "%s\n", message.toUtf8().constData());
-    }
-};
-
-double since(std::chrono::steady_clock::time_point start)
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-long peakRssKb()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-
-} // namespace
+using tw::bench::peakRssKb;
+using tw::bench::SilentDialogs;
+using tw::bench::since;
 
 int main(int argc, char **argv)
 {

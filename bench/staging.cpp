@@ -3,6 +3,7 @@
 //
 //   bench-staging [ROWS]
 
+#include "benchsupport.h"
 #include "db/connection.h"
 
 #include <sqlite3.h>
@@ -16,21 +17,10 @@
 
 namespace fs = std::filesystem;
 
-namespace {
+using tw::bench::peakRssKb;
+using tw::bench::since;
 
-double since(std::chrono::steady_clock::time_point start)
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-long peakRssKb()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-
-} // namespace
+namespace {} // namespace
 
 int main(int argc, char **argv)
 {
