@@ -153,3 +153,42 @@ TEST_F(ParadoxBackend, OtherStatementsAMissingFolderAndDamagedFilesAreClearError
               }).find("does not exist"),
               std::string::npos);
 }
+
+TEST_F(ParadoxBackend, DamageTheReaderSurvivesIsStillAnErrorNeverAShortTable)
+{
+    auto corrupt = [&](const char *file, std::size_t at, const QByteArray &bytes) {
+        QFile table(QString::fromStdString(folder() + "/" + file));
+        ASSERT_TRUE(table.open(QIODevice::ReadWrite));
+        table.seek(static_cast<qint64>(at));
+        table.write(bytes);
+    };
+    Connection paradox;
+    paradox.open(connectionString());
+    Recordset rows;
+    rows.setCursorLocation(adUseClient);
+
+    QFile::copy(QString::fromStdString(folder() + "/Orders.DB"),
+                QString::fromStdString(folder() + "/COUNT.db"));
+    corrupt(
+        "COUNT.db", 0x06, QByteArray("\x40\x42\x0F\x00", 4)); // the header claims 1,000,000 records
+    const std::string count = errorOf([&] { rows.open("SELECT * FROM `COUNT`", paradox); });
+    EXPECT_NE(count.find("counts 1000000 records but the blocks hold 2"), std::string::npos)
+        << count;
+
+    // A memo stored in the .MB, with the .MB gone or cut short: the row fails with a named error.
+    QFile::copy(QString::fromStdString(folder() + "/Orders.DB"),
+                QString::fromStdString(folder() + "/NOMB.db"));
+    Recordset memo;
+    memo.open("SELECT * FROM `NOMB`", paradox);
+    EXPECT_NE(errorOf([&] { memo.moveNext(); }).find(".MB file, which is missing"),
+              std::string::npos);
+
+    QFile::copy(QString::fromStdString(folder() + "/Orders.DB"),
+                QString::fromStdString(folder() + "/SHORT.db"));
+    QFile::copy(QString::fromStdString(folder() + "/Orders.MB"),
+                QString::fromStdString(folder() + "/SHORT.MB"));
+    QFile::resize(QString::fromStdString(folder() + "/SHORT.MB"), 4096 + 100);
+    Recordset cut;
+    cut.open("SELECT * FROM `SHORT`", paradox);
+    EXPECT_NE(errorOf([&] { cut.moveNext(); }).find("SHORT.MB"), std::string::npos);
+}
