@@ -6,6 +6,7 @@
 #include "connect/db2connection.h"
 #include "connect/fileexists.h"
 #include "connect/helptext.h"
+#include "connect/pagebuilder.h"
 #include "connect/pagelayout.h"
 #include "connect/paradoxfolder.h"
 #include "db/connection.h"
@@ -26,9 +27,6 @@
 namespace tw::connect {
 
 namespace {
-
-constexpr qreal kTextPointSize = 9.0;
-constexpr qreal kButtonPointSize = 11.25;
 
 // Shows every character of the password field as "*".
 class AsteriskPasswordStyle final : public QProxyStyle
@@ -73,74 +71,39 @@ Form1::Form1(app::Dialogs &dialogs,
 
 void Form1::buildControls()
 {
-    const Twips twips = Twips::of(*this);
-    const QFont textFont = arialBold(kTextPointSize);
-    const QFont buttonFont = arialBold(kButtonPointSize);
-
-    setFixedSize(twips.px(8040), twips.px(5130));
-
-    auto frame = [&](const char *name, const char *caption, QRect geometry) {
-        auto *box = new QGroupBox(QString::fromLatin1(caption), this);
-        box->setObjectName(QString::fromLatin1(name));
-        box->setFont(textFont);
-        box->setGeometry(geometry);
-        giveWhiteBackground(*box);
-        m_pointer->watch(*box);
-        return box;
-    };
-    auto label = [&](QWidget *container, const char *name, const char *caption, QRect geometry) {
-        auto *text = new QLabel(QString::fromLatin1(caption), container);
-        text->setObjectName(QString::fromLatin1(name));
-        text->setFont(textFont);
-        text->setGeometry(geometry);
-        giveWhiteBackground(*text);
-        m_pointer->watch(*text);
-        return text;
-    };
-    auto field = [&](QWidget *container, const char *name, QRect geometry) {
-        auto *edit = new QLineEdit(container);
-        edit->setObjectName(QString::fromLatin1(name));
-        edit->setFont(textFont);
-        edit->setGeometry(geometry);
-        edit->installEventFilter(this);
-        m_pointer->watch(*edit);
+    PageBuilder build(*this, *m_pointer, true);
+    setFixedSize(build.twips().px(8040), build.twips().px(5130));
+    auto field = [&](QWidget *container, const char *name, QRect twipsRect) {
+        auto *edit = build.place(new QLineEdit(container), name, twipsRect);
+        edit->installEventFilter(this); // selects the whole text on focus
         return edit;
     };
-    auto button = [&](QWidget *container, const char *name, const char *caption, QRect geometry) {
-        auto *push = new QPushButton(QString::fromLatin1(caption), container);
-        push->setObjectName(QString::fromLatin1(name));
-        push->setFont(buttonFont);
-        push->setGeometry(geometry);
-        push->setAutoDefault(false);
-        m_pointer->watch(*push);
-        return push;
-    };
 
-    Frame1 = frame("Frame1", "Paradox Database", twips.rect(120, 120, 7800, 1425));
-    Label2 = label(Frame1, "Label2", "Paradox Folder:", twips.rect(240, 405, 1455, 255));
-    Text1 = field(Frame1, "Text1", twips.rect(1680, 360, 5175, 330));
-    PushButton5 = button(Frame1, "PushButton5", "...", twips.rect(6945, 360, 600, 345));
-    PushButton6 = button(
-        Frame1, "PushButton6", "Load Sample/Example Database", twips.rect(240, 840, 3600, 405));
+    Frame1 = build.frame("Frame1", "Paradox Database", QRect(120, 120, 7800, 1425));
+    Label2 = build.label(Frame1, "Label2", "Paradox Folder:", QRect(240, 405, 1455, 255));
+    Text1 = field(Frame1, "Text1", QRect(1680, 360, 5175, 330));
+    PushButton5 = build.button(Frame1, "PushButton5", "...", QRect(6945, 360, 600, 345));
+    PushButton6 = build.button(
+        Frame1, "PushButton6", "Load Sample/Example Database", QRect(240, 840, 3600, 405));
     PushButton3 =
-        button(Frame1, "PushButton3", "Test Connection", twips.rect(3960, 840, 3600, 405));
+        build.button(Frame1, "PushButton3", "Test Connection", QRect(3960, 840, 3600, 405));
 
-    Frame2 = frame("Frame2", "IBM DB2 Login", twips.rect(120, 1635, 7800, 2865));
-    Label1 = label(Frame2, "Label1", "Server:", twips.rect(240, 405, 975, 255));
-    Text2 = field(Frame2, "Text2", twips.rect(1320, 360, 4575, 330));
-    Label6 = label(Frame2, "Label6", "Port:", twips.rect(6000, 405, 495, 255));
-    Text3 = field(Frame2, "Text3", twips.rect(6480, 360, 1095, 330));
-    Label4 = label(Frame2, "Label4", "Username:", twips.rect(240, 885, 1095, 255));
-    Text4 = field(Frame2, "Text4", twips.rect(1320, 840, 6255, 330));
-    Label5 = label(Frame2, "Label5", "Password:", twips.rect(240, 1365, 1095, 255));
-    Text5 = field(Frame2, "Text5", twips.rect(1320, 1320, 6255, 330));
-    Label3 = label(Frame2, "Label3", "Database:", twips.rect(240, 1845, 1095, 255));
-    Text6 = field(Frame2, "Text6", twips.rect(1320, 1800, 6255, 330));
+    Frame2 = build.frame("Frame2", "IBM DB2 Login", QRect(120, 1635, 7800, 2865));
+    Label1 = build.label(Frame2, "Label1", "Server:", QRect(240, 405, 975, 255));
+    Text2 = field(Frame2, "Text2", QRect(1320, 360, 4575, 330));
+    Label6 = build.label(Frame2, "Label6", "Port:", QRect(6000, 405, 495, 255));
+    Text3 = field(Frame2, "Text3", QRect(6480, 360, 1095, 330));
+    Label4 = build.label(Frame2, "Label4", "Username:", QRect(240, 885, 1095, 255));
+    Text4 = field(Frame2, "Text4", QRect(1320, 840, 6255, 330));
+    Label5 = build.label(Frame2, "Label5", "Password:", QRect(240, 1365, 1095, 255));
+    Text5 = field(Frame2, "Text5", QRect(1320, 1320, 6255, 330));
+    Label3 = build.label(Frame2, "Label3", "Database:", QRect(240, 1845, 1095, 255));
+    Text6 = field(Frame2, "Text6", QRect(1320, 1800, 6255, 330));
     PushButton4 =
-        button(Frame2, "PushButton4", "Test Connection", twips.rect(240, 2280, 3600, 405));
-    PushButton1 = button(Frame2, "PushButton1", "Help", twips.rect(3960, 2280, 3600, 405));
+        build.button(Frame2, "PushButton4", "Test Connection", QRect(240, 2280, 3600, 405));
+    PushButton1 = build.button(Frame2, "PushButton1", "Help", QRect(3960, 2280, 3600, 405));
 
-    PushButton2 = button(this, "PushButton2", "Next >", twips.rect(120, 4620, 7800, 405));
+    PushButton2 = build.button(this, "PushButton2", "Next >", QRect(120, 4620, 7800, 405));
 
     auto *passwordStyle = new AsteriskPasswordStyle();
     passwordStyle->setParent(Text5);

@@ -5,6 +5,7 @@
 #include "app/errortrap.h"
 #include "connect/db2connection.h"
 #include "connect/fileexists.h"
+#include "connect/pagebuilder.h"
 #include "connect/pagelayout.h"
 #include "transfer/paradoxtables.h"
 #include "transfer/tablelist.h"
@@ -18,8 +19,6 @@
 namespace tw::transfer {
 
 namespace {
-constexpr qreal kTextPointSize = 9.0;
-constexpr qreal kButtonPointSize = 11.25;
 constexpr int kBackTop = 4980;
 constexpr int kBackHeight = 405;
 } // namespace
@@ -36,73 +35,43 @@ Form2::Form2(app::Dialogs &dialogs, connect::Form1 &connectionPage, QWidget *par
 
 void Form2::buildControls()
 {
-    using connect::arialBold;
-    const connect::Twips twips = connect::Twips::of(*this);
-    const QFont textFont = arialBold(kTextPointSize);
-    const QFont buttonFont = arialBold(kButtonPointSize);
-    setFont(textFont);
+    connect::PageBuilder build(*this, *m_pointer, false);
+    const connect::Twips &twips = build.twips();
+    setFont(build.textFont());
     setFixedWidth(twips.px(8040));
     m_pointer->watch(*this);
 
-    auto frame = [&](const char *name, const char *caption, QRect geometry) {
-        auto *box = new QGroupBox(QString::fromLatin1(caption), this);
-        box->setObjectName(QString::fromLatin1(name));
-        box->setFont(textFont);
-        box->setGeometry(geometry);
-        m_pointer->watch(*box);
-        return box;
-    };
-    auto list = [&](QWidget *container, const char *name, QRect geometry) {
-        auto *tables = new TableList(container);
-        tables->setObjectName(QString::fromLatin1(name));
-        tables->setFont(textFont);
-        tables->setGeometry(geometry);
-        m_pointer->watch(*tables);
-        return tables;
-    };
-    auto button = [&](QWidget *container, const char *name, const char *caption, QRect geometry) {
-        auto *push = new QPushButton(QString::fromLatin1(caption), container);
-        push->setObjectName(QString::fromLatin1(name));
-        push->setFont(buttonFont);
-        push->setGeometry(geometry);
-        push->setAutoDefault(false);
-        m_pointer->watch(*push);
-        return push;
-    };
-
-    Frame1 = frame("Frame1", "IBM DB2 Tables", twips.rect(120, 120, 3840, 4215));
-    List1 = list(Frame1, "List1", twips.rect(240, 360, 3330, 1635));
-    PushButton10 = button(Frame1, "PushButton10", "Select All", twips.rect(240, 2100, 1600, 400));
+    Frame1 = build.frame("Frame1", "IBM DB2 Tables", QRect(120, 120, 3840, 4215));
+    List1 = build.place(new TableList(Frame1), "List1", QRect(240, 360, 3330, 1635));
+    PushButton10 = build.button(Frame1, "PushButton10", "Select All", QRect(240, 2100, 1600, 400));
     PushButton11 =
-        button(Frame1, "PushButton11", "Deselect All", twips.rect(1960, 2100, 1600, 400));
+        build.button(Frame1, "PushButton11", "Deselect All", QRect(1960, 2100, 1600, 400));
     PushButton3 =
-        button(Frame1, "PushButton3", "Send Table/s To Paradox", twips.rect(240, 2600, 3330, 400));
-    PushButton1 = button(Frame1, "PushButton1", "Delete Table/s", twips.rect(240, 3100, 3330, 400));
-    PushButton6 = button(Frame1, "PushButton6", "Rename Table", twips.rect(240, 3600, 3330, 400));
+        build.button(Frame1, "PushButton3", "Send Table/s To Paradox", QRect(240, 2600, 3330, 400));
+    PushButton1 =
+        build.button(Frame1, "PushButton1", "Delete Table/s", QRect(240, 3100, 3330, 400));
+    PushButton6 = build.button(Frame1, "PushButton6", "Rename Table", QRect(240, 3600, 3330, 400));
 
-    Frame2 = frame("Frame2", "Paradox Tables", twips.rect(4080, 120, 3840, 4215));
-    List2 = list(Frame2, "List2", twips.rect(240, 360, 3330, 1635));
-    PushButton8 = button(Frame2, "PushButton8", "Select All", twips.rect(240, 2100, 1600, 405));
-    PushButton9 = button(Frame2, "PushButton9", "Deselect All", twips.rect(1960, 2100, 1600, 405));
+    Frame2 = build.frame("Frame2", "Paradox Tables", QRect(4080, 120, 3840, 4215));
+    List2 = build.place(new TableList(Frame2), "List2", QRect(240, 360, 3330, 1635));
+    PushButton8 = build.button(Frame2, "PushButton8", "Select All", QRect(240, 2100, 1600, 405));
+    PushButton9 = build.button(Frame2, "PushButton9", "Deselect All", QRect(1960, 2100, 1600, 405));
     PushButton4 =
-        button(Frame2, "PushButton4", "Send Table/s To IBM DB2", twips.rect(240, 2600, 3330, 405));
-    PushButton5 = button(Frame2, "PushButton5", "Delete Table/s", twips.rect(240, 3100, 3330, 405));
-    PushButton7 = button(Frame2, "PushButton7", "Rename Table", twips.rect(240, 3600, 3330, 405));
+        build.button(Frame2, "PushButton4", "Send Table/s To IBM DB2", QRect(240, 2600, 3330, 405));
+    PushButton5 =
+        build.button(Frame2, "PushButton5", "Delete Table/s", QRect(240, 3100, 3330, 405));
+    PushButton7 = build.button(Frame2, "PushButton7", "Rename Table", QRect(240, 3600, 3330, 405));
 
-    ProgressBar1 = new QProgressBar(this);
-    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-    ProgressBar1->setFont(textFont);
-    ProgressBar1->setGeometry(twips.rect(120, 4460, 7800, 405));
+    ProgressBar1 = build.place(new QProgressBar(this), "ProgressBar1", QRect(120, 4460, 7800, 405));
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
     ProgressBar1->setFormat(QStringLiteral("Progress Bar"));
     ProgressBar1->setAlignment(Qt::AlignCenter);
-    m_pointer->watch(*ProgressBar1);
 
     PushButton2 =
-        button(this, "PushButton2", "< Back", twips.rect(120, kBackTop, 3840, kBackHeight));
+        build.button(this, "PushButton2", "< Back", QRect(120, kBackTop, 3840, kBackHeight));
     PushButton12 =
-        button(this, "PushButton12", "Help", twips.rect(4080, kBackTop, 3840, kBackHeight));
+        build.button(this, "PushButton12", "Help", QRect(4080, kBackTop, 3840, kBackHeight));
     // Until the page load sets it from the "< Back" button.
     setFixedHeight(twips.px(kBackTop + kBackHeight + 580));
 
