@@ -10,6 +10,8 @@
 #include "transfer/tablefiles.h"
 #include "transfer/tablelist.h"
 
+#include <functional>
+
 namespace tw::transfer {
 
 namespace {
@@ -85,6 +87,42 @@ void Form2::PushButton5_Click()
     trap(128, [&] { setMousePointer(MousePointer::Default); });
 }
 
+void Form2::renameSelected(app::ErrorTrap &trap,
+                           TableList &list,
+                           int listLine,
+                           bool canWork,
+                           const std::function<bool(const QString &, const QString &)> &rename)
+{
+    if (!trap.test(106, [&] { return list.currentIndex() != -1; })) {
+        trap(listLine + 10,
+             [&] { m_dialogs.notice(QStringLiteral("Please select a table to rename.")); });
+        return;
+    }
+    if (!trap.test(108, [&] { return list.selectedCount() == 1; })) {
+        trap(listLine + 8,
+             [&] { m_dialogs.notice(QStringLiteral("Please select just one table to rename.")); });
+        return;
+    }
+    for (int i = list.count() - 1; i >= 0 && canWork; --i) { // 110
+        if (i >= list.count() || !trap.test(112, [&] { return list.item(i)->isSelected(); })) {
+            continue;
+        }
+        const QString oldName = list.item(i)->text(); // 114
+        QString newName;
+        trap(116, [&] {
+            newName =
+                m_dialogs.input(QStringLiteral("Enter new name of ") + oldName + u':', oldName);
+        });
+        if (newName.isEmpty() || !rename(oldName, newName)) { // 118, 120
+            continue;
+        }
+        logNote(QStringLiteral("renamed ") + oldName + QStringLiteral(" to ") + newName);
+        trap(listLine, [&] { delete list.takeItem(i); });
+        trap(listLine + 2, [&] { list.addTable(newName); });
+        trap(listLine + 4, [&] { makeFirstCurrent(list); });
+    }
+}
+
 void Form2::PushButton6_Click()
 {
     app::ErrorTrap trap{m_dialogs, app::ErrorLocation::Form2_PushButton6_Click};
@@ -92,40 +130,15 @@ void Form2::PushButton6_Click()
     db::Connection db2; // 100
     trap(102, [&] { setMousePointer(MousePointer::Hourglass); });
     const bool opened = openDb2(trap, 104, db2);
-    if (trap.test(106, [&] { return List1->currentIndex() != -1; })) {
-        if (trap.test(108, [&] { return List1->selectedCount() == 1; })) {
-            for (int i = List1->count() - 1; i >= 0 && opened; --i) { // 110
-                if (i >= List1->count() ||
-                    !trap.test(112, [&] { return List1->item(i)->isSelected(); })) {
-                    continue;
-                }
-                const QString oldName = List1->item(i)->text(); // 114
-                QString newName;
-                trap(116, [&] {
-                    newName = m_dialogs.input(QStringLiteral("Enter new name of ") + oldName + u':',
-                                              oldName);
-                });
-                if (newName.isEmpty()) { // 118
-                    continue;
-                }
-                trap(120, [&] {
-                    db2.execute((QStringLiteral("RENAME ") + db2Name(oldName) +
-                                 QStringLiteral(" TO ") + db2Name(newName))
-                                    .toStdString());
-                });
-                logNote(QStringLiteral("renamed ") + oldName + QStringLiteral(" to ") + newName);
-                trap(122, [&] { delete List1->takeItem(i); });
-                trap(124, [&] { List1->addTable(newName); });
-                trap(126, [&] { makeFirstCurrent(*List1); });
-            }
-        } else {
-            trap(130, [&] {
-                m_dialogs.notice(QStringLiteral("Please select just one table to rename."));
-            });
-        }
-    } else {
-        trap(132, [&] { m_dialogs.notice(QStringLiteral("Please select a table to rename.")); });
-    }
+    // A rename DB2 rejects is reported; the list still follows it.
+    renameSelected(trap, *List1, 122, opened, [&](const QString &oldName, const QString &newName) {
+        trap(120, [&] {
+            db2.execute((QStringLiteral("RENAME ") + db2Name(oldName) + QStringLiteral(" TO ") +
+                         db2Name(newName))
+                            .toStdString());
+        });
+        return true;
+    });
     trap(134, [&] { setMousePointer(MousePointer::Default); });
 }
 
@@ -137,41 +150,12 @@ void Form2::PushButton7_Click()
     trap(102, [&] { setMousePointer(MousePointer::Hourglass); });
     const QString folder = m_connectionPage.connectionSettings().Text1;
     trap(104, [&] { paradox.open(ParadoxConnectionString(folder).toStdString()); });
-    if (trap.test(106, [&] { return List2->currentIndex() != -1; })) {
-        if (trap.test(108, [&] { return List2->selectedCount() == 1; })) {
-            for (int i = List2->count() - 1; i >= 0; --i) { // 110
-                if (i >= List2->count() ||
-                    !trap.test(112, [&] { return List2->item(i)->isSelected(); })) {
-                    continue;
-                }
-                const QString oldName = List2->item(i)->text(); // 114
-                QString newName;
-                trap(116, [&] {
-                    newName = m_dialogs.input(QStringLiteral("Enter new name of ") + oldName + u':',
-                                              oldName);
-                });
-                if (newName.isEmpty()) { // 118
-                    continue;
-                }
-                // The list follows only a rename that happened.
-                bool renamed = false;
-                trap(120, [&] { renamed = RenameFile(folder, oldName, newName, m_dialogs); });
-                if (!renamed) {
-                    continue;
-                }
-                logNote(QStringLiteral("renamed ") + oldName + QStringLiteral(" to ") + newName);
-                trap(124, [&] { delete List2->takeItem(i); });
-                trap(126, [&] { List2->addTable(newName); });
-                trap(128, [&] { makeFirstCurrent(*List2); });
-            }
-        } else {
-            trap(132, [&] {
-                m_dialogs.notice(QStringLiteral("Please select just one table to rename."));
-            });
-        }
-    } else {
-        trap(134, [&] { m_dialogs.notice(QStringLiteral("Please select a table to rename.")); });
-    }
+    // The list follows only a rename that happened.
+    renameSelected(trap, *List2, 124, true, [&](const QString &oldName, const QString &newName) {
+        bool renamed = false;
+        trap(120, [&] { renamed = RenameFile(folder, oldName, newName, m_dialogs); });
+        return renamed;
+    });
     trap(136, [&] { setMousePointer(MousePointer::Default); });
 }
 

@@ -10,6 +10,8 @@
 
 #include <QWidget>
 
+#include <functional>
+
 class QGroupBox;
 class QProgressBar;
 class QPushButton;
@@ -70,6 +72,13 @@ private:
     void PushButton6_Click();
     void PushButton7_Click();
     bool openDb2(app::ErrorTrap &trap, int line, db::Connection &db2);
+    // The steps both rename buttons share: the selection checks and their messages, the
+    // input box, and the list following a rename. `listLine` numbers the list steps.
+    void renameSelected(app::ErrorTrap &trap,
+                        TableList &list,
+                        int listLine,
+                        bool canWork,
+                        const std::function<bool(const QString &, const QString &)> &rename);
     void logOperation(const QString &name) const;
     void logTable(const QString &name,
                   std::int64_t read,

@@ -72,7 +72,8 @@ std::string InsertText(const std::string &quotedTable, const std::vector<db::Val
 {
     std::string text = "INSERT INTO " + quotedTable + " VALUES('";
     for (const db::Value &value : values) {
-        const std::string cell = IfNull(value, db::Value::text({})).toText();
+        // A Null reads as the empty text (IfNull with ""), without copying the value.
+        const std::string cell = value.isNull() ? std::string() : value.toText();
         if (cell.empty()) {
             text.pop_back();
             text += "NULL, '";
