@@ -5,8 +5,16 @@
 
 #include "paradox/format.h"
 
+#ifdef TW_DB2EMU_LIBRARY
+#include <sql.h>
+#include <sqlext.h>
+#endif
+
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <sys/resource.h>
 
@@ -38,6 +46,72 @@ inline paradox::Field field(const char *name, paradox::FieldType type, int size 
     f.size = static_cast<std::uint8_t>(size);
     return f;
 }
+
+#ifdef TW_DB2EMU_LIBRARY
+// Registers the DB2 emulation for this process, with one database BENCH (user bench,
+// password bench) in the folder; `log` names the statement log, when one is wanted.
+inline void registerDb2Emulation(const std::filesystem::path &folder, const std::string &log = {})
+{
+    std::ofstream(folder / "odbcinst.ini")
+        << "[IBM DB2 ODBC DRIVER]\nDriver = " << TW_DB2EMU_LIBRARY << "\n";
+    std::ofstream conf(folder / "db2emu.conf");
+    if (!log.empty()) {
+        conf << "log = " << log << "\n";
+    }
+    conf << "host = localhost\nport = 50000\ndatabase = BENCH "
+         << (folder / "bench.sqlite").string() << " bench:bench\n";
+    ::setenv("ODBCSYSINI", folder.c_str(), 1);
+}
+
+inline constexpr auto kBenchConnection =
+    "Driver={IBM DB2 ODBC DRIVER};Database=BENCH;Hostname=localhost;Port=50000;"
+    "Protocol=TCPIP;Uid=bench;Pwd=bench;";
+
+// The baseline the db layer is measured against: one raw ODBC connection and one statement
+// handle, executing texts with SQLExecDirect and nothing else.
+class BareOdbc
+{
+public:
+    BareOdbc()
+    {
+        SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &m_env);
+        SQLSetEnvAttr(m_env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+        SQLAllocHandle(SQL_HANDLE_DBC, m_env, &m_dbc);
+        std::string cs = kBenchConnection;
+        SQLDriverConnect(m_dbc,
+                         nullptr,
+                         reinterpret_cast<SQLCHAR *>(cs.data()),
+                         SQL_NTS,
+                         nullptr,
+                         0,
+                         nullptr,
+                         SQL_DRIVER_NOPROMPT);
+        SQLAllocHandle(SQL_HANDLE_STMT, m_dbc, &m_stmt);
+    }
+
+    ~BareOdbc()
+    {
+        SQLFreeHandle(SQL_HANDLE_STMT, m_stmt);
+        SQLDisconnect(m_dbc);
+        SQLFreeHandle(SQL_HANDLE_DBC, m_dbc);
+        SQLFreeHandle(SQL_HANDLE_ENV, m_env);
+    }
+
+    BareOdbc(const BareOdbc &) = delete;
+    BareOdbc &operator=(const BareOdbc &) = delete;
+
+    bool execute(std::string &sql)
+    {
+        return SQL_SUCCEEDED(
+            SQLExecDirect(m_stmt, reinterpret_cast<SQLCHAR *>(sql.data()), SQL_NTS));
+    }
+
+private:
+    SQLHENV m_env = nullptr;
+    SQLHDBC m_dbc = nullptr;
+    SQLHSTMT m_stmt = nullptr;
+};
+#endif
 
 #ifdef TW_BENCH_DIALOGS
 class SilentDialogs final : public app::Dialogs

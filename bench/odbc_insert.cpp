@@ -7,9 +7,6 @@
 #include "benchsupport.h"
 #include "db/connection.h"
 
-#include <sql.h>
-#include <sqlext.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -26,9 +23,7 @@ using tw::bench::since;
 
 namespace {
 
-const char *const kConnection =
-    "Driver={IBM DB2 ODBC "
-    "DRIVER};Database=BENCH;Hostname=localhost;Port=50000;Protocol=TCPIP;Uid=bench;Pwd=bench;";
+using tw::bench::kBenchConnection;
 
 std::string insertText(const char *table, long i)
 {
@@ -45,17 +40,13 @@ int main(int argc, char **argv)
     const fs::path folder = fs::temp_directory_path() / "tw-bench-odbc";
     fs::remove_all(folder);
     fs::create_directories(folder);
-    std::ofstream(folder / "odbcinst.ini")
-        << "[IBM DB2 ODBC DRIVER]\nDriver = " << TW_DB2EMU_LIBRARY << "\n";
-    std::ofstream(folder / "db2emu.conf") << "host = localhost\nport = 50000\ndatabase = BENCH "
-                                          << (folder / "bench.sqlite").string() << " bench:bench\n";
-    ::setenv("ODBCSYSINI", folder.c_str(), 1);
+    tw::bench::registerDb2Emulation(folder);
 
     const std::string columns =
         "(\"ID\" LONG VARCHAR,\"NAME\" LONG VARCHAR,\"D\" DATE,\"X\" LONG VARCHAR,"
         "\"NOTE\" LONG VARCHAR);";
     tw::db::Connection db2;
-    db2.open(kConnection);
+    db2.open(kBenchConnection);
     db2.execute("CREATE TABLE \"OURS\"" + columns);
     db2.execute("CREATE TABLE \"BARE\"" + columns);
 
@@ -65,35 +56,19 @@ int main(int argc, char **argv)
     }
     const double ours = since(start);
 
-    SQLHENV env = nullptr;
-    SQLHDBC dbc = nullptr;
-    SQLHSTMT stmt = nullptr;
-    SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env);
-    SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
-    SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc);
-    std::string cs = kConnection;
-    SQLDriverConnect(dbc,
-                     nullptr,
-                     reinterpret_cast<SQLCHAR *>(cs.data()),
-                     SQL_NTS,
-                     nullptr,
-                     0,
-                     nullptr,
-                     SQL_DRIVER_NOPROMPT);
-    SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt);
-    start = std::chrono::steady_clock::now();
-    for (long i = 0; i < rows; ++i) {
-        std::string sql = insertText("BARE", i);
-        if (!SQL_SUCCEEDED(SQLExecDirect(stmt, reinterpret_cast<SQLCHAR *>(sql.data()), SQL_NTS))) {
-            std::fprintf(stderr, "bare insert failed\n");
-            return 1;
+    double bare = 0;
+    {
+        tw::bench::BareOdbc odbc;
+        start = std::chrono::steady_clock::now();
+        for (long i = 0; i < rows; ++i) {
+            std::string sql = insertText("BARE", i);
+            if (!odbc.execute(sql)) {
+                std::fprintf(stderr, "bare insert failed\n");
+                return 1;
+            }
         }
+        bare = since(start);
     }
-    const double bare = since(start);
-    SQLFreeHandle(SQL_HANDLE_STMT, stmt);
-    SQLDisconnect(dbc);
-    SQLFreeHandle(SQL_HANDLE_DBC, dbc);
-    SQLFreeHandle(SQL_HANDLE_ENV, env);
 
     const long rssBeforeRead = peakRssKb();
     start = std::chrono::steady_clock::now();

@@ -18,9 +18,6 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include <sql.h>
-#include <sqlext.h>
-
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -44,12 +41,7 @@ int main(int argc, char **argv)
     const fs::path folder = fs::temp_directory_path() / "tw-bench-send";
     fs::remove_all(folder);
     fs::create_directories(folder / "px");
-    std::ofstream(folder / "odbcinst.ini")
-        << "[IBM DB2 ODBC DRIVER]\nDriver = " << TW_DB2EMU_LIBRARY << "\n";
-    std::ofstream(folder / "db2emu.conf") << "log = " << (folder / "db2emu.log").string()
-                                          << "\nhost = localhost\nport = 50000\ndatabase = BENCH "
-                                          << (folder / "bench.sqlite").string() << " bench:bench\n";
-    ::setenv("ODBCSYSINI", folder.c_str(), 1);
+    tw::bench::registerDb2Emulation(folder, (folder / "db2emu.log").string());
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication application(argc, argv);
 
@@ -132,33 +124,15 @@ int main(int argc, char **argv)
             }
         }
     }
-    SQLHENV env = nullptr;
-    SQLHDBC dbc = nullptr;
-    SQLHSTMT stmt = nullptr;
-    SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env);
-    SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
-    SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc);
-    std::string cs =
-        "Driver={IBM DB2 ODBC DRIVER};Database=BENCH;Hostname=localhost;Port=50000;Protocol=TCPIP;"
-        "Uid=bench;Pwd=bench;";
-    SQLDriverConnect(dbc,
-                     nullptr,
-                     reinterpret_cast<SQLCHAR *>(cs.data()),
-                     SQL_NTS,
-                     nullptr,
-                     0,
-                     nullptr,
-                     SQL_DRIVER_NOPROMPT);
-    SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt);
-    start = std::chrono::steady_clock::now();
-    for (std::string &sql : inserts) {
-        SQLExecDirect(stmt, reinterpret_cast<SQLCHAR *>(sql.data()), SQL_NTS);
+    double bare = 0;
+    {
+        tw::bench::BareOdbc odbc;
+        start = std::chrono::steady_clock::now();
+        for (std::string &sql : inserts) {
+            odbc.execute(sql);
+        }
+        bare = since(start);
     }
-    const double bare = since(start);
-    SQLFreeHandle(SQL_HANDLE_STMT, stmt);
-    SQLDisconnect(dbc);
-    SQLFreeHandle(SQL_HANDLE_DBC, dbc);
-    SQLFreeHandle(SQL_HANDLE_ENV, env);
 
     std::printf("rows: %ld (INSERT texts: %zu)\n", rows, inserts.size());
     std::printf("page handler: %.3f s; bare ODBC loop: %.3f s; ratio %.3f\n",

@@ -44,11 +44,7 @@ int main(int argc, char **argv)
     fs::remove_all(folder);
     fs::create_directories(folder / "px");
     fs::create_directories(folder / "bare");
-    std::ofstream(folder / "odbcinst.ini")
-        << "[IBM DB2 ODBC DRIVER]\nDriver = " << TW_DB2EMU_LIBRARY << "\n";
-    std::ofstream(folder / "db2emu.conf") << "host = localhost\nport = 50000\ndatabase = BENCH "
-                                          << (folder / "bench.sqlite").string() << " bench:bench\n";
-    ::setenv("ODBCSYSINI", folder.c_str(), 1);
+    tw::bench::registerDb2Emulation(folder);
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
     for (const char *name : {"dbtemp.mdb", "bare.sqlite"}) {
         sqlite3 *db = nullptr;
@@ -111,12 +107,9 @@ int main(int argc, char **argv)
     // The three parts, bare.
     start = std::chrono::steady_clock::now();
     tw::db::Connection db2;
-    db2.open("Driver={IBM DB2 ODBC "
-             "DRIVER};Database=BENCH;Hostname=localhost;Port=50000;Protocol=TCPIP;Uid=bench;"
-             "Pwd=bench;");
+    db2.open(tw::bench::kBenchConnection);
     tw::db::Recordset fetched;
     fetched.open("SELECT * FROM \"BENCH\"", db2);
-    std::vector<std::vector<tw::db::Value>> sample;
     std::vector<std::string> texts;
     for (; !fetched.eof(); fetched.moveNext()) {
         std::vector<tw::db::Value> row;

@@ -53,17 +53,10 @@ protected:
         return staging;
     }
 
-    static std::string exportText(const std::string &name, const std::string &source)
-    {
-        return "select * into [Paradox 5.x;Database=" + std::string() + "DIR/].[" + name +
-               ".db] from [" + source + "]";
-    }
-
     std::string exportInto(const std::string &name, const std::string &source) const
     {
-        std::string text = exportText(name, source);
-        text.replace(text.find("DIR"), 3, paradoxFolder());
-        return text;
+        return "select * into [Paradox 5.x;Database=" + paradoxFolder() + "/].[" + name +
+               ".db] from [" + source + "]";
     }
 
     // Runs the export in a child process; `prepare` runs there first. Returns the wait status.
