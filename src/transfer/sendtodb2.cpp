@@ -162,7 +162,16 @@ void Form2::PushButton4_Click()
             if (!insert.empty() && db2Step(256, insert)) {
                 ++written;
             }
-            trap(258, [&] { rows.moveNext(); });
+            // A row the table cannot give (a damaged block or memo) ends its copy: the cursor
+            // has no further rows, and one report says why.
+            bool advanced = false;
+            trap(258, [&] {
+                rows.moveNext();
+                advanced = true;
+            });
+            if (!advanced) {
+                break;
+            }
         }
         trap(260, [&] { setMousePointer(MousePointer::Default); });
         trap(262, [&] { resetProgress(); });

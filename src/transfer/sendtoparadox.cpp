@@ -133,6 +133,7 @@ void Form2::PushButton3_Click()
         const std::string target = backtickName(source).toStdString();
         std::vector<db::Value> values;
         std::int64_t staged = 0;
+        std::int64_t read = 0;
         for (std::int64_t r = 0; r < n; ++r) {                                        // 238
             app::pumpEvents();                                                        // 240
             setProgress(static_cast<double>(r + 1) / static_cast<double>(n) * 100.0); // 242
@@ -145,13 +146,23 @@ void Form2::PushButton3_Click()
                 staging.execute(InsertText(target, values)); // 268
                 ++staged;
             });
-            trap(270, [&] { rows.moveNext(); });
+            // A row that cannot be read ends the table, and no part of it is exported.
+            trap(270, [&] {
+                rows.moveNext();
+                ++read;
+            });
+            if (read != r + 1) {
+                break;
+            }
         }
         trap(272, [&] { setMousePointer(MousePointer::Default); });
         trap(274, [&] { resetProgress(); });
         trap(276, [&] { rows.close(); });
         bool exported = false;
         trap(278, [&] {
+            if (read != n) {
+                return;
+            }
             QString folder = NormalizePath(fields.Text1 + u'/');
             folder.replace(u']', QStringLiteral("]]"));
             const QString file = paradoxName + QStringLiteral(".db");

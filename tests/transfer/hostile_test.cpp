@@ -23,7 +23,39 @@ protected:
         file.open(QIODevice::WriteOnly | QIODevice::Truncate);
         file.write(bytes);
     }
+
+    QByteArray bytesOf(const std::string &name) const
+    {
+        QFile file(QString::fromStdString(paradoxPath(name)));
+        file.open(QIODevice::ReadOnly);
+        return file.readAll();
+    }
+
+    // A table of a Long and a memo too long for the record, so every memo lives in the .MB.
+    void memoTable(const std::string &name, int rows)
+    {
+        std::vector<std::vector<Value>> values;
+        for (int i = 1; i <= rows; ++i) {
+            values.push_back({Value::integer(i), Value::text(std::string(100, 'm'))});
+        }
+        paradoxTable(name + ".db",
+                     {field("ID", FieldType::Long), field("NOTE", FieldType::Memo, 11)},
+                     values);
+    }
 };
+
+void putLe(QByteArray &bytes, qsizetype at, std::uint32_t value, int size)
+{
+    for (int i = 0; i < size; ++i) {
+        bytes[at + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+    }
+}
+
+std::uint32_t getLe16(const QByteArray &bytes, qsizetype at)
+{
+    return static_cast<std::uint8_t>(bytes[at]) |
+           static_cast<std::uint32_t>(static_cast<std::uint8_t>(bytes[at + 1])) << 8;
+}
 
 } // namespace
 
@@ -116,4 +148,71 @@ TEST_F(HostileInput, AFolderFieldOfThreeHundredCharactersIsHandledQuietly)
     ASSERT_EQ(dialogs.boxes.size(), 2U);
     EXPECT_TRUE(dialogs.boxes[0].text.contains(QStringLiteral("at line 104")));
     EXPECT_EQ(dialogs.boxes[1].text, QStringLiteral("Connection successful."));
+}
+
+TEST_F(HostileInput, BrokenMemoFilesAndBlockChainsGiveOneBoxEachAndNoHalfTable)
+{
+    memoTable("GOOD", 2);
+    memoTable("NOMB", 3);
+    QFile::remove(QString::fromStdString(paradoxPath("NOMB.MB")));
+    memoTable("SHORTMB", 3);
+    QFile::resize(QString::fromStdString(paradoxPath("SHORTMB.MB")), 4096);
+
+    // The second record's memo points past the end of the .MB: the first row is sound.
+    memoTable("PASTMB", 3);
+    QByteArray past = bytesOf("PASTMB.db");
+    const qsizetype headerSize = getLe16(past, 0x02);
+    const qsizetype recordSize = getLe16(past, 0x00);
+    putLe(past, headerSize + 6 + recordSize + 4 + 1, 0x00700000U | 0xFFU, 4);
+    writeFile("PASTMB.db", past);
+
+    // Three blocks; the second links back to the first.
+    memoTable("LOOP", 300);
+    QByteArray loop = bytesOf("LOOP.db");
+    const qsizetype blockSize = static_cast<std::uint8_t>(loop[0x05]) * 1024;
+    ASSERT_GE(loop.size(), headerSize + 3 * blockSize);
+    putLe(loop, headerSize + blockSize, 1, 2);
+    writeFile("LOOP.db", loop);
+
+    // The header counts far more records than the blocks hold.
+    memoTable("OVER", 3);
+    QByteArray over = bytesOf("OVER.db");
+    putLe(over, 0x06, 1'000'000, 4);
+    writeFile("OVER.db", over);
+
+    startProgram();
+    select(form2->paradoxList(),
+           {QStringLiteral("GOOD"),
+            QStringLiteral("NOMB"),
+            QStringLiteral("SHORTMB"),
+            QStringLiteral("PASTMB"),
+            QStringLiteral("LOOP"),
+            QStringLiteral("OVER")});
+    emu.clearLog();
+    button(*form2, "PushButton4")->click();
+
+    // Visited from the bottom of the list: SHORTMB, PASTMB, OVER, NOMB, LOOP, GOOD.
+    const QStringList reports = dialogs.errorReports();
+    ASSERT_EQ(reports.size(), 5) << reports.join(u'\n').toStdString();
+    const std::pair<const char *, const char *> expected[] = {
+        {"SHORTMB.MB", "at line 152"},
+        {"outside PASTMB.MB", "at line 258"},
+        {"counts 1000000 records but the blocks hold 3", "at line 152"},
+        {".MB file, which is missing", "at line 152"},
+        {"loops back to block 1", "at line 152"}};
+    for (std::size_t i = 0; i < std::size(expected); ++i) {
+        EXPECT_TRUE(reports[static_cast<qsizetype>(i)].contains(QLatin1String(expected[i].first)))
+            << reports[static_cast<qsizetype>(i)].toStdString();
+        EXPECT_TRUE(reports[static_cast<qsizetype>(i)].contains(QLatin1String(expected[i].second)))
+            << reports[static_cast<qsizetype>(i)].toStdString();
+    }
+    // Only the sound row of PASTMB went before its damage was found; GOOD went whole.
+    EXPECT_EQ(db2Rows("\"PASTMB\""),
+              (std::vector<std::vector<std::string>>{{"1", std::string(100, 'm')}}));
+    EXPECT_EQ(db2Rows("\"GOOD\"").size(), 2U);
+    for (const char *table : {"\"NOMB\"", "\"SHORTMB\"", "\"LOOP\"", "\"OVER\""}) {
+        for (const std::string &statement : emu.statements()) {
+            EXPECT_EQ(statement.find(table), std::string::npos) << statement;
+        }
+    }
 }
