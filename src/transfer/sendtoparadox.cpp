@@ -55,7 +55,8 @@ void Form2::PushButton3_Click()
         return;
     }
 
-    for (int i = List1->count() - 1; i >= 0; --i) { // 130
+    bool connectionLost = false;
+    for (int i = List1->count() - 1; i >= 0 && !connectionLost; --i) { // 130
         if (!trap.test(132, [&] { return List1->item(i)->isSelected(); })) {
             continue;
         }
@@ -98,13 +99,16 @@ void Form2::PushButton3_Click()
         // The DB2 table is read before a Paradox table is dropped: a table that cannot be
         // read must not cost the Paradox one.
         db::Recordset rows;
-        bool opened = false;
-        trap(164, [&] {
+        try {
             rows.setCursorLocation(db::adUseClient); // 162
             rows.open("SELECT * FROM " + db2Name(source).toStdString(), db2);
-            opened = true;
-        });
-        if (!opened) {
+        } catch (const db::Error &e) {
+            trap.report(164, QString::fromUtf8(e.what()));
+            // A lost connection fails every later table too: one report is enough.
+            connectionLost = e.sqlState().rfind("08", 0) == 0;
+            continue;
+        } catch (const std::exception &e) {
+            trap.report(164, QString::fromUtf8(e.what()));
             continue;
         }
         if (answer == Answer::Yes) { // 156

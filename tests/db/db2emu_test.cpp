@@ -292,4 +292,18 @@ TEST_F(Db2EmuTest, InjectedFaultsFailOneStatementOrDropTheConnection)
     EXPECT_THROW(dropping.execute("INSERT INTO F VALUES(6)"), Error);
     emu.setFaults({});
     EXPECT_EQ(column("SELECT * FROM F"), (std::vector<std::string>{"1", "3", "4"}));
+
+    // Dropped in the middle of a result: the third fetch fails as a lost connection.
+    emu.setFaults({0, 0, 2});
+    Connection reading;
+    reading.open(Db2Emu::connectionString());
+    Recordset rows;
+    rows.open("SELECT * FROM F", reading);
+    rows.moveNext();
+    try {
+        rows.moveNext();
+        FAIL() << "the connection did not drop";
+    } catch (const Error &e) {
+        EXPECT_EQ(e.sqlState(), "08S01");
+    }
 }

@@ -70,7 +70,7 @@ void Db2Emu::writeConfig(const Faults &faults) const
     conf << "log = " << folder() << "/db2emu.log\n"
          << "host = db2host\nhost = localhost\nunreachable = 10.254.254.254\nport = 50000\n"
          << "fail_statement = " << faults.failStatement << "\ndrop_after = " << faults.dropAfter
-         << "\n"
+         << "\ndrop_after_rows = " << faults.dropAfterRows << "\n"
          << "database = SAMPLE " << m_file << " admin:secret\n";
 }
 

@@ -15,6 +15,7 @@ public:
     {
         long failStatement = 0;
         long dropAfter = 0;
+        long dropAfterRows = 0;
     };
 
     // Registers the driver for this process; called once, before the first ODBC call. A

@@ -227,3 +227,40 @@ TEST_F(SendToParadox, ADb2TableThatCannotBeReadNeverCostsTheParadoxTable)
     EXPECT_EQ(paradoxRows("ORDERS.db"),
               (std::vector<std::vector<Value>>{{Value::integer(99), Value::text("old")}}));
 }
+
+TEST_F(SendToParadox, AConnectionDroppedWhileReadingIsReportedOnceAndCostsNoParadoxTable)
+{
+    std::vector<std::string> seed;
+    for (const char *table : {"ALPHA", "BETA", "GAMMA"}) {
+        seed.push_back("CREATE TABLE \"" + std::string(table) + "\"(N INTEGER)");
+        for (int i = 1; i <= 30; ++i) {
+            seed.push_back("INSERT INTO \"" + std::string(table) + "\" VALUES(" +
+                           std::to_string(i) + ")");
+        }
+    }
+    emu.seed(seed);
+    paradoxTable("BETA.db", {{Value::integer(99), Value::text("old")}});
+    startProgram();
+    // GAMMA goes first and whole (30 rows and the end); the line goes nine rows into BETA,
+    // and ALPHA is not tried.
+    emu.setFaults({0, 0, 40});
+    dialogs.answers = {true};
+    send({QStringLiteral("ALPHA"), QStringLiteral("BETA"), QStringLiteral("GAMMA")});
+    ASSERT_EQ(dialogs.errorReports().size(), 1) << dialogs.errorReports().join(u'\n').toStdString();
+    EXPECT_TRUE(dialogs.errorReports()[0].contains(QStringLiteral("SQL30081N")));
+    EXPECT_TRUE(dialogs.errorReports()[0].contains(QStringLiteral("at line 164")));
+    EXPECT_EQ(paradoxRows("GAMMA.db").size(), 30U);
+    EXPECT_EQ(paradoxRows("BETA.db"),
+              (std::vector<std::vector<Value>>{{Value::integer(99), Value::text("old")}}));
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(paradoxPath("ALPHA.db"))));
+    EXPECT_TRUE(stagingTables().isEmpty());
+    EXPECT_EQ(form2->mousePointer(), tw::transfer::Form2::MousePointer::Default);
+
+    // Still usable: with the line back, the next press replaces BETA.
+    emu.setFaults({});
+    dialogs.boxes.clear();
+    dialogs.answers = {true};
+    send({QStringLiteral("BETA")});
+    EXPECT_TRUE(dialogs.errorReports().isEmpty());
+    EXPECT_EQ(paradoxRows("BETA.db").size(), 30U);
+}

@@ -57,6 +57,8 @@ Config Config::load()
             config.failStatement = std::atol(value.c_str());
         } else if (name == "drop_after") {
             config.dropAfter = std::atol(value.c_str());
+        } else if (name == "drop_after_rows") {
+            config.dropAfterRows = std::atol(value.c_str());
         } else if (name == "database") {
             Database database;
             database.name = value;

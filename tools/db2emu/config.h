@@ -15,6 +15,7 @@ namespace db2emu {
 //     port = 50000
 //     fail_statement = 0      # the Nth statement of a connection fails (0: none)
 //     drop_after = 0          # the connection drops after N statements (0: never)
+//     drop_after_rows = 0     # the connection drops after N rows fetched (0: never)
 //     database = SAMPLE /data/sample.sqlite admin:secret bob:pw
 struct Config
 {
@@ -31,6 +32,7 @@ struct Config
     std::string port = "50000";
     long failStatement = 0;
     long dropAfter = 0;
+    long dropAfterRows = 0;
     std::vector<Database> databases;
 
     // Empty when no configuration file is found.

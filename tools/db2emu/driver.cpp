@@ -36,6 +36,7 @@ struct Connection
     std::unique_ptr<Database> database;
     Config config;
     long statements = 0;
+    long rowsFetched = 0;
     bool dropped = false;
     std::string location = "127.0.0.1";
 };
@@ -421,6 +422,7 @@ SQLRETURN SQL_API SQLDriverConnect(SQLHDBC handle,
         return fail(connection.diag, e.error());
     }
     connection.statements = 0;
+    connection.rowsFetched = 0;
     connection.dropped = false;
     if (outLength != nullptr || out != nullptr) {
         putString(input, out, outSize, outLength);
@@ -579,11 +581,17 @@ SQLRETURN SQL_API SQLFetch(SQLHSTMT handle)
     if (!stmt.result) {
         return cliError(stmt.diag, "24000", 115, "Invalid cursor state.");
     }
-    if (stmt.connection->dropped) {
-        return fail(stmt.diag,
-                    communicationError(
-                        stmt.connection->location, "recv", "\"104\", \"*\", \"0\"", "40003"));
+    Connection &connection = *stmt.connection;
+    if (connection.config.dropAfterRows > 0 &&
+        connection.rowsFetched >= connection.config.dropAfterRows) {
+        connection.dropped = true;
     }
+    if (connection.dropped) {
+        return fail(
+            stmt.diag,
+            communicationError(connection.location, "recv", "\"104\", \"*\", \"0\"", "40003"));
+    }
+    ++connection.rowsFetched;
     try {
         stmt.onRow = stmt.result->next(stmt.row);
     } catch (const Db2Exception &e) {
