@@ -8,6 +8,7 @@
 #include <QFile>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -38,64 +39,107 @@ fs::path renamedPath(const fs::path &file, const QString &newName)
     return file.parent_path() / (pathOf(newName).string() + file.extension().string());
 }
 
-// Copies a file to a new path that must not exist yet, and makes the copy durable.
-void copyExclusive(const fs::path &from, const fs::path &to)
+std::runtime_error systemError(const std::string &what, int error)
+{
+    return std::runtime_error(what + ": " + std::strerror(error));
+}
+
+// Copies a file into a new hidden file beside `target` (a dot name no "*.db" listing matches,
+// so a leftover one is ignored) and makes the copy durable. Returns the hidden file's path.
+fs::path copyToHidden(const fs::path &from, const fs::path &target)
 {
     const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0) {
-        throw std::runtime_error("Cannot read " + from.string() + ": " + std::strerror(errno));
+        throw systemError("Cannot read " + from.string(), errno);
     }
+    std::string pattern =
+        (target.parent_path() / ("." + target.filename().string() + ".tw-XXXXXX")).string();
+    const int out = ::mkostemp(pattern.data(), O_CLOEXEC);
+    if (out < 0) {
+        const int error = errno;
+        ::close(in);
+        throw systemError("Cannot create a file in " + target.parent_path().string(), error);
+    }
+    const fs::path hidden = pattern;
 
     struct stat info
     {};
 
-    ::fstat(in, &info);
-    const int out =
-        ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, info.st_mode & 0777);
-    if (out < 0) {
-        const int error = errno;
-        ::close(in);
-        throw std::runtime_error("Cannot create " + to.string() + ": " + std::strerror(error));
+    int error = 0;
+    if (::fstat(in, &info) != 0 || ::fchmod(out, info.st_mode & 0777) != 0) {
+        error = errno;
     }
     char buffer[64 * 1024];
-    bool failed = false;
-    int error = 0;
-    while (true) {
+    while (error == 0) {
         const ssize_t got = ::read(in, buffer, sizeof buffer);
         if (got < 0 && errno == EINTR) {
             continue;
         }
         if (got <= 0) {
-            failed = got < 0;
-            error = errno;
+            error = got < 0 ? errno : 0;
             break;
         }
-        for (ssize_t done = 0; done < got;) {
+        for (ssize_t done = 0; done < got && error == 0;) {
             const ssize_t wrote = ::write(out, buffer + done, static_cast<std::size_t>(got - done));
             if (wrote < 0 && errno == EINTR) {
                 continue;
             }
             if (wrote <= 0) {
-                failed = true;
-                error = errno;
-                break;
+                error = wrote < 0 ? errno : ENOSPC;
+            } else {
+                done += wrote;
             }
-            done += wrote;
-        }
-        if (failed) {
-            break;
         }
     }
-    if (!failed && ::fsync(out) != 0) {
-        failed = true;
+    if (error == 0 && ::fsync(out) != 0) {
         error = errno;
     }
     ::close(in);
     ::close(out);
-    if (failed) {
-        ::unlink(to.c_str());
-        throw std::runtime_error("Cannot copy " + from.string() + " to " + to.string() + ": " +
-                                 std::strerror(error));
+    if (error != 0) {
+        ::unlink(hidden.c_str());
+        throw systemError("Cannot copy " + from.string() + " to " + target.string(), error);
+    }
+    return hidden;
+}
+
+// Copies a table's files under new names. Every copy is complete before the first is put in
+// place, and the .db (first in `family`) goes in last: the table appears only whole.
+void copyFamily(const std::vector<fs::path> &family, const QString &newName)
+{
+    std::vector<fs::path> hidden;
+    std::vector<fs::path> placed;
+    auto undo = [&] {
+        std::error_code ignored;
+        for (const fs::path &file : hidden) {
+            fs::remove(file, ignored);
+        }
+        for (const fs::path &file : placed) {
+            fs::remove(file, ignored);
+        }
+    };
+    try {
+        for (const fs::path &file : family) {
+            app::pumpEvents();
+            hidden.push_back(copyToHidden(file, renamedPath(file, newName)));
+        }
+        for (std::size_t i = family.size(); i-- > 0;) {
+            const fs::path target = renamedPath(family[i], newName);
+            if (::renameat2(
+                    AT_FDCWD, hidden[i].c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) != 0) {
+                throw systemError("Cannot put " + target.string() + " in place", errno);
+            }
+            placed.push_back(target);
+        }
+    } catch (...) {
+        undo();
+        throw;
+    }
+    // Make the renames themselves durable.
+    const int folder = ::open(family.front().parent_path().c_str(), O_RDONLY | O_DIRECTORY);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
     }
 }
 
@@ -188,20 +232,7 @@ bool RenameFile(const QString &folder,
             return;
         }
         // Every new file is complete before any old one goes.
-        std::vector<fs::path> copies;
-        try {
-            for (const fs::path &file : family) {
-                const fs::path copy = renamedPath(file, newName);
-                copyExclusive(file, copy);
-                copies.push_back(copy);
-            }
-        } catch (...) {
-            for (const fs::path &copy : copies) {
-                std::error_code ignored;
-                fs::remove(copy, ignored);
-            }
-            throw;
-        }
+        copyFamily(family, newName);
         renamed = true;
         trap(102, [&] {
             for (const fs::path &file : family) {
