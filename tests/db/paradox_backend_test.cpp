@@ -9,6 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 using namespace tw::db;
 using tw::paradox::FieldType;
 
@@ -191,4 +195,33 @@ TEST_F(ParadoxBackend, DamageTheReaderSurvivesIsStillAnErrorNeverAShortTable)
     Recordset cut;
     cut.open("SELECT * FROM `SHORT`", paradox);
     EXPECT_NE(errorOf([&] { cut.moveNext(); }).find("SHORT.MB"), std::string::npos);
+}
+
+TEST_F(ParadoxBackend, ATableFileTheUserCannotReadIsAClearErrorAndStillListed)
+{
+    if (::getuid() != 0) {
+        GTEST_SKIP() << "drops privileges from root to meet a file it cannot read";
+    }
+    ::chmod(folder().c_str(), 0755);
+    ::chmod((folder() + "/Orders.DB").c_str(), 0600);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0) {
+            ::_exit(3);
+        }
+        Connection paradox;
+        paradox.open(connectionString());
+        Recordset tables;
+        tables.openSchema(adSchemaTables, paradox);
+        const bool listed = tables.recordCount() == 1;
+        Recordset rows;
+        const std::string error = errorOf([&] { rows.open("SELECT * FROM `Orders`", paradox); });
+        const bool clear = error.find("Orders.DB") != std::string::npos &&
+                           error.find("Permission denied") != std::string::npos;
+        ::_exit(listed && clear ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
