@@ -45,14 +45,24 @@ void Form2::PushButton1_Click()
     const bool opened = openDb2(trap, 104, db2);
     if (trap.test(106, [&] { return List1->currentIndex() != -1; })) {
         // Without a connection every DROP would fail in turn: the failed open was reported.
-        for (int i = List1->count() - 1; i >= 0 && opened; --i) { // 108
+        bool connectionLost = false;
+        for (int i = List1->count() - 1; i >= 0 && opened && !connectionLost; --i) { // 108
             if (!trap.test(110, [&] { return List1->item(i)->isSelected(); })) {
                 continue;
             }
-            trap(112, [&] {
+            try {
                 db2.execute((QStringLiteral("DROP TABLE ") + db2Name(List1->item(i)->text()))
                                 .toStdString());
-            });
+            } catch (const db::Error &e) {
+                trap.report(112, QString::fromUtf8(e.what()));
+                // A lost connection fails every later DROP: report it once, keep those items.
+                connectionLost = e.sqlState().rfind("08", 0) == 0;
+                if (connectionLost) {
+                    break;
+                }
+            } catch (const std::exception &e) {
+                trap.report(112, QString::fromUtf8(e.what()));
+            }
             logNote(QStringLiteral("dropped ") + List1->item(i)->text());
             trap(114, [&] { delete List1->takeItem(i); });
         }

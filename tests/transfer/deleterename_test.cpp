@@ -70,6 +70,20 @@ TEST_F(DeleteRename, ADropDb2RejectsIsReportedAndTheItemStillGoes)
               (QStringList{QStringLiteral("Orders"), QStringLiteral("Zebra")}));
 }
 
+TEST_F(DeleteRename, ALostDb2ConnectionIsReportedOnceAndKeepsTheItemsNotDropped)
+{
+    emu.setFaults({0, 1}); // the first DROP goes, then the line
+    select(form2->db2List(),
+           {QStringLiteral("Orders"), QStringLiteral("Parts"), QStringLiteral("Zebra")});
+    press("PushButton1");
+    ASSERT_EQ(dialogs.errorReports().size(), 1);
+    EXPECT_TRUE(dialogs.errorReports()[0].contains(QStringLiteral("SQL30081N")));
+    EXPECT_EQ(items(form2->db2List()),
+              (QStringList{QStringLiteral("Orders"), QStringLiteral("Parts")}));
+    emu.setFaults({});
+    EXPECT_EQ(db2Rows("\"Parts\"").size(), 0U) << "still there";
+}
+
 TEST_F(DeleteRename, WithoutACurrentItemNothingIsDeletedAndTheDb2ConnectionWasOpenedFirst)
 {
     setField("Text5", QStringLiteral("wrong"));
