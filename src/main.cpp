@@ -2,6 +2,7 @@
 
 #include "app/operationlog.h"
 #include "app/settingsstore.h"
+#include "app/widgets/appicon.h"
 #include "app/widgets/qtdialogs.h"
 #include "connect/form1.h"
 #include "transfer/form2.h"
@@ -11,6 +12,7 @@
 int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
+    QApplication::setWindowIcon(tw::app::applicationIcon());
 
     tw::app::QtDialogs boxes;
     tw::app::OperationLog log(tw::app::OperationLog::userLogPath());
