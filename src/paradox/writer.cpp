@@ -2,6 +2,7 @@
 
 #include "paradox/codec.h"
 #include "paradox/error.h"
+#include "paradox/placefile.h"
 #include "paradox/reader.h"
 
 #include <algorithm>
@@ -503,14 +504,13 @@ void TableWriter::commit()
         if (findCompanion(m_path, ".mb")) {
             fail("a file " + mbPath.filename().string() + " is already there");
         }
-        if (::renameat2(AT_FDCWD, m_mb.path.c_str(), AT_FDCWD, mbPath.c_str(), RENAME_NOREPLACE) !=
-            0) {
-            fail("cannot put " + mbPath.filename().string() + " in place: " + errnoText());
+        if (const int error = placeFile(m_mb.path, mbPath); error != 0) {
+            fail("cannot put " + mbPath.filename().string() + " in place: " + std::strerror(error));
         }
         m_mb.path = mbPath;
     }
-    if (::renameat2(AT_FDCWD, m_db.path.c_str(), AT_FDCWD, m_path.c_str(), RENAME_NOREPLACE) != 0) {
-        const std::string why = errnoText();
+    if (const int error = placeFile(m_db.path, m_path); error != 0) {
+        const std::string why = std::strerror(error);
         if (m_mb.fd >= 0) {
             std::filesystem::remove(m_mb.path);
         }

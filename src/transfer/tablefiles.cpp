@@ -4,11 +4,11 @@
 #include "app/errortrap.h"
 #include "app/eventpump.h"
 #include "paradox/family.h"
+#include "paradox/placefile.h"
 
 #include <QFile>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -125,9 +125,8 @@ void copyFamily(const std::vector<fs::path> &family, const QString &newName)
         }
         for (std::size_t i = family.size(); i-- > 0;) {
             const fs::path target = renamedPath(family[i], newName);
-            if (::renameat2(
-                    AT_FDCWD, hidden[i].c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) != 0) {
-                throw systemError("Cannot put " + target.string() + " in place", errno);
+            if (const int error = paradox::placeFile(hidden[i], target); error != 0) {
+                throw systemError("Cannot put " + target.string() + " in place", error);
             }
             placed.push_back(target);
         }
