@@ -7,6 +7,7 @@ endif()
 
 # A fuzzing build instruments every library for coverage, not only the fuzz targets.
 if(TW_FUZZ)
-  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined
+                      -fno-omit-frame-pointer)
   add_link_options(-fsanitize=address,undefined)
 endif()

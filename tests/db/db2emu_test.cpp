@@ -214,6 +214,11 @@ TEST_F(Db2EmuTest, ValuesAreConvertedAndCheckedAgainstTheirColumns)
                    "22003",
                    "SQL0413N");
     expectRejected("INSERT INTO V VALUES(1, 1, 1)", -117, "42802", "SQL0117N");
+
+    // Large-object lengths in K, M and G units, up to the 2 GB limit and beyond it.
+    db2.execute("CREATE TABLE LOBS(A CLOB(64K), B BLOB(9999999M), C CLOB(4G))");
+    db2.execute("INSERT INTO LOBS VALUES('a', X'01', 'c')");
+    EXPECT_EQ(column("SELECT * FROM LOBS", 2), std::vector<std::string>{"c"});
 }
 
 TEST_F(Db2EmuTest, ConnectFailuresGiveTheTextsOfTheRealDriver)

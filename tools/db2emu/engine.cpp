@@ -471,9 +471,12 @@ private:
                 const int length = integer();
                 if (isWord("K") || isWord("M") || isWord("G")) {
                     const std::string unit = take().text;
-                    column.length = length * (unit == "K"   ? 1024
-                                              : unit == "M" ? 1048576
-                                                            : 1073741824);
+                    const long long bytes =
+                        static_cast<long long>(length) * (unit == "K"   ? 1024
+                                                          : unit == "M" ? 1048576
+                                                                        : 1073741824);
+                    // A large object holds at most 2 GB less a byte, as in DB2.
+                    column.length = static_cast<int>(std::min(bytes, 2147483647LL));
                 } else {
                     column.length = length;
                 }
