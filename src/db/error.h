@@ -20,6 +20,9 @@ public:
 
     long nativeError() const { return m_nativeError; }
 
+    // SQLSTATE class 08: the connection is gone, so every later statement on it fails too.
+    bool connectionLost() const { return m_sqlState.rfind("08", 0) == 0; }
+
 private:
     std::string m_sqlState;
     long m_nativeError;

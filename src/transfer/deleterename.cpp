@@ -56,7 +56,7 @@ void Form2::PushButton1_Click()
             } catch (const db::Error &e) {
                 trap.report(112, QString::fromUtf8(e.what()));
                 // A lost connection fails every later DROP: report it once, keep those items.
-                connectionLost = e.sqlState().rfind("08", 0) == 0;
+                connectionLost = e.connectionLost();
                 if (connectionLost) {
                     break;
                 }

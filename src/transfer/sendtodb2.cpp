@@ -53,11 +53,8 @@ void Form2::PushButton4_Click()
         return;
     }
 
-    bool connectionLost = false;
     // A lost DB2 connection fails every later statement: report it once and stop.
-    auto lost = [&](const db::Error &e) {
-        return e.sqlState().rfind("08", 0) == 0;
-    };
+    bool connectionLost = false;
     std::int64_t written = 0;
     auto db2Step = [&](int line, const std::string &sql) {
         try {
@@ -65,7 +62,7 @@ void Form2::PushButton4_Click()
             return true;
         } catch (const db::Error &e) {
             trap.report(line, QString::fromUtf8(e.what()));
-            connectionLost = lost(e);
+            connectionLost = e.connectionLost();
         } catch (const std::exception &e) {
             trap.report(line, QString::fromUtf8(e.what()));
         }

@@ -105,7 +105,7 @@ void Form2::PushButton3_Click()
         } catch (const db::Error &e) {
             trap.report(164, QString::fromUtf8(e.what()));
             // A lost connection fails every later table too: one report is enough.
-            connectionLost = e.sqlState().rfind("08", 0) == 0;
+            connectionLost = e.connectionLost();
             continue;
         } catch (const std::exception &e) {
             trap.report(164, QString::fromUtf8(e.what()));

@@ -1,5 +1,6 @@
 // Hostile input through the real pages: damaged table files, odd names, an absurd folder.
 
+#include "paradox/codec.h"
 #include "paradox/reader.h"
 #include "support/printers.h"
 #include "support/transferfixture.h"
@@ -10,6 +11,9 @@
 
 using tw::db::Value;
 using tw::paradox::FieldType;
+using tw::paradox::readLe16;
+using tw::paradox::writeLe16;
+using tw::paradox::writeLe32;
 using tw::test::field;
 
 namespace {
@@ -44,17 +48,9 @@ protected:
     }
 };
 
-void putLe(QByteArray &bytes, qsizetype at, std::uint32_t value, int size)
+std::uint8_t *bytesAt(QByteArray &bytes, qsizetype at)
 {
-    for (int i = 0; i < size; ++i) {
-        bytes[at + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
-    }
-}
-
-std::uint32_t getLe16(const QByteArray &bytes, qsizetype at)
-{
-    return static_cast<std::uint8_t>(bytes[at]) |
-           static_cast<std::uint32_t>(static_cast<std::uint8_t>(bytes[at + 1])) << 8;
+    return reinterpret_cast<std::uint8_t *>(bytes.data()) + at;
 }
 
 } // namespace
@@ -161,9 +157,9 @@ TEST_F(HostileInput, BrokenMemoFilesAndBlockChainsGiveOneBoxEachAndNoHalfTable)
     // The second record's memo points past the end of the .MB: the first row is sound.
     memoTable("PASTMB", 3);
     QByteArray past = bytesOf("PASTMB.db");
-    const qsizetype headerSize = getLe16(past, 0x02);
-    const qsizetype recordSize = getLe16(past, 0x00);
-    putLe(past, headerSize + 6 + recordSize + 4 + 1, 0x00700000U | 0xFFU, 4);
+    const qsizetype headerSize = readLe16(bytesAt(past, 0x02));
+    const qsizetype recordSize = readLe16(bytesAt(past, 0x00));
+    writeLe32(bytesAt(past, headerSize + 6 + recordSize + 4 + 1), 0x00700000U | 0xFFU);
     writeFile("PASTMB.db", past);
 
     // Three blocks; the second links back to the first.
@@ -171,13 +167,13 @@ TEST_F(HostileInput, BrokenMemoFilesAndBlockChainsGiveOneBoxEachAndNoHalfTable)
     QByteArray loop = bytesOf("LOOP.db");
     const qsizetype blockSize = static_cast<std::uint8_t>(loop[0x05]) * 1024;
     ASSERT_GE(loop.size(), headerSize + 3 * blockSize);
-    putLe(loop, headerSize + blockSize, 1, 2);
+    writeLe16(bytesAt(loop, headerSize + blockSize), 1);
     writeFile("LOOP.db", loop);
 
     // The header counts far more records than the blocks hold.
     memoTable("OVER", 3);
     QByteArray over = bytesOf("OVER.db");
-    putLe(over, 0x06, 1'000'000, 4);
+    writeLe32(bytesAt(over, 0x06), 1'000'000);
     writeFile("OVER.db", over);
 
     startProgram();
