@@ -48,6 +48,21 @@ private:
 
 } // namespace
 
+void Session::beginTrans()
+{
+    throw Error("This data source has no units of work");
+}
+
+void Session::commitTrans()
+{
+    throw Error("This data source has no units of work");
+}
+
+void Session::rollbackTrans()
+{
+    throw Error("This data source has no units of work");
+}
+
 std::unique_ptr<Cursor> listCursor(std::vector<Field> fields, std::vector<std::vector<Value>> rows)
 {
     return std::make_unique<ListCursor>(std::move(fields), std::move(rows));

@@ -42,6 +42,13 @@ public:
     }
 
     virtual void execute(const std::string &sql) = 0;
+
+    // A unit of work: statements after beginTrans() are kept or undone together, DDL
+    // included, by commitTrans() or rollbackTrans(); each of those returns to autocommit.
+    // Sources without units of work throw db::Error.
+    virtual void beginTrans();
+    virtual void commitTrans();
+    virtual void rollbackTrans();
     virtual std::unique_ptr<Cursor> query(const std::string &sql) = 0;
     // The tables schema: at least TABLE_TYPE and TABLE_NAME.
     virtual std::unique_ptr<Cursor> tables() = 0;

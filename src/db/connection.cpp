@@ -66,6 +66,21 @@ void Connection::execute(const std::string &sql)
     session().execute(sql);
 }
 
+void Connection::beginTrans()
+{
+    session().beginTrans();
+}
+
+void Connection::commitTrans()
+{
+    session().commitTrans();
+}
+
+void Connection::rollbackTrans()
+{
+    session().rollbackTrans();
+}
+
 void Connection::close()
 {
     if (!m_session) {

@@ -48,6 +48,11 @@ public:
 
     // Runs one statement; rows it returns are ignored.
     void execute(const std::string &sql);
+    // A unit of work (ODBC: autocommit off, then SQLEndTran): the statements between
+    // BeginTrans and CommitTrans or RollbackTrans are kept or undone together.
+    void beginTrans();
+    void commitTrans();
+    void rollbackTrans();
     void close();
 
     backend::Session &session();

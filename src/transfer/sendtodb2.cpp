@@ -12,6 +12,7 @@
 #include "transfer/sqltext.h"
 #include "transfer/tablelist.h"
 
+#include <functional>
 #include <optional>
 
 namespace tw::transfer {
@@ -56,9 +57,9 @@ void Form2::PushButton4_Click()
     // A lost DB2 connection fails every later statement: report it once and stop.
     bool connectionLost = false;
     std::int64_t written = 0;
-    auto db2Step = [&](int line, const std::string &sql) {
+    auto db2Call = [&](int line, const std::function<void()> &call) {
         try {
-            db2.execute(sql);
+            call();
             return true;
         } catch (const db::Error &e) {
             trap.report(line, QString::fromUtf8(e.what()));
@@ -67,6 +68,9 @@ void Form2::PushButton4_Click()
             trap.report(line, QString::fromUtf8(e.what()));
         }
         return false;
+    };
+    auto db2Step = [&](int line, const std::string &sql) {
+        return db2Call(line, [&] { db2.execute(sql); });
     };
 
     for (int i = List2->count() - 1; i >= 0 && !connectionLost; --i) { // 120
@@ -113,16 +117,6 @@ void Form2::PushButton4_Click()
         if (!opened) {
             continue;
         }
-        if (replace) {
-            if (!db2Step(146, (QStringLiteral("DROP TABLE ") + db2Name(db2Table)).toStdString())) {
-                if (connectionLost) {
-                    break;
-                }
-                continue;
-            }
-            trap(148, [&] { RemoveListItem(*List1, db2Table); });
-        }
-
         QString create;
         trap(154, [&] {
             const std::vector<db::Field> &columns = rows.fields();
@@ -131,8 +125,36 @@ void Form2::PushButton4_Click()
             }
             create = Db2CreateText(tableName, columns);
         });
+        if (create.isEmpty()) {
+            trap(264, [&] { rows.close(); });
+            continue;
+        }
+        // The DROP and the CREATE are one unit of work: a CREATE DB2 refuses gives the old
+        // table back, rows and all.
+        if (replace) {
+            const bool begun = db2Call(144, [&] { db2.beginTrans(); });
+            if (!begun ||
+                !db2Step(146, (QStringLiteral("DROP TABLE ") + db2Name(db2Table)).toStdString())) {
+                if (begun && !connectionLost) {
+                    db2Call(146, [&] { db2.rollbackTrans(); });
+                }
+                trap(264, [&] { rows.close(); });
+                continue;
+            }
+        }
         // A table that cannot be created gets no rows: they would go into whatever is there.
-        if (create.isEmpty() || !db2Step(214, create.toStdString())) {
+        bool created = db2Step(214, create.toStdString());
+        if (replace && !connectionLost) {
+            if (created) {
+                created = db2Call(216, [&] { db2.commitTrans(); });
+                if (created) {
+                    trap(148, [&] { RemoveListItem(*List1, db2Table); });
+                }
+            } else {
+                db2Call(216, [&] { db2.rollbackTrans(); });
+            }
+        }
+        if (!created) {
             trap(264, [&] { rows.close(); });
             continue;
         }

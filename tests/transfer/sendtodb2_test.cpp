@@ -292,3 +292,29 @@ TEST_F(SendToDb2, AConnectionDroppedMidCopyIsReportedOnceAndEveryRowBeforeItStay
     EXPECT_TRUE(dialogs.errorReports().isEmpty());
     EXPECT_EQ(db2Rows("\"MANY\"").size(), 50U);
 }
+
+TEST_F(SendToDb2, AYesWhoseCreateFailsOrWhoseLineDropsKeepsTheOldDb2TableWhole)
+{
+    emu.seed({"CREATE TABLE \"ORDERS\"(X INTEGER)", "INSERT INTO \"ORDERS\" VALUES(1)"});
+    startProgram();
+    // The CREATE refused after the DROP went; then the line lost right after the DROP.
+    for (const tw::test::Db2Emu::Faults faults :
+         {tw::test::Db2Emu::Faults{2, 0, 0}, tw::test::Db2Emu::Faults{0, 1, 0}}) {
+        dialogs.boxes.clear();
+        dialogs.answers = {true};
+        emu.setFaults(faults);
+        send({QStringLiteral("ORDERS")});
+        emu.setFaults({});
+        ASSERT_EQ(dialogs.errorReports().size(), 1);
+        EXPECT_TRUE(dialogs.errorReports()[0].contains(QStringLiteral("at line 214")));
+        EXPECT_EQ(emu.statements().size(), 2U) << "DROP and CREATE, no INSERT";
+        EXPECT_EQ(db2Rows("\"ORDERS\""), Rows{{"1"}});
+        EXPECT_EQ(items(form2->db2List()), QStringList{QStringLiteral("ORDERS")});
+    }
+    // With nothing in the way the same press replaces it, exactly as before.
+    dialogs.boxes.clear();
+    dialogs.answers = {true};
+    send({QStringLiteral("ORDERS")});
+    EXPECT_TRUE(dialogs.errorReports().isEmpty());
+    EXPECT_EQ(db2Rows("\"ORDERS\"").size(), 2U);
+}

@@ -38,6 +38,7 @@ struct Connection
     long statements = 0;
     long rowsFetched = 0;
     bool dropped = false;
+    bool autoCommit = true;
     std::string location = "127.0.0.1";
 };
 
@@ -198,6 +199,18 @@ std::string hex(const std::string &bytes)
     return out;
 }
 
+// The line to the server is gone: the server rolls back the open unit of work.
+void dropLine(Connection &connection)
+{
+    if (!connection.dropped && connection.database) {
+        try {
+            connection.database->endUnit(false);
+        } catch (const Db2Exception &) {
+        }
+    }
+    connection.dropped = true;
+}
+
 // Gets a connection ready for a statement, counting it and injecting the configured faults.
 SQLRETURN beginStatement(Statement &stmt, const std::string &kind, const std::string &sql)
 {
@@ -219,7 +232,7 @@ SQLRETURN beginStatement(Statement &stmt, const std::string &kind, const std::st
     }
     ++connection.statements;
     if (connection.config.dropAfter > 0 && connection.statements > connection.config.dropAfter) {
-        connection.dropped = true;
+        dropLine(connection);
     }
     if (connection.dropped) {
         return fail(
@@ -295,8 +308,24 @@ SQLRETURN SQL_API SQLSetEnvAttr(SQLHENV, SQLINTEGER, SQLPOINTER, SQLINTEGER)
     return SQL_SUCCESS;
 }
 
-SQLRETURN SQL_API SQLSetConnectAttr(SQLHDBC, SQLINTEGER, SQLPOINTER, SQLINTEGER)
+SQLRETURN SQL_API SQLSetConnectAttr(SQLHDBC handle,
+                                    SQLINTEGER attribute,
+                                    SQLPOINTER value,
+                                    SQLINTEGER)
 {
+    auto &connection = *static_cast<Connection *>(handle);
+    connection.diag.records.clear();
+    if (attribute == SQL_ATTR_AUTOCOMMIT) {
+        const bool on = reinterpret_cast<SQLULEN>(value) == SQL_AUTOCOMMIT_ON;
+        connection.autoCommit = on;
+        if (connection.database && !connection.dropped) {
+            try {
+                connection.database->setAutoCommit(on);
+            } catch (const Db2Exception &e) {
+                return fail(connection.diag, e.error());
+            }
+        }
+    }
     return SQL_SUCCESS;
 }
 
@@ -418,6 +447,7 @@ SQLRETURN SQL_API SQLDriverConnect(SQLHDBC handle,
     }
     try {
         connection.database = std::make_unique<Database>(found->file, upper(user));
+        connection.database->setAutoCommit(connection.autoCommit);
     } catch (const Db2Exception &e) {
         return fail(connection.diag, e.error());
     }
@@ -584,7 +614,7 @@ SQLRETURN SQL_API SQLFetch(SQLHSTMT handle)
     Connection &connection = *stmt.connection;
     if (connection.config.dropAfterRows > 0 &&
         connection.rowsFetched >= connection.config.dropAfterRows) {
-        connection.dropped = true;
+        dropLine(connection);
     }
     if (connection.dropped) {
         return fail(
@@ -735,8 +765,26 @@ SQLRETURN SQL_API SQLMoreResults(SQLHSTMT)
     return SQL_NO_DATA;
 }
 
-SQLRETURN SQL_API SQLEndTran(SQLSMALLINT, SQLHANDLE, SQLSMALLINT)
+SQLRETURN SQL_API SQLEndTran(SQLSMALLINT type, SQLHANDLE handle, SQLSMALLINT completion)
 {
+    if (type != SQL_HANDLE_DBC) {
+        return SQL_SUCCESS;
+    }
+    auto &connection = *static_cast<Connection *>(handle);
+    connection.diag.records.clear();
+    if (!connection.database) {
+        return cliError(connection.diag, "08003", 106, "Connection is closed.");
+    }
+    if (connection.dropped) {
+        return fail(
+            connection.diag,
+            communicationError(connection.location, "recv", "\"104\", \"*\", \"0\"", "40003"));
+    }
+    try {
+        connection.database->endUnit(completion == SQL_COMMIT);
+    } catch (const Db2Exception &e) {
+        return fail(connection.diag, e.error());
+    }
     return SQL_SUCCESS;
 }
 

@@ -1194,9 +1194,66 @@ std::optional<Database::Object> Database::find(const std::string &schema, const 
     return object;
 }
 
+// One statement's changes, all or none. Under autocommit it is a transaction of its own;
+// inside a unit of work a savepoint, so a failed statement leaves the unit's earlier work.
+class StatementUnit
+{
+public:
+    explicit StatementUnit(Database &database)
+        : m_database(database)
+        , m_nested(!database.m_autoCommit)
+    {
+        m_database.run(m_nested ? "SAVEPOINT db2emu_statement" : "BEGIN IMMEDIATE");
+    }
+
+    ~StatementUnit()
+    {
+        if (!m_done) {
+            sqlite3_exec(m_database.m_db,
+                         m_nested ? "ROLLBACK TO db2emu_statement; RELEASE db2emu_statement"
+                                  : "ROLLBACK",
+                         nullptr,
+                         nullptr,
+                         nullptr);
+        }
+    }
+
+    StatementUnit(const StatementUnit &) = delete;
+    StatementUnit &operator=(const StatementUnit &) = delete;
+
+    void done()
+    {
+        m_database.run(m_nested ? "RELEASE db2emu_statement" : "COMMIT");
+        m_done = true;
+    }
+
+private:
+    Database &m_database;
+    bool m_nested;
+    bool m_done = false;
+};
+
+void Database::setAutoCommit(bool on)
+{
+    if (on && !m_autoCommit) {
+        endUnit(true);
+    }
+    m_autoCommit = on;
+}
+
+void Database::endUnit(bool commit)
+{
+    if (sqlite3_get_autocommit(m_db) == 0) {
+        run(commit ? "COMMIT" : "ROLLBACK");
+    }
+}
+
 std::unique_ptr<ResultSet> Database::execute(const std::string &sql)
 {
     const Statement statement = parse(sql);
+    if (!m_autoCommit && sqlite3_get_autocommit(m_db) != 0) {
+        run("BEGIN"); // the first statement of a unit of work opens it
+    }
     auto schemaOf = [&](const Name &n) {
         return n.schema.empty() ? m_schema : n.schema;
     };
@@ -1235,32 +1292,27 @@ std::unique_ptr<ResultSet> Database::execute(const std::string &sql)
         for (std::size_t i = 0; i < create->columns.size(); ++i) {
             ddl += (i == 0 ? "c" : ", c") + std::to_string(i + 1);
         }
-        run("BEGIN IMMEDIATE");
-        try {
-            run(ddl + ")");
-            Statement3 object(m_db, "INSERT INTO db2emu_objects VALUES(?1, ?2, 'TABLE', ?3)");
-            object.bind(1, schema);
-            object.bind(2, create->table.name);
-            object.bind(3, store);
-            object.step(m_db);
-            for (std::size_t i = 0; i < create->columns.size(); ++i) {
-                const Column &c = create->columns[i];
-                Statement3 column(m_db,
-                                  "INSERT INTO db2emu_columns VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7)");
-                column.bind(1, schema);
-                column.bind(2, create->table.name);
-                column.bind(3, static_cast<long long>(i));
-                column.bind(4, c.name);
-                column.bind(5, c.type);
-                column.bind(6, static_cast<long long>(c.length));
-                column.bind(7, static_cast<long long>(c.scale));
-                column.step(m_db);
-            }
-            run("COMMIT");
-        } catch (...) {
-            run("ROLLBACK");
-            throw;
+        StatementUnit unit(*this);
+        run(ddl + ")");
+        Statement3 object(m_db, "INSERT INTO db2emu_objects VALUES(?1, ?2, 'TABLE', ?3)");
+        object.bind(1, schema);
+        object.bind(2, create->table.name);
+        object.bind(3, store);
+        object.step(m_db);
+        for (std::size_t i = 0; i < create->columns.size(); ++i) {
+            const Column &c = create->columns[i];
+            Statement3 column(m_db,
+                              "INSERT INTO db2emu_columns VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7)");
+            column.bind(1, schema);
+            column.bind(2, create->table.name);
+            column.bind(3, static_cast<long long>(i));
+            column.bind(4, c.name);
+            column.bind(5, c.type);
+            column.bind(6, static_cast<long long>(c.length));
+            column.bind(7, static_cast<long long>(c.scale));
+            column.step(m_db);
         }
+        unit.done();
         return nullptr;
     }
     if (const auto *view = std::get_if<CreateView>(&statement)) {
@@ -1273,29 +1325,24 @@ std::unique_ptr<ResultSet> Database::execute(const std::string &sql)
             existing(schema, view->view.name, found->type);
         }
         const std::string store = newStore("v");
-        run("BEGIN IMMEDIATE");
-        try {
-            run("CREATE VIEW " + quoteSqlite(store) + " AS SELECT * FROM " +
-                quoteSqlite(source->store));
-            Statement3 object(m_db, "INSERT INTO db2emu_objects VALUES(?1, ?2, 'VIEW', ?3)");
-            object.bind(1, schema);
-            object.bind(2, view->view.name);
-            object.bind(3, store);
-            object.step(m_db);
-            Statement3 columns(
-                m_db,
-                "INSERT INTO db2emu_columns SELECT ?1, ?2, ordinal, column_name, type, length, "
-                "scale FROM db2emu_columns WHERE schema = ?3 AND name = ?4");
-            columns.bind(1, schema);
-            columns.bind(2, view->view.name);
-            columns.bind(3, source->schema);
-            columns.bind(4, source->name);
-            columns.step(m_db);
-            run("COMMIT");
-        } catch (...) {
-            run("ROLLBACK");
-            throw;
-        }
+        StatementUnit unit(*this);
+        run("CREATE VIEW " + quoteSqlite(store) + " AS SELECT * FROM " +
+            quoteSqlite(source->store));
+        Statement3 object(m_db, "INSERT INTO db2emu_objects VALUES(?1, ?2, 'VIEW', ?3)");
+        object.bind(1, schema);
+        object.bind(2, view->view.name);
+        object.bind(3, store);
+        object.step(m_db);
+        Statement3 columns(
+            m_db,
+            "INSERT INTO db2emu_columns SELECT ?1, ?2, ordinal, column_name, type, length, "
+            "scale FROM db2emu_columns WHERE schema = ?3 AND name = ?4");
+        columns.bind(1, schema);
+        columns.bind(2, view->view.name);
+        columns.bind(3, source->schema);
+        columns.bind(4, source->name);
+        columns.step(m_db);
+        unit.done();
         return nullptr;
     }
     if (const auto *insert = std::get_if<Insert>(&statement)) {
@@ -1357,23 +1404,18 @@ std::unique_ptr<ResultSet> Database::execute(const std::string &sql)
         if (!table || table->type != "TABLE") {
             undefined(drop->table);
         }
-        run("BEGIN IMMEDIATE");
-        try {
-            run("DROP TABLE " + quoteSqlite(table->store));
-            Statement3 forget(m_db, "DELETE FROM db2emu_objects WHERE schema = ?1 AND name = ?2");
-            forget.bind(1, table->schema);
-            forget.bind(2, table->name);
-            forget.step(m_db);
-            Statement3 forgetColumns(m_db,
-                                     "DELETE FROM db2emu_columns WHERE schema = ?1 AND name = ?2");
-            forgetColumns.bind(1, table->schema);
-            forgetColumns.bind(2, table->name);
-            forgetColumns.step(m_db);
-            run("COMMIT");
-        } catch (...) {
-            run("ROLLBACK");
-            throw;
-        }
+        StatementUnit unit(*this);
+        run("DROP TABLE " + quoteSqlite(table->store));
+        Statement3 forget(m_db, "DELETE FROM db2emu_objects WHERE schema = ?1 AND name = ?2");
+        forget.bind(1, table->schema);
+        forget.bind(2, table->name);
+        forget.step(m_db);
+        Statement3 forgetColumns(m_db,
+                                 "DELETE FROM db2emu_columns WHERE schema = ?1 AND name = ?2");
+        forgetColumns.bind(1, table->schema);
+        forgetColumns.bind(2, table->name);
+        forgetColumns.step(m_db);
+        unit.done();
         return nullptr;
     }
     if (const auto *rename = std::get_if<Rename>(&statement)) {
@@ -1387,22 +1429,17 @@ std::unique_ptr<ResultSet> Database::execute(const std::string &sql)
         if (const auto target = find(table->schema, rename->to)) {
             existing(table->schema, rename->to, target->type);
         }
-        run("BEGIN IMMEDIATE");
-        try {
-            for (const char *catalog : {"db2emu_objects", "db2emu_columns"}) {
-                Statement3 move(m_db,
-                                std::string("UPDATE ") + catalog +
-                                    " SET name = ?1 WHERE schema = ?2 AND name = ?3");
-                move.bind(1, rename->to);
-                move.bind(2, table->schema);
-                move.bind(3, table->name);
-                move.step(m_db);
-            }
-            run("COMMIT");
-        } catch (...) {
-            run("ROLLBACK");
-            throw;
+        StatementUnit unit(*this);
+        for (const char *catalog : {"db2emu_objects", "db2emu_columns"}) {
+            Statement3 move(m_db,
+                            std::string("UPDATE ") + catalog +
+                                " SET name = ?1 WHERE schema = ?2 AND name = ?3");
+            move.bind(1, rename->to);
+            move.bind(2, table->schema);
+            move.bind(3, table->name);
+            move.step(m_db);
         }
+        unit.done();
         return nullptr;
     }
     const auto &select = std::get<Select>(statement);

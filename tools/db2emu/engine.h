@@ -92,6 +92,12 @@ public:
     // The catalog listing of SQLTables: TABLE_CAT, TABLE_SCHEM, TABLE_NAME, TABLE_TYPE, REMARKS.
     std::unique_ptr<ResultSet> tables();
 
+    // Autocommit on (the default): every statement is its own unit of work. Off: statements
+    // join one unit until endUnit(); switching it back on commits the open unit.
+    void setAutoCommit(bool on);
+    // Commits or rolls back the open unit of work, DDL included; nothing open is no error.
+    void endUnit(bool commit);
+
 private:
     struct Object
     {
@@ -108,8 +114,10 @@ private:
 
     sqlite3 *m_db = nullptr;
     std::string m_schema;
+    bool m_autoCommit = true;
 
     friend class Executor;
+    friend class StatementUnit;
 };
 
 // Statement syntax, for the fuzzer and tests: parses without running. Throws Db2Exception.

@@ -410,6 +410,12 @@ public:
         run(m_executeStmt, sql);
     }
 
+    void beginTrans() override { setAutoCommit(false); }
+
+    void commitTrans() override { endTran(SQL_COMMIT); }
+
+    void rollbackTrans() override { endTran(SQL_ROLLBACK); }
+
     std::unique_ptr<Cursor> query(const std::string &sql) override
     {
         StmtHandle stmt = statement();
@@ -428,6 +434,36 @@ public:
     }
 
 private:
+    void setAutoCommit(bool on)
+    {
+        check(SQLSetConnectAttr(m_dbc.get(),
+                                SQL_ATTR_AUTOCOMMIT,
+                                reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(
+                                    on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF)),
+                                SQL_IS_UINTEGER),
+              SQL_HANDLE_DBC,
+              m_dbc.get(),
+              "Cannot switch autocommit");
+    }
+
+    // Ends the unit of work and returns to autocommit, whatever the end gave.
+    void endTran(SQLSMALLINT completion)
+    {
+        const SQLRETURN rc = SQLEndTran(SQL_HANDLE_DBC, m_dbc.get(), completion);
+        if (!SQL_SUCCEEDED(rc)) {
+            try {
+                raise(SQL_HANDLE_DBC, m_dbc.get(), "The unit of work could not be ended");
+            } catch (...) {
+                SQLSetConnectAttr(m_dbc.get(),
+                                  SQL_ATTR_AUTOCOMMIT,
+                                  reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON),
+                                  SQL_IS_UINTEGER);
+                throw;
+            }
+        }
+        setAutoCommit(true);
+    }
+
     StmtHandle statement()
     {
         StmtHandle stmt;
