@@ -5,30 +5,83 @@
 
 namespace tw::db {
 
+namespace {
+
+std::string trimmed(const std::string &text)
+{
+    const std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+bool sameKeyword(const std::string &a, const std::string &b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return std::tolower(static_cast<unsigned char>(x)) ==
+               std::tolower(static_cast<unsigned char>(y));
+    });
+}
+
+} // namespace
+
 std::string connectionValue(const std::string &connectionString, const std::string &keyword)
 {
     std::size_t at = 0;
-    while (at <= connectionString.size()) {
-        const std::size_t end = std::min(connectionString.find(';', at), connectionString.size());
-        const std::string pair = connectionString.substr(at, end - at);
-        at = end + 1;
-        const std::size_t equals = pair.find('=');
-        if (equals == std::string::npos) {
+    while (at < connectionString.size()) {
+        const std::size_t equals = connectionString.find('=', at);
+        const std::size_t semicolon = connectionString.find(';', at);
+        if (equals == std::string::npos || semicolon < equals) {
+            if (semicolon == std::string::npos) {
+                break;
+            }
+            at = semicolon + 1; // a pair without "="
             continue;
         }
-        std::string key = pair.substr(0, equals);
-        key.erase(0, std::min(key.find_first_not_of(' '), key.size()));
-        while (!key.empty() && key.back() == ' ') {
-            key.pop_back();
+        const std::string key = trimmed(connectionString.substr(at, equals - at));
+        std::string value;
+        std::size_t end = equals + 1;
+        if (end < connectionString.size() && connectionString[end] == '{') {
+            // {value}: a "}" inside is written "}}"; the value may hold ";".
+            for (++end; end < connectionString.size(); ++end) {
+                if (connectionString[end] == '}') {
+                    if (end + 1 < connectionString.size() && connectionString[end + 1] == '}') {
+                        value += '}';
+                        ++end;
+                        continue;
+                    }
+                    ++end;
+                    break;
+                }
+                value += connectionString[end];
+            }
+            end = std::min(connectionString.find(';', end), connectionString.size());
+        } else {
+            end = std::min(connectionString.find(';', end), connectionString.size());
+            value = connectionString.substr(equals + 1, end - equals - 1);
         }
-        if (std::equal(key.begin(), key.end(), keyword.begin(), keyword.end(), [](char a, char b) {
-                return std::tolower(static_cast<unsigned char>(a)) ==
-                       std::tolower(static_cast<unsigned char>(b));
-            })) {
-            return pair.substr(equals + 1);
+        if (sameKeyword(key, keyword)) {
+            return value;
         }
+        at = end + 1;
     }
     return {};
+}
+
+std::string connectionStringValue(const std::string &value)
+{
+    if (value.find_first_of(";{}") == std::string::npos) {
+        return value;
+    }
+    std::string quoted = "{";
+    for (const char c : value) {
+        quoted += c;
+        if (c == '}') {
+            quoted += '}';
+        }
+    }
+    return quoted + '}';
 }
 
 } // namespace tw::db

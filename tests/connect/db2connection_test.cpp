@@ -77,8 +77,12 @@ TEST(Db2ConnectionString, IsTheFieldsAsTypedInTheDriversOrder)
         Db2ConnectionString({}),
         QStringLiteral(
             "Driver={IBM DB2 ODBC DRIVER};Database=;Hostname=;Port=;Protocol=TCPIP;Uid=;Pwd=;"));
+    // A ";" would end the value early and let the rest pass for another keyword.
     fields.Text5 = QStringLiteral(" a;b=c{} ");
-    EXPECT_TRUE(Db2ConnectionString(fields).endsWith(QStringLiteral(";Pwd= a;b=c{} ;")));
+    fields.Text6 = QStringLiteral("SAMPLE;Hostname=elsewhere");
+    EXPECT_TRUE(Db2ConnectionString(fields).endsWith(QStringLiteral(";Pwd={ a;b=c{}} };")));
+    EXPECT_TRUE(Db2ConnectionString(fields).contains(
+        QStringLiteral(";Database={SAMPLE;Hostname=elsewhere};Hostname=db2host;")));
 }
 
 TEST_F(Db2TestButton, SaysConnectionSuccessfulForAWorkingLoginAndSendsTheStringUnchanged)
