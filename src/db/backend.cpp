@@ -48,6 +48,11 @@ private:
 
 } // namespace
 
+void Session::executeReplacing(const std::string &)
+{
+    throw Error("This data source does not replace tables");
+}
+
 void Session::beginTrans()
 {
     throw Error("This data source has no units of work");

@@ -42,6 +42,9 @@ public:
     }
 
     virtual void execute(const std::string &sql) = 0;
+    // Runs a statement that creates a table (the export of the staging database), replacing
+    // a table of that name once the new one is whole. Other sources throw db::Error.
+    virtual void executeReplacing(const std::string &sql);
 
     // A unit of work: statements after beginTrans() are kept or undone together, DDL
     // included, by commitTrans() or rollbackTrans(); each of those returns to autocommit.

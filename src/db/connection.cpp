@@ -66,6 +66,11 @@ void Connection::execute(const std::string &sql)
     session().execute(sql);
 }
 
+void Connection::executeReplacing(const std::string &sql)
+{
+    session().executeReplacing(sql);
+}
+
 void Connection::beginTrans()
 {
     session().beginTrans();

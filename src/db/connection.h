@@ -48,6 +48,9 @@ public:
 
     // Runs one statement; rows it returns are ignored.
     void execute(const std::string &sql);
+    // Runs the staging database's export onto a Paradox table the user agreed to replace:
+    // the old table goes only once the new one is whole, and stays on any failure.
+    void executeReplacing(const std::string &sql);
     // A unit of work (ODBC: autocommit off, then SQLEndTran): the statements between
     // BeginTrans and CommitTrans or RollbackTrans are kept or undone together.
     void beginTrans();

@@ -3,6 +3,7 @@
 #include "app/errorlocation.h"
 #include "app/errortrap.h"
 #include "app/eventpump.h"
+#include "db/filename.h"
 
 #include <QFile>
 
@@ -148,9 +149,14 @@ QStringList ListFiles(const QString &folder, const QString &pattern)
         if (::fnmatch(wildcard.constData(), entry->d_name, FNM_CASEFOLD) != 0) {
             continue;
         }
-        const QString name = QFile::decodeName(entry->d_name);
-        if (IsExistingFile(base + name)) {
-            names << name;
+
+        // Only regular files (or links to one) are tables: a FIFO or a device named *.db
+        // would block or never end when read. The name is taken from its real bytes.
+        struct stat info
+        {};
+
+        if (::fstatat(::dirfd(dir.get()), entry->d_name, &info, 0) == 0 && S_ISREG(info.st_mode)) {
+            names << QString::fromStdString(fileNameText(entry->d_name));
         }
     }
     std::sort(names.begin(), names.end());

@@ -1,10 +1,17 @@
 #include "paradox/family.h"
 
+#include "db/filename.h"
 #include "paradox/codepage.h"
+#include "paradox/placefile.h"
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <system_error>
+#include <unistd.h>
 
 namespace tw::paradox {
 
@@ -44,8 +51,10 @@ bool isHex(char c)
 
 } // namespace
 
-std::string foldCase(std::string_view utf8)
+std::string foldCase(std::string_view name)
 {
+    const std::string text = fileNameText(name);
+    const std::string_view utf8 = text;
     std::string out;
     out.reserve(utf8.size());
     for (std::size_t i = 0; i < utf8.size();) {
@@ -56,7 +65,7 @@ std::string foldCase(std::string_view utf8)
                              : (lead & 0xF8) == 0xF0 ? 4
                                                      : 0;
         if (length == 0 || i + length > utf8.size()) {
-            out += utf8[i++]; // not UTF-8: kept as it is
+            out += utf8[i++];
             continue;
         }
         char32_t cp = length == 1 ? lead : lead & (0x7F >> length);
@@ -109,6 +118,128 @@ std::vector<std::filesystem::path> tableFamily(const std::filesystem::path &dbPa
     std::sort(companions.begin(), companions.end());
     family.insert(family.end(), companions.begin(), companions.end());
     return family;
+}
+
+std::vector<std::filesystem::path> tablesNamed(const std::filesystem::path &dbPath)
+{
+    const std::filesystem::path folder =
+        dbPath.has_parent_path() ? dbPath.parent_path() : std::filesystem::path(".");
+    const std::string wanted = lower(dbPath.stem().string() + ".db");
+    std::vector<std::filesystem::path> tables;
+    std::error_code error;
+    for (const auto &entry : std::filesystem::directory_iterator(folder, error)) {
+        if (lower(entry.path().filename().string()) == wanted && entry.is_regular_file(error)) {
+            tables.push_back(entry.path());
+        }
+    }
+    std::sort(tables.begin(), tables.end());
+    return tables;
+}
+
+namespace {
+
+mode_t processUmask()
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return mask;
+}
+
+[[noreturn]] void throwErrno(int error, const std::string &what)
+{
+    throw std::system_error(error, std::generic_category(), what);
+}
+
+// Moves a file to a new hidden name beside it; returns that name.
+std::filesystem::path moveAside(const std::filesystem::path &file)
+{
+    HiddenFile hidden = createHiddenBeside(file);
+    ::close(hidden.fd);
+    if (::rename(file.c_str(), hidden.path.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(hidden.path.c_str());
+        throwErrno(error, "cannot move " + file.filename().string() + " aside");
+    }
+    return hidden.path;
+}
+
+} // namespace
+
+HiddenFile createHiddenBeside(const std::filesystem::path &target)
+{
+    const std::filesystem::path folder =
+        target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
+    std::string pattern = (folder / ("." + target.filename().string() + ".tw-XXXXXX")).string();
+    const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+    if (fd < 0) {
+        throwErrno(errno, "cannot create a file in " + folder.string());
+    }
+    if (::fchmod(fd, 0666 & ~processUmask()) != 0) {
+        const int error = errno;
+        ::close(fd);
+        ::unlink(pattern.c_str());
+        throwErrno(error, "cannot set the mode of a new file in " + folder.string());
+    }
+    return HiddenFile{pattern, fd};
+}
+
+void replaceTable(const std::filesystem::path &oldDb, const std::vector<FinishedFile> &files)
+{
+    const std::vector<std::filesystem::path> oldFamily = tableFamily(oldDb);
+    std::vector<FinishedFile> aside; // (old name, hidden name)
+    std::vector<std::filesystem::path> placed;
+    auto undo = [&] {
+        for (const std::filesystem::path &file : placed) {
+            ::unlink(file.c_str());
+        }
+        for (auto it = aside.rbegin(); it != aside.rend(); ++it) {
+            ::rename(it->second.c_str(), it->first.c_str());
+        }
+    };
+    try {
+        for (const std::filesystem::path &file : oldFamily) {
+            if (file != oldDb) {
+                aside.emplace_back(file, moveAside(file));
+            }
+        }
+        for (std::size_t i = 0; i + 1 < files.size(); ++i) {
+            if (const int error = placeFile(files[i].first, files[i].second); error != 0) {
+                throwErrno(error,
+                           "cannot put " + files[i].second.filename().string() + " in place");
+            }
+            placed.push_back(files[i].second);
+        }
+        const auto &[newDb, dbName] = files.back();
+        if (dbName == oldDb) {
+            if (::rename(newDb.c_str(), dbName.c_str()) != 0) {
+                throwErrno(errno, "cannot put " + dbName.filename().string() + " in place");
+            }
+        } else {
+            if (const int error = placeFile(newDb, dbName); error != 0) {
+                throwErrno(error, "cannot put " + dbName.filename().string() + " in place");
+            }
+            placed.push_back(dbName);
+            if (::unlink(oldDb.c_str()) != 0) {
+                throwErrno(errno, "cannot remove " + oldDb.filename().string());
+            }
+        }
+    } catch (...) {
+        undo();
+        throw;
+    }
+    for (const FinishedFile &file : aside) {
+        ::unlink(file.second.c_str());
+    }
+    syncFolder(oldDb.has_parent_path() ? oldDb.parent_path() : std::filesystem::path("."));
+}
+
+void syncFolder(const std::filesystem::path &folder) noexcept
+{
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
 }
 
 } // namespace tw::paradox

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace tw::paradox {
@@ -12,11 +13,41 @@ namespace tw::paradox {
 // renamed whole. The .db itself (spelled exactly as given) comes first, when it exists.
 std::vector<std::filesystem::path> tableFamily(const std::filesystem::path &dbPath);
 
-// The UTF-8 text with letter case folded (ASCII, Latin-1, Latin Extended-A, Greek and
-// Cyrillic capitals to small), for matching table names the way a case-blind file system does.
-std::string foldCase(std::string_view utf8);
+// The table files in `dbPath`'s folder named like it, letter case ignored: NAME.db, Name.DB...
+// (more than one only on a file system that respects case). Regular files only, sorted.
+std::vector<std::filesystem::path> tablesNamed(const std::filesystem::path &dbPath);
+
+// A name (a file name's bytes read as fileNameText) with letter case folded (ASCII, Latin-1,
+// Latin Extended-A, Greek and Cyrillic capitals to small), for matching table names the way
+// a case-blind file system does.
+std::string foldCase(std::string_view name);
 
 // True when the extension (with its dot, any letter case) belongs to a table's family.
 bool isFamilyExtension(const std::string &extension);
+
+// A new empty file beside `target`, under a dot name that no "*.db" listing matches (so a
+// leftover one is ignored), with the mode a new file gets: 0666 less the umask. The caller
+// owns `fd`. Throws std::system_error.
+struct HiddenFile
+{
+    std::filesystem::path path;
+    int fd = -1;
+};
+
+HiddenFile createHiddenBeside(const std::filesystem::path &target);
+
+// A finished file and the name it is to take in the folder.
+using FinishedFile = std::pair<std::filesystem::path, std::filesystem::path>;
+
+// Puts a finished table in place of the table whose .db is `oldDb`, whole family and all.
+// `files` are the new table's files, its .db last. The old companions are first moved to
+// hidden names; the new files then take their names, the .db last (replacing the old .db in
+// one rename when the names are equal). Any failure puts every old file back as it was and
+// removes what was placed; the old files are deleted only once the new table is whole.
+// Throws std::system_error.
+void replaceTable(const std::filesystem::path &oldDb, const std::vector<FinishedFile> &files);
+
+// Makes the renames and removals in a folder durable.
+void syncFolder(const std::filesystem::path &folder) noexcept;
 
 } // namespace tw::paradox

@@ -2,6 +2,7 @@
 
 #include "paradox/codec.h"
 #include "paradox/error.h"
+#include "paradox/family.h"
 #include "paradox/placefile.h"
 #include "paradox/reader.h"
 
@@ -77,6 +78,7 @@ TableWriter::TableWriter(std::filesystem::path dbPath,
     , m_fields(std::move(fields))
     , m_codePage(CodePage::named(options.encoding))
     , m_encoding(options.encoding)
+    , m_replace(options.replaceExisting)
 {
     if (m_codePage.doubleByte()) {
         throw Error("Cannot write " + m_path.filename().string() + " in code page " +
@@ -91,7 +93,9 @@ TableWriter::TableWriter(std::filesystem::path dbPath,
         m_blockSizeKb *= 2;
         m_recordsPerBlock = (blockSize() - kBlockHeaderBytes) / m_recordSize;
     }
-    checkNoTableThere();
+    if (!m_replace) {
+        checkNoTableThere();
+    }
     m_headerSize = buildHeader().size();
     m_block.assign(static_cast<std::size_t>(blockSize()), 0);
     m_db = createTemp(".db");
@@ -206,16 +210,12 @@ void TableWriter::checkNoTableThere() const
 TableWriter::TempFile TableWriter::createTemp(const std::string &extension) const
 {
     const std::filesystem::path folder = m_path.parent_path().empty() ? "." : m_path.parent_path();
-    // A dot name that no "*.db" listing matches; the next run ignores a leftover one.
-    std::string pattern =
-        (folder / ("." + m_path.stem().string() + extension + ".tw-XXXXXX")).string();
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    const int fd = ::mkostemp(buffer.data(), O_CLOEXEC);
-    if (fd < 0) {
-        fail("cannot create a file in " + folder.string() + ": " + errnoText());
+    try {
+        HiddenFile hidden = createHiddenBeside(folder / (m_path.stem().string() + extension));
+        return TempFile{hidden.path, hidden.fd, 0};
+    } catch (const std::system_error &e) {
+        fail(e.what());
     }
-    return TempFile{std::filesystem::path(buffer.data()), fd, 0};
 }
 
 void TableWriter::writeAt(TempFile &file, std::uint64_t offset, std::span<const std::uint8_t> bytes)
@@ -496,11 +496,33 @@ void TableWriter::commit()
             fail("writing " + file->path.filename().string() + " to disk failed: " + errnoText());
         }
     }
+    const std::filesystem::path folder = m_path.parent_path().empty() ? "." : m_path.parent_path();
+    const std::filesystem::path mbPath = folder / (m_path.stem().string() + ".MB");
+    if (m_replace) {
+        const std::vector<std::filesystem::path> old = tablesNamed(m_path);
+        if (old.size() > 1) {
+            fail("the folder holds " + std::to_string(old.size()) + " tables named " +
+                 m_path.stem().string() +
+                 " that differ only in letter case; none of them was replaced");
+        }
+        if (old.size() == 1) {
+            std::vector<FinishedFile> files;
+            if (m_mb.fd >= 0) {
+                files.emplace_back(m_mb.path, mbPath);
+            }
+            files.emplace_back(m_db.path, m_path);
+            try {
+                replaceTable(old.front(), files);
+            } catch (const std::system_error &e) {
+                fail(std::string(e.what()) + "; the old table was kept");
+            }
+            m_committed = true;
+            return;
+        }
+    }
     checkNoTableThere();
     // The blob file goes first: the .db appearing is what makes the table exist.
-    const std::filesystem::path folder = m_path.parent_path().empty() ? "." : m_path.parent_path();
     if (m_mb.fd >= 0) {
-        const std::filesystem::path mbPath = folder / (m_path.stem().string() + ".MB");
         if (findCompanion(m_path, ".mb")) {
             fail("a file " + mbPath.filename().string() + " is already there");
         }
@@ -518,12 +540,7 @@ void TableWriter::commit()
     }
     m_db.path = m_path;
     m_committed = true;
-    // Make the renames themselves durable.
-    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
+    syncFolder(folder);
 }
 
 void TableWriter::removeTemps() noexcept

@@ -17,12 +17,16 @@ struct WriteOptions
     std::string encoding = "CP1252";
     // How many records are coming, when known: picks a block size large enough for them.
     std::uint64_t expectedRecords = 0;
+    // The user agreed to replace a table of that name: commit() puts the new table in place
+    // of the old one (its whole family) once the new one is whole; until then, and on any
+    // failure, the old table stays exactly as it was.
+    bool replaceExisting = false;
 };
 
 // Writes a new unkeyed Paradox 5.x table, with a .MB file when it has blob fields. Records
 // stream to temporary files in the target folder; commit() moves the table into place, so
 // it appears whole or not at all. A table of that name already there, in any letter case,
-// is an error and is never touched.
+// is an error and is never touched, unless the options allow replacing it.
 //
 //     TableWriter writer("/data/ORDERS.db", fields);
 //     writer.append(row);   // for every row
@@ -94,6 +98,7 @@ private:
     int m_nextSlot = -1;
     int m_nextChunk = 0;
     bool m_committed = false;
+    bool m_replace = false;
 };
 
 } // namespace tw::paradox

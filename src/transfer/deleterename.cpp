@@ -45,26 +45,32 @@ void Form2::PushButton1_Click()
     const bool opened = openDb2(trap, 104, db2);
     if (trap.test(106, [&] { return List1->currentIndex() != -1; })) {
         // Without a connection every DROP would fail in turn: the failed open was reported.
-        bool connectionLost = false;
-        for (int i = List1->count() - 1; i >= 0 && opened && !connectionLost; --i) { // 108
-            if (!trap.test(110, [&] { return List1->item(i)->isSelected(); })) {
-                continue;
+        // Without a connection every DROP would fail in turn: the failed open was reported.
+        for (const QPersistentModelIndex &entry : List1->selectedBottomFirst()) { // 108, 110
+            if (!opened) {
+                break;
             }
+            if (!entry.isValid()) {
+                continue; // removed meanwhile
+            }
+            const QString name = entry.data().toString();
             try {
-                db2.execute((QStringLiteral("DROP TABLE ") + db2Name(List1->item(i)->text()))
-                                .toStdString());
+                db2.execute((QStringLiteral("DROP TABLE ") + db2Name(name)).toStdString());
             } catch (const db::Error &e) {
                 trap.report(112, QString::fromUtf8(e.what()));
                 // A lost connection fails every later DROP: report it once, keep those items.
-                connectionLost = e.connectionLost();
-                if (connectionLost) {
+                if (e.connectionLost()) {
                     break;
                 }
             } catch (const std::exception &e) {
                 trap.report(112, QString::fromUtf8(e.what()));
             }
-            logNote(QStringLiteral("dropped ") + List1->item(i)->text());
-            trap(114, [&] { delete List1->takeItem(i); });
+            logNote(QStringLiteral("dropped ") + name);
+            trap(114, [&] {
+                if (entry.isValid()) {
+                    delete List1->takeItem(entry.row());
+                }
+            });
         }
     } else {
         trap(118, [&] { m_dialogs.notice(QStringLiteral("Please select a table to delete")); });
@@ -79,16 +85,23 @@ void Form2::PushButton5_Click()
     trap(100, [&] { setMousePointer(MousePointer::Hourglass); });
     const QString folder = m_connectionPage.connectionSettings().Text1;
     if (trap.test(102, [&] { return List2->currentIndex() != -1; })) {
-        for (int i = List2->count() - 1; i >= 0; --i) { // 104
-            if (!trap.test(106, [&] { return List2->item(i)->isSelected(); })) {
-                continue;
+        // Deleting lets events through: the selection is read once and each item checked
+        // again before it is used.
+        for (const QPersistentModelIndex &entry : List2->selectedBottomFirst()) { // 104, 106
+            if (!entry.isValid()) {
+                continue; // removed meanwhile
             }
+            const QString name = entry.data().toString();
             // Both spellings of the extension name the files of one table, matched ignoring case.
             bool deleted = false;
-            trap(108, [&] { deleted = DeleteParadoxTable(folder, List2->item(i)->text()); });
+            trap(108, [&] { deleted = DeleteParadoxTable(folder, name); });
             if (deleted) {
-                logNote(QStringLiteral("deleted ") + List2->item(i)->text());
-                trap(114, [&] { delete List2->takeItem(i); });
+                logNote(QStringLiteral("deleted ") + name);
+                trap(114, [&] {
+                    if (entry.isValid()) {
+                        delete List2->takeItem(entry.row());
+                    }
+                });
             }
         }
     } else {
@@ -123,11 +136,17 @@ void Form2::renameSelected(app::ErrorTrap &trap,
             newName =
                 m_dialogs.input(QStringLiteral("Enter new name of ") + oldName + u':', oldName);
         });
+        // The rename may let events through: the item is followed, not its index.
+        const QPersistentModelIndex entry(list.model()->index(i, 0));
         if (newName.isEmpty() || !rename(oldName, newName)) { // 118, 120
             continue;
         }
         logNote(QStringLiteral("renamed ") + oldName + QStringLiteral(" to ") + newName);
-        trap(listLine, [&] { delete list.takeItem(i); });
+        trap(listLine, [&] {
+            if (entry.isValid()) {
+                delete list.takeItem(entry.row());
+            }
+        });
         trap(listLine + 2, [&] { list.addTable(newName); });
         trap(listLine + 4, [&] { makeFirstCurrent(list); });
     }
@@ -162,6 +181,11 @@ void Form2::PushButton7_Click()
     trap(104, [&] { paradox.open(ParadoxConnectionString(folder).toStdString()); });
     // The list follows only a rename that happened.
     renameSelected(trap, *List2, 124, true, [&](const QString &oldName, const QString &newName) {
+        // The table stays in its folder: a name that is a path is refused.
+        if (const QString problem = ParadoxNameProblem(newName); !problem.isEmpty()) {
+            trap.report(120, problem);
+            return false;
+        }
         bool renamed = false;
         trap(120, [&] { renamed = RenameFile(folder, oldName, newName, m_dialogs); });
         return renamed;

@@ -1,6 +1,7 @@
 #include "transfer/paradoxtables.h"
 
 #include "app/eventpump.h"
+#include "connect/db2connection.h"
 #include "fsutil/addfolder.h"
 #include "transfer/tablelist.h"
 
@@ -8,9 +9,25 @@ namespace tw::transfer {
 
 QString ParadoxConnectionString(const QString &folder)
 {
+    const QString value = connect::ConnectionStringValue(folder);
     return QStringLiteral("Driver={Microsoft Paradox Driver (*.db )};DriverID=538;Fil=Paradox "
                           "5.X;DefaultDir=") +
-           folder + QStringLiteral(";Dbq=") + folder + QStringLiteral(";CollatingSequence=ASCII;");
+           value + QStringLiteral(";Dbq=") + value + QStringLiteral(";CollatingSequence=ASCII;");
+}
+
+QString ParadoxNameProblem(const QString &name)
+{
+    if (name.contains(u'/') || name.contains(QChar(0))) {
+        return QStringLiteral("The table name \"") + QString(name).replace(QChar(0), u' ') +
+               QStringLiteral("\" holds a \"/\" or a NUL, which a Paradox file name cannot: "
+                              "no table was written, moved or deleted.");
+    }
+    if (name == u'.' || name == QStringLiteral("..")) {
+        return QStringLiteral("The table name \"") + name +
+               QStringLiteral("\" names a folder, not a Paradox table: no table was written, "
+                              "moved or deleted.");
+    }
+    return {};
 }
 
 void LoadDB2Tables(TableList &list, const QString &db2ConnectionString)

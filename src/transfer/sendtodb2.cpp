@@ -73,13 +73,18 @@ void Form2::PushButton4_Click()
         return db2Call(line, [&] { db2.execute(sql); });
     };
 
-    for (int i = List2->count() - 1; i >= 0 && !connectionLost; --i) { // 120
-        if (!trap.test(122, [&] { return List2->item(i)->isSelected(); })) {
+    // The selection is read once: a handler run while the copy lets events through may add
+    // or remove items, and a table whose item went meanwhile is passed over.
+    QStringList selected;
+    trap(122, [&] { selected = List2->selectedNamesBottomFirst(); }); // 120
+    for (const QString &paradoxName : selected) {
+        if (connectionLost) {
+            break;
+        }
+        if (!List2->holds(paradoxName)) {
             continue;
         }
-        QString tableName;
-        trap(124, [&] { tableName = List2->item(i)->text(); });
-        const QString paradoxName = tableName; // 126
+        QString tableName = paradoxName; // 124, 126
 
         // Overwrite check: the DB2 table is named as List1 writes it (the last match wins).
         bool replace = false;

@@ -46,8 +46,10 @@ void Form2::PushButton3_Click()
         });
         return opened;
     };
-    const QString stagingString = QStringLiteral("PROVIDER=Microsoft.Jet.OLEDB.4.0;Data Source=") +
-                                  StagingDatabasePath(m_connectionPage.programFolder()) + u';';
+    const QString stagingString =
+        QStringLiteral("PROVIDER=Microsoft.Jet.OLEDB.4.0;Data Source=") +
+        connect::ConnectionStringValue(StagingDatabasePath(m_connectionPage.programFolder())) +
+        u';';
     if (!open(120, staging, db::adUseServer, stagingString) ||
         !open(124, paradox, db::adUseClient, ParadoxConnectionString(fields.Text1)) ||
         !open(128, db2, db::adUseServer, connect::Db2ConnectionString(fields))) {
@@ -56,13 +58,18 @@ void Form2::PushButton3_Click()
     }
 
     bool connectionLost = false;
-    for (int i = List1->count() - 1; i >= 0 && !connectionLost; --i) { // 130
-        if (!trap.test(132, [&] { return List1->item(i)->isSelected(); })) {
+    // The selection is read once: a handler run while the copy lets events through may add
+    // or remove items, and a table whose item went meanwhile is passed over.
+    QStringList selected;
+    trap(132, [&] { selected = List1->selectedNamesBottomFirst(); }); // 130
+    for (const QString &source : selected) {
+        if (connectionLost) {
+            break;
+        }
+        if (!List1->holds(source)) {
             continue;
         }
-        QString source;
-        trap(134, [&] { source = List1->item(i)->text(); });
-        QString paradoxName = source; // 136
+        QString paradoxName = source; // 134, 136
         enum class Answer { None, Yes, No } answer = Answer::None;
 
         if (trap.test(138, [&] { return paradoxName.size() > kLongestParadoxName; })) {
@@ -81,6 +88,12 @@ void Form2::PushButton3_Click()
                 answer = Answer::No; // 144
             }
         }
+        // The table becomes a file in the folder: a name that is a path is refused.
+        if (const QString problem = ParadoxNameProblem(paradoxName);
+            answer != Answer::No && !problem.isEmpty()) {
+            trap.report(146, problem);
+            continue;
+        }
         if (answer != Answer::No) { // 146
             if (trap.test(148, [&] { return ListHasItem(*List2, paradoxName); })) {
                 bool yes = false;
@@ -96,8 +109,6 @@ void Form2::PushButton3_Click()
             continue;
         }
 
-        // The DB2 table is read before a Paradox table is dropped: a table that cannot be
-        // read must not cost the Paradox one.
         db::Recordset rows;
         try {
             rows.setCursorLocation(db::adUseClient); // 162
@@ -111,13 +122,9 @@ void Form2::PushButton3_Click()
             trap.report(164, QString::fromUtf8(e.what()));
             continue;
         }
-        if (answer == Answer::Yes) { // 156
-            trap(158, [&] {
-                paradox.execute(
-                    (QStringLiteral("DROP TABLE ") + bracketName(paradoxName)).toStdString());
-            });
-            trap(160, [&] { RemoveListItem(*List2, paradoxName); });
-        }
+        // A Paradox table the user agreed to replace (156) stays until the export has
+        // written its replacement whole (278); any failure before then keeps it as it was.
+        const bool replace = answer == Answer::Yes;
 
         QString create;
         trap(166, [&] {
@@ -130,17 +137,24 @@ void Form2::PushButton3_Click()
         if (trap.test(224, [&] { return ExistTable(staging, source); })) {
             trap(226, [&] { staging.execute(stagingTable); }); // a leftover of an earlier run
         }
-        trap(228, [&] { staging.execute(create.toStdString()); });
+        // A table the staging database did not take whole is not exported: the first
+        // failure is reported and its other rows are not tried.
+        bool staged = false;
+        trap(228, [&] {
+            staging.execute(create.toStdString());
+            staged = true;
+        });
 
         std::int64_t n = 0;
         trap(236, [&] { n = rows.recordCount(); });
         const std::string target = backtickName(source).toStdString();
         std::vector<db::Value> values;
-        std::int64_t staged = 0;
+        std::int64_t stagedRows = 0;
         std::int64_t read = 0;
-        for (std::int64_t r = 0; r < n; ++r) {                                        // 238
+        for (std::int64_t r = 0; r < n && staged; ++r) {                              // 238
             app::pumpEvents();                                                        // 240
             setProgress(static_cast<double>(r + 1) / static_cast<double>(n) * 100.0); // 242
+            staged = false;
             trap(244, [&] {
                 values.clear();
                 for (std::size_t c = 0; c < rows.fields().size(); ++c) {
@@ -148,7 +162,8 @@ void Form2::PushButton3_Click()
                     values.push_back(rows.value(c));
                 }
                 staging.execute(InsertText(target, values)); // 268
-                ++staged;
+                ++stagedRows;
+                staged = true;
             });
             // A row that cannot be read ends the table, and no part of it is exported.
             trap(270, [&] {
@@ -164,21 +179,29 @@ void Form2::PushButton3_Click()
         trap(276, [&] { rows.close(); });
         bool exported = false;
         trap(278, [&] {
-            if (read != n) {
+            if (!staged || read != n) {
                 return;
             }
             QString folder = NormalizePath(fields.Text1 + u'/');
             folder.replace(u']', QStringLiteral("]]"));
             const QString file = paradoxName + QStringLiteral(".db");
-            staging.execute((QStringLiteral("select * into [Paradox 5.x;Database=") + folder +
-                             QStringLiteral("].") + bracketName(file) + QStringLiteral(" from ") +
-                             bracketName(source))
-                                .toStdString());
+            const std::string exportText = (QStringLiteral("select * into [Paradox 5.x;Database=") +
+                                            folder + QStringLiteral("].") + bracketName(file) +
+                                            QStringLiteral(" from ") + bracketName(source))
+                                               .toStdString();
+            if (replace) {
+                staging.executeReplacing(exportText);
+            } else {
+                staging.execute(exportText);
+            }
             exported = true;
         });
+        if (exported && replace) {
+            trap(160, [&] { RemoveListItem(*List2, paradoxName); });
+        }
         logTable(source + QStringLiteral(" as ") + paradoxName + QStringLiteral(".db"),
                  n,
-                 exported ? staged : 0,
+                 exported ? stagedRows : 0,
                  n);
         app::pumpEvents(); // 280
         if (trap.test(282, [&] { return ExistTable(staging, source); })) {

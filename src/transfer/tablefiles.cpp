@@ -3,11 +3,13 @@
 #include "app/errorlocation.h"
 #include "app/errortrap.h"
 #include "app/eventpump.h"
+#include "db/filename.h"
 #include "paradox/family.h"
 #include "paradox/placefile.h"
 
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -30,7 +32,7 @@ fs::path pathOf(const QString &text)
 
 QString textOf(const fs::path &path)
 {
-    return QFile::decodeName(QByteArray::fromStdString(path.string()));
+    return QString::fromStdString(fileNameText(path.string()));
 }
 
 // The family file renamed to the new table name, its extension kept as spelled.
@@ -44,23 +46,23 @@ std::runtime_error systemError(const std::string &what, int error)
     return std::runtime_error(what + ": " + std::strerror(error));
 }
 
-// Copies a file into a new hidden file beside `target` (a dot name no "*.db" listing matches,
-// so a leftover one is ignored) and makes the copy durable. Returns the hidden file's path.
+// Copies a file into a new hidden file beside `target`, with the mode of the original, and
+// makes the copy durable. Returns the hidden file's path.
 fs::path copyToHidden(const fs::path &from, const fs::path &target)
 {
     const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0) {
         throw systemError("Cannot read " + from.string(), errno);
     }
-    std::string pattern =
-        (target.parent_path() / ("." + target.filename().string() + ".tw-XXXXXX")).string();
-    const int out = ::mkostemp(pattern.data(), O_CLOEXEC);
-    if (out < 0) {
-        const int error = errno;
+    paradox::HiddenFile copy;
+    try {
+        copy = paradox::createHiddenBeside(target);
+    } catch (...) {
         ::close(in);
-        throw systemError("Cannot create a file in " + target.parent_path().string(), error);
+        throw;
     }
-    const fs::path hidden = pattern;
+    const int out = copy.fd;
+    const fs::path hidden = copy.path;
 
     struct stat info
     {};
@@ -142,53 +144,93 @@ void copyFamily(const std::vector<fs::path> &family, const QString &newName)
     }
 }
 
-} // namespace
-
-void ForceDeleteFile(const QString &path)
+void forceDelete(const fs::path &file)
 {
-    const fs::path file = pathOf(path);
     std::error_code ignored;
     fs::permissions(file, fs::perms::owner_write, fs::perm_options::add, ignored);
     fs::remove(file, ignored);
 }
 
-void RemoveFile(const QString &path)
+void removeFile(const fs::path &file)
 {
     app::pumpEvents();
-    if (::unlink(pathOf(path).c_str()) != 0) {
-        ForceDeleteFile(path);
+    if (::unlink(file.c_str()) != 0) {
+        forceDelete(file);
     }
 }
 
-QStringList TableFilesOf(const QString &folder, const QString &name)
+// The table files a list item names. Tables whose names differ only in letter case are
+// told apart by the item's own spelling (NAME.DB, then NAME.db); when neither is there the
+// item is ambiguous, and nothing is touched.
+std::vector<fs::path> tableToRename(const QString &folder, const QString &name)
 {
-    QStringList files;
+    std::vector<fs::path> tables = TableFilesOf(folder, name);
+    if (tables.empty()) {
+        throw std::runtime_error("The folder " + folder.toStdString() + " holds no table " +
+                                 name.toStdString());
+    }
+    if (tables.size() > 1) {
+        std::vector<fs::path> exact;
+        for (const fs::path &table : tables) {
+            const QString fileName = textOf(table.filename());
+            if (fileName == name + QStringLiteral(".DB") ||
+                fileName == name + QStringLiteral(".db")) {
+                exact.push_back(table);
+            }
+        }
+        if (exact.empty()) {
+            throw std::runtime_error("The folder " + folder.toStdString() + " holds " +
+                                     std::to_string(tables.size()) + " tables named " +
+                                     name.toStdString() +
+                                     " that differ only in letter case; none was renamed");
+        }
+        tables = exact;
+    }
+    return tables;
+}
+
+} // namespace
+
+void ForceDeleteFile(const QString &path)
+{
+    forceDelete(pathOf(path));
+}
+
+void RemoveFile(const QString &path)
+{
+    removeFile(pathOf(path));
+}
+
+std::vector<fs::path> TableFilesOf(const QString &folder, const QString &name)
+{
+    std::vector<fs::path> files;
     std::error_code error;
     const QString wanted = name + QStringLiteral(".db");
     for (const auto &entry : fs::directory_iterator(pathOf(folder), error)) {
         const QString fileName = textOf(entry.path().filename());
         if (fileName.compare(wanted, Qt::CaseInsensitive) == 0 && entry.is_regular_file(error)) {
-            files << textOf(entry.path());
+            files.push_back(entry.path());
         }
     }
-    files.sort();
+    std::sort(files.begin(), files.end());
     return files;
 }
 
 bool DeleteParadoxTable(const QString &folder, const QString &name)
 {
-    const QStringList tables = TableFilesOf(folder, name);
-    for (const QString &table : tables) {
-        for (const fs::path &file : paradox::tableFamily(pathOf(table))) {
-            RemoveFile(textOf(file));
+    const std::vector<fs::path> tables = TableFilesOf(folder, name);
+    for (const fs::path &table : tables) {
+        for (const fs::path &file : paradox::tableFamily(table)) {
+            removeFile(file);
         }
         // A table still there was not deleted: say so rather than drop it from the list.
-        if (QFile::exists(table)) {
-            throw std::runtime_error("Cannot delete the table file " + table.toStdString() +
+        std::error_code error;
+        if (fs::exists(fs::symlink_status(table, error))) {
+            throw std::runtime_error("Cannot delete the table file " + table.string() +
                                      ": the folder does not let this user remove it");
         }
     }
-    return !tables.isEmpty();
+    return !tables.empty();
 }
 
 bool RenameFile(const QString &folder,
@@ -199,24 +241,22 @@ bool RenameFile(const QString &folder,
     app::ErrorTrap trap{dialogs, app::ErrorLocation::Main_RenameFile};
     bool renamed = false;
     trap(100, [&] {
-        const QStringList tables = TableFilesOf(folder, oldName);
-        if (tables.isEmpty()) {
-            throw std::runtime_error("The folder " + folder.toStdString() + " holds no table " +
-                                     oldName.toStdString());
-        }
-        const bool sameTable = oldName.compare(newName, Qt::CaseInsensitive) == 0;
-        if (!sameTable && !TableFilesOf(folder, newName).isEmpty()) {
-            throw std::runtime_error("A table " + newName.toStdString() +
-                                     " is already in the folder; " + oldName.toStdString() +
-                                     " was not renamed and neither table was changed");
+        const std::vector<fs::path> tables = tableToRename(folder, oldName);
+        // Another table already holding the new name, in any letter case, is never touched.
+        for (const fs::path &other : TableFilesOf(folder, newName)) {
+            if (std::find(tables.begin(), tables.end(), other) == tables.end()) {
+                throw std::runtime_error("A table " + textOf(other.filename()).toStdString() +
+                                         " is already in the folder; " + oldName.toStdString() +
+                                         " was not renamed and neither table was changed");
+            }
         }
         std::vector<fs::path> family;
-        for (const QString &table : tables) {
-            for (const fs::path &file : paradox::tableFamily(pathOf(table))) {
+        for (const fs::path &table : tables) {
+            for (const fs::path &file : paradox::tableFamily(table)) {
                 family.push_back(file);
             }
         }
-        if (sameTable) {
+        if (oldName.compare(newName, Qt::CaseInsensitive) == 0) {
             // The same files under another spelling: renamed in place, never copied onto
             // themselves.
             for (const fs::path &file : family) {
@@ -235,7 +275,7 @@ bool RenameFile(const QString &folder,
         renamed = true;
         trap(102, [&] {
             for (const fs::path &file : family) {
-                RemoveFile(textOf(file));
+                removeFile(file);
             }
         });
     });

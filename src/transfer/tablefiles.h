@@ -3,7 +3,9 @@
 #include "app/dialogs.h"
 
 #include <QString>
-#include <QStringList>
+
+#include <filesystem>
+#include <vector>
 
 // Module Main: deleting and renaming Paradox tables on disk. A table is its whole family of
 // files (.db, .MB, .PX, ...), matched to a list item with letter case ignored.
@@ -14,8 +16,9 @@ void RemoveFile(const QString &path);
 // Deletes a file even when it is marked read-only.
 void ForceDeleteFile(const QString &path);
 
-// The table files (NAME.db in any letter case) for a list item in the folder.
-QStringList TableFilesOf(const QString &folder, const QString &name);
+// The table files (NAME.db in any letter case, a name that is not UTF-8 read as
+// fileNameText does) for a list item in the folder, by their real paths.
+std::vector<std::filesystem::path> TableFilesOf(const QString &folder, const QString &name);
 
 // Deletes each of the item's tables with its whole family; false when there is none. A table
 // file that cannot be removed (a folder the user may not write) throws.
@@ -24,7 +27,8 @@ bool DeleteParadoxTable(const QString &folder, const QString &name);
 // Renames the item's table with its whole family to `newName`, reporting its own failures
 // (as Main.RenameFile). The new files are complete before the old ones go; a rename onto
 // another existing table is refused; a rename to the same name, or one that differs only in
-// letter case, renames the files in place. True when the table now has the new name.
+// letter case, renames the files in place. Of two tables whose names differ only in letter
+// case, the one spelled as the item is renamed. True when the table now has the new name.
 bool RenameFile(const QString &folder,
                 const QString &oldName,
                 const QString &newName,

@@ -1,6 +1,10 @@
 #pragma once
 
 #include <QListWidget>
+#include <QPersistentModelIndex>
+#include <QStringList>
+
+#include <vector>
 
 namespace tw::transfer {
 
@@ -19,6 +23,18 @@ public:
     int currentIndex() const { return currentRow(); }
 
     int selectedCount() const;
+
+    // Long work lets the window process events, so a handler pressed meanwhile may add or
+    // remove items. Loops read the selection once, last item first, and check each entry
+    // again before they use it.
+
+    // The selected items, last first; an entry whose item was removed turns invalid, and
+    // one whose item moved follows it.
+    std::vector<QPersistentModelIndex> selectedBottomFirst() const;
+    // The texts of the selected items, last first, each text once.
+    QStringList selectedNamesBottomFirst() const;
+    // True when an item's text equals `name` exactly.
+    bool holds(const QString &name) const;
 };
 
 } // namespace tw::transfer

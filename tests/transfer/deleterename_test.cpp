@@ -314,3 +314,36 @@ TEST_F(DeleteRename, AProgramKilledInTheMiddleOfARenameLeavesEveryTableWhole)
         EXPECT_FALSE(QFile::exists(QString::fromStdString(paradoxPath("BIG.db"))));
     }
 }
+
+TEST_F(DeleteRename, ARenameToAPathOrOntoATableThatDiffersOnlyInCaseIsRefusedAndMovesNothing)
+{
+    ASSERT_TRUE(QFile::copy(QString::fromStdString(paradoxPath("PARTS.db")),
+                            QString::fromStdString(paradoxPath("Parts.db"))));
+    const QDir parent = QDir(paradoxFolder()).absoluteFilePath(QStringLiteral(".."));
+    const auto before = tw::test::TempFolderBytes(paradoxFolder());
+    const auto parentBefore = parent.entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    for (const QString &name : {QStringLiteral("../OUT"),
+                                QStringLiteral("/tmp/OUT"),
+                                QStringLiteral(".."),
+                                QString::fromUtf16(u"A\0B", 3)}) {
+        dialogs.boxes.clear();
+        select(form2->paradoxList(), {QStringLiteral("ORDERS")});
+        dialogs.inputs = {name};
+        press("PushButton7");
+        ASSERT_EQ(dialogs.errorReports().size(), 1) << name.toStdString();
+        EXPECT_TRUE(dialogs.errorReports()[0].contains(QStringLiteral("at line 120")));
+    }
+    EXPECT_FALSE(QFile::exists(QStringLiteral("/tmp/OUT.db")));
+    EXPECT_EQ(parent.entryList(QDir::AllEntries | QDir::NoDotAndDotDot), parentBefore);
+
+    // PARTS.db and Parts.db are two tables here: renaming PARTS to Parts would cover the other.
+    dialogs.boxes.clear();
+    form2->paradoxList().addTable(QStringLiteral("PARTS")); // as a reload lists both
+    select(form2->paradoxList(), {QStringLiteral("PARTS")});
+    form2->paradoxList().item(2)->setSelected(false);
+    dialogs.inputs = {QStringLiteral("Parts")};
+    press("PushButton7");
+    ASSERT_EQ(dialogs.errorReports().size(), 1);
+    EXPECT_TRUE(dialogs.errorReports()[0].contains(QStringLiteral("already in the folder")));
+    EXPECT_EQ(tw::test::TempFolderBytes(paradoxFolder()), before);
+}

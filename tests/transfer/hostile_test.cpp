@@ -2,12 +2,18 @@
 
 #include "paradox/codec.h"
 #include "paradox/reader.h"
+#include "paradox/writer.h"
 #include "support/printers.h"
 #include "support/transferfixture.h"
 
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using tw::db::Value;
 using tw::paradox::FieldType;
@@ -211,4 +217,81 @@ TEST_F(HostileInput, BrokenMemoFilesAndBlockChainsGiveOneBoxEachAndNoHalfTable)
             EXPECT_EQ(statement.find(table), std::string::npos) << statement;
         }
     }
+}
+
+TEST_F(HostileInput, ADb2TableNamedLikeAPathIsRefusedAndNothingLandsOutsideTheFolder)
+{
+    makeStagingDatabase();
+    emu.seed({"CREATE TABLE \"../ESC\"(A INTEGER)",
+              "INSERT INTO \"../ESC\" VALUES(1)",
+              "CREATE TABLE \"..\"(A INTEGER)"});
+    startProgram();
+    form2->showPage();
+    const QDir parent(QDir(paradoxFolder()).absoluteFilePath(QStringLiteral("..")));
+    const QStringList parentBefore = parent.entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    select(form2->db2List(), {QStringLiteral("../ESC"), QStringLiteral("..")});
+    button(*form2, "PushButton3")->click();
+    ASSERT_EQ(dialogs.errorReports().size(), 2) << dialogs.errorReports().join(u'\n').toStdString();
+    EXPECT_TRUE(dialogs.errorReports()[0].contains(QStringLiteral("holds a \"/\"")));
+    EXPECT_EQ(parent.entryList(QDir::AllEntries | QDir::NoDotAndDotDot), parentBefore);
+    EXPECT_TRUE(QDir(paradoxFolder()).isEmpty(QDir::Files | QDir::Hidden));
+}
+
+TEST_F(HostileInput, AFolderWithASemicolonIsReadAndReplacedItselfNeverItsSibling)
+{
+    makeStagingDatabase();
+    const QTemporaryDir base;
+    const QString sales = base.path() + QStringLiteral("/sales");
+    const QString old = base.path() + QStringLiteral("/sales;old{x}");
+    for (const QString &folder : {sales, old}) {
+        ASSERT_TRUE(QDir().mkpath(folder));
+        tw::paradox::TableWriter writer((folder + QStringLiteral("/ORDERS.db")).toStdString(),
+                                        {field("F", FieldType::Alpha, 200)});
+        writer.append(std::vector<Value>{Value::text(folder.toStdString())});
+        writer.commit();
+    }
+    const auto siblingBefore = tw::test::TempFolderBytes(sales);
+    setField("Text1", old);
+    startProgram();
+    form2->showPage();
+    select(form2->paradoxList(), {QStringLiteral("ORDERS")});
+    button(*form2, "PushButton4")->click();
+    EXPECT_EQ(db2Rows("\"ORDERS\""), (std::vector<std::vector<std::string>>{{old.toStdString()}}));
+    // Back again over the table it came from: only that folder's table is replaced.
+    dialogs.answers = {true};
+    select(form2->db2List(), {QStringLiteral("ORDERS")});
+    button(*form2, "PushButton3")->click();
+    EXPECT_TRUE(dialogs.errorReports().isEmpty())
+        << dialogs.errorReports().join(u'\n').toStdString();
+    EXPECT_EQ(tw::test::TempFolderBytes(sales), siblingBefore);
+    EXPECT_TRUE(QFile::exists(old + QStringLiteral("/ORDERS.db")));
+}
+
+TEST_F(HostileInput, AFifoIsNoTableAndALatin1FileNameIsListedReadablyAndUsable)
+{
+    makeStagingDatabase();
+    ASSERT_EQ(::mkfifo(paradoxPath("PIPE.db").c_str(), 0600), 0);
+    paradoxTable("CAFE.db", {{Value::integer(1), Value::text("latin")}});
+    const std::string latin1 = paradoxPath("caf\xE9.db");
+    ASSERT_EQ(::rename(paradoxPath("CAFE.db").c_str(), latin1.c_str()), 0);
+    startProgram();
+    form2->showPage();
+    EXPECT_EQ(items(form2->paradoxList()), QStringList{QStringLiteral("CAFÉ")});
+
+    select(form2->paradoxList(), {QStringLiteral("CAFÉ")});
+    button(*form2, "PushButton4")->click();
+    EXPECT_EQ(db2Rows("\"CAFÉ\""), (std::vector<std::vector<std::string>>{{"1", "latin"}}));
+
+    select(form2->paradoxList(), {QStringLiteral("CAFÉ")});
+    dialogs.inputs = {QStringLiteral("Coffee")};
+    button(*form2, "PushButton7")->click();
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(paradoxPath("Coffee.db"))));
+    EXPECT_NE(::access(latin1.c_str(), F_OK), 0);
+
+    select(form2->paradoxList(), {QStringLiteral("Coffee")});
+    button(*form2, "PushButton5")->click();
+    EXPECT_TRUE(dialogs.errorReports().isEmpty())
+        << dialogs.errorReports().join(u'\n').toStdString();
+    EXPECT_EQ(QDir(paradoxFolder()).entryList(QDir::System | QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("PIPE.db")});
 }

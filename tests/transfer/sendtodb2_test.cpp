@@ -318,3 +318,29 @@ TEST_F(SendToDb2, AYesWhoseCreateFailsOrWhoseLineDropsKeepsTheOldDb2TableWhole)
     EXPECT_TRUE(dialogs.errorReports().isEmpty());
     EXPECT_EQ(db2Rows("\"ORDERS\"").size(), 2U);
 }
+
+TEST_F(SendToDb2, TablesDeletedWhileACopyRunsAreSkippedAndTheOthersGoWhole)
+{
+    std::vector<std::vector<Value>> rows;
+    for (int i = 1; i <= 3000; ++i) {
+        rows.push_back({Value::integer(i), Value::text("row")});
+    }
+    for (const char *table : {"A.db", "B.db", "C.db"}) {
+        paradoxTable(table, rows);
+    }
+    startProgram();
+    // While C is copied, A, B and ORDERS (below C) are deleted with the Paradox side's button.
+    whileWorking([&] { return form2->progress() > 0; },
+                 [&] {
+                     select(form2->paradoxList(),
+                            {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("ORDERS")});
+                     button(*form2, "PushButton5")->click();
+                 });
+    send({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
+    ASSERT_TRUE(acted());
+    EXPECT_TRUE(dialogs.errorReports().isEmpty())
+        << dialogs.errorReports().join(u'\n').toStdString();
+    EXPECT_EQ(db2Rows("\"C\"").size(), 3000U);
+    EXPECT_EQ(items(form2->db2List()), QStringList{QStringLiteral("C")});
+    EXPECT_EQ(items(form2->paradoxList()), QStringList{QStringLiteral("C")});
+}

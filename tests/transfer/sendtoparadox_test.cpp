@@ -9,6 +9,10 @@
 #include <QFile>
 #include <QPushButton>
 
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
 using tw::db::Value;
 using tw::paradox::FieldType;
 using tw::test::field;
@@ -263,4 +267,120 @@ TEST_F(SendToParadox, AConnectionDroppedWhileReadingIsReportedOnceAndCostsNoPara
     send({QStringLiteral("BETA")});
     EXPECT_TRUE(dialogs.errorReports().isEmpty());
     EXPECT_EQ(paradoxRows("BETA.db").size(), 30U);
+}
+
+TEST_F(SendToParadox, AYesWhoseExportFailsInAnyWayKeepsTheOldTableAndItsWholeFamily)
+{
+    paradoxTable("ORDERS.db", {{Value::integer(99), Value::text("old")}});
+    for (const char *companion : {"ORDERS.MB", "ORDERS.PX"}) {
+        QFile file(QString::fromStdString(paradoxPath(companion)));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(companion);
+    }
+    emu.seed({"CREATE TABLE \"ORDERS\"(X INTEGER)"});
+    startProgram();
+    const auto before = tw::test::TempFolderBytes(paradoxFolder());
+    // Each: DB2's ORDERS as it is made, and what the one box says.
+    const std::pair<std::vector<std::string>, const char *> failures[] = {
+        {{"CREATE TABLE \"ORDERS\"(W VARCHAR(10))", "INSERT INTO \"ORDERS\" VALUES('Ωmega')"},
+         "code page 1252"},
+        {{"CREATE TABLE \"ORDERS\"(\"A_COLUMN_NAME_OF_THIRTY_CHARS\" INTEGER)"}, "25 characters"},
+        // Two names the staging database takes for one: its CREATE fails, no row is tried.
+        {{"CREATE TABLE \"ORDERS\"(\"a\" INTEGER, \"A\" INTEGER)",
+          "INSERT INTO \"ORDERS\" VALUES(1, 2)",
+          "INSERT INTO \"ORDERS\" VALUES(3, 4)"},
+         "at line 228"},
+    };
+    for (const auto &[table, why] : failures) {
+        emu.seed({"DROP TABLE \"ORDERS\""});
+        emu.seed(table);
+        dialogs.boxes.clear();
+        dialogs.answers = {true};
+        send({QStringLiteral("ORDERS")});
+        ASSERT_EQ(dialogs.errorReports().size(), 1) << why;
+        EXPECT_TRUE(dialogs.errorReports()[0].contains(QString::fromUtf8(why)))
+            << dialogs.errorReports()[0].toStdString();
+        EXPECT_EQ(tw::test::TempFolderBytes(paradoxFolder()), before) << why;
+        EXPECT_EQ(items(form2->paradoxList()), QStringList{QStringLiteral("ORDERS")});
+        EXPECT_TRUE(stagingTables().isEmpty());
+    }
+
+    // Nothing in the way: the new table takes the place of the whole old family, its files
+    // made with the mode any new file gets.
+    emu.seed({"DROP TABLE \"ORDERS\"",
+              "CREATE TABLE \"ORDERS\"(X INTEGER)",
+              "INSERT INTO \"ORDERS\" VALUES(1)"});
+    dialogs.boxes.clear();
+    dialogs.answers = {true};
+    const mode_t mask = ::umask(022);
+    send({QStringLiteral("ORDERS")});
+    ::umask(mask);
+    EXPECT_TRUE(dialogs.errorReports().isEmpty());
+    EXPECT_EQ(files(), QStringList{QStringLiteral("ORDERS.db")});
+    EXPECT_EQ(paradoxRows("ORDERS.db"), (std::vector<std::vector<Value>>{{Value::integer(1)}}));
+    EXPECT_EQ(QFile::permissions(QString::fromStdString(paradoxPath("ORDERS.db"))),
+              QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser |
+                  QFile::ReadGroup | QFile::ReadOther);
+}
+
+TEST_F(SendToParadox, AYesAndThenAFullDiskKeepsTheOldTableAndLeavesNoFileBehind)
+{
+    paradoxTable("WIDE.db", {{Value::integer(99), Value::text("old")}});
+    // One long value makes every Paradox record 255 bytes wide: about 250 KB for 1,000 rows,
+    // while the staging database holds them in a few KB.
+    std::vector<std::string> seed = {"CREATE TABLE \"WIDE\"(T VARCHAR(255))",
+                                     "INSERT INTO \"WIDE\" VALUES('" + std::string(255, 'x') +
+                                         "')"};
+    for (int i = 0; i < 1000; ++i) {
+        seed.push_back("INSERT INTO \"WIDE\" VALUES('y')");
+    }
+    emu.seed(seed);
+    startProgram();
+    const auto before = tw::test::TempFolderBytes(paradoxFolder());
+    dialogs.answers = {true};
+
+    // The disk is "full" at 128 KB a file: a write past it fails with EFBIG.
+    struct rlimit old
+    {};
+
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit full = old;
+    full.rlim_cur = 128 * 1024;
+    ::setrlimit(RLIMIT_FSIZE, &full);
+    send({QStringLiteral("WIDE")});
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+
+    ASSERT_EQ(dialogs.errorReports().size(), 1) << dialogs.errorReports().join(u'\n').toStdString();
+    EXPECT_TRUE(dialogs.errorReports()[0].contains(QStringLiteral("at line 278")))
+        << dialogs.errorReports()[0].toStdString();
+    EXPECT_EQ(tw::test::TempFolderBytes(paradoxFolder()), before) << "no hidden file either";
+    EXPECT_EQ(items(form2->paradoxList()), QStringList{QStringLiteral("WIDE")});
+}
+
+TEST_F(SendToParadox, TablesDroppedWhileACopyRunsAreSkippedAndTheOthersGoWhole)
+{
+    std::vector<std::string> seed;
+    for (const char *table : {"X", "Y", "Z"}) {
+        seed.push_back("CREATE TABLE \"" + std::string(table) + "\"(N INTEGER, T VARCHAR(20))");
+    }
+    for (int i = 1; i <= 5000; ++i) {
+        seed.push_back("INSERT INTO \"Z\" VALUES(" + std::to_string(i) + ", 'row')");
+    }
+    emu.seed(seed);
+    startProgram();
+    // While Z (the lowest) is copied, X and Y are dropped with the DB2 side's button.
+    whileWorking([&] { return form2->progress() > 0; },
+                 [&] {
+                     select(form2->db2List(), {QStringLiteral("X"), QStringLiteral("Y")});
+                     button(*form2, "PushButton1")->click();
+                 });
+    send({QStringLiteral("X"), QStringLiteral("Y"), QStringLiteral("Z")});
+    ASSERT_TRUE(acted());
+    EXPECT_TRUE(dialogs.errorReports().isEmpty())
+        << dialogs.errorReports().join(u'\n').toStdString();
+    EXPECT_EQ(paradoxRows("Z.db").size(), 5000U);
+    EXPECT_EQ(files(), QStringList{QStringLiteral("Z.db")});
+    EXPECT_EQ(items(form2->db2List()), QStringList{QStringLiteral("Z")});
 }

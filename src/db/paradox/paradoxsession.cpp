@@ -3,6 +3,7 @@
 #include "db/backend.h"
 #include "db/connectionstring.h"
 #include "db/error.h"
+#include "db/filename.h"
 #include "db/sqlparse.h"
 #include "paradox/error.h"
 #include "paradox/family.h"
@@ -160,7 +161,7 @@ public:
     {
         std::vector<std::vector<Value>> rows;
         for (const fs::path &file : tableFiles()) {
-            rows.push_back({Value::text("TABLE"), Value::text(file.stem().string())});
+            rows.push_back({Value::text("TABLE"), Value::text(fileNameText(file.stem().string()))});
         }
         return listCursor({{"TABLE_TYPE", adVarChar}, {"TABLE_NAME", adVarChar}}, std::move(rows));
     }

@@ -238,7 +238,8 @@ bool isStagingType(const std::string &word)
 void exportToParadox(sqlite3 *db,
                      const std::string &source,
                      const std::filesystem::path &target,
-                     const std::function<void()> &pumpEvents)
+                     const std::function<void()> &pumpEvents,
+                     bool replaceExisting)
 {
     const paradox::CodePage &cp = paradox::CodePage::named("CP1252");
     std::vector<ColumnShape> shapes;
@@ -402,6 +403,7 @@ void exportToParadox(sqlite3 *db,
         }
         paradox::WriteOptions options;
         options.expectedRecords = static_cast<std::uint64_t>(rowCount);
+        options.replaceExisting = replaceExisting;
         paradox::TableWriter writer(target, fields, options);
         Query rows(db, select);
         std::vector<Value> row(fields.size());

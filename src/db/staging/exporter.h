@@ -25,10 +25,12 @@ std::unique_ptr<backend::Cursor> listCursor(std::vector<Field> fields,
 // Writes the staging table `source` as a new Paradox table at `target` (NAME.db), choosing
 // for each column the Paradox type that holds every one of its values exactly. Fails,
 // leaving no table behind, when a value or a column name cannot be held, or when the folder
-// already has a table of that name in any letter case.
+// already has a table of that name in any letter case. With `replaceExisting` that table is
+// replaced instead, once the new one is whole; any failure keeps it as it was.
 void exportToParadox(sqlite3 *db,
                      const std::string &source,
                      const std::filesystem::path &target,
-                     const std::function<void()> &pumpEvents);
+                     const std::function<void()> &pumpEvents,
+                     bool replaceExisting = false);
 
 } // namespace tw::db::staging

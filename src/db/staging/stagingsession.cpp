@@ -93,6 +93,15 @@ public:
         }
     }
 
+    void executeReplacing(const std::string &sql) override
+    {
+        sql::Reader reader(sql);
+        if (!reader.word("SELECT")) {
+            reader.reject("Only the export to a Paradox table replaces a table");
+        }
+        exportTable(reader, true);
+    }
+
     std::unique_ptr<Cursor> query(const std::string &sql) override
     {
         sql::Reader(sql).reject("The staging database does not return rows for this statement");
@@ -267,7 +276,7 @@ private:
     }
 
     // select * into [Paradox 5.x;Database=DIR].[NAME.db] from [SOURCE]
-    void exportTable(sql::Reader &reader)
+    void exportTable(sql::Reader &reader, bool replaceExisting = false)
     {
         std::string target;
         std::string file;
@@ -290,8 +299,17 @@ private:
         if (!exists(source)) {
             throw Error("The staging database has no table '" + source + "'.");
         }
+        // The file is named in the folder: a name that is a path would put it elsewhere.
+        if (file.find('/') != std::string::npos || file.find('\0') != std::string::npos) {
+            throw Error("The Paradox table name \"" + file +
+                        "\" holds a \"/\" or a NUL and cannot be a file name");
+        }
         staging::exportToParadox(
-            m_db, source, std::filesystem::path(folder + file), [this] { pumpEvents(); });
+            m_db,
+            source,
+            std::filesystem::path(folder + file),
+            [this] { pumpEvents(); },
+            replaceExisting);
     }
 
     std::string m_file;

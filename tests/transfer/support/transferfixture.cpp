@@ -160,4 +160,30 @@ QPushButton *TransferFixture::button(QWidget &page, const char *name) const
     return found;
 }
 
+void TransferFixture::whileWorking(std::function<bool()> when, std::function<void()> act)
+{
+    m_when = std::move(when);
+    m_act = std::move(act);
+    m_acted = false;
+    checkWhileWorking();
+}
+
+void TransferFixture::checkWhileWorking()
+{
+    QMetaObject::invokeMethod(
+        form2.get(),
+        [this] {
+            if (m_acted) {
+                return;
+            }
+            if (m_when()) {
+                m_acted = true;
+                m_act();
+            } else {
+                checkWhileWorking();
+            }
+        },
+        Qt::QueuedConnection);
+}
+
 } // namespace tw::test

@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -57,6 +58,12 @@ protected:
     // The rows of a DB2 table as text, read through the real stack.
     std::vector<std::vector<std::string>> db2Rows(const std::string &table) const;
     QPushButton *button(QWidget &page, const char *name) const;
+    // Runs `act` once from inside the window's event processing, at the first pass where
+    // `when` holds: as a click while a copy runs (the copies let events through as they work).
+    // True once it has run.
+    void whileWorking(std::function<bool()> when, std::function<void()> act);
+
+    bool acted() const { return m_acted; }
 
     Db2Emu emu;
     ScriptedDialogs dialogs;
@@ -65,6 +72,11 @@ protected:
     std::unique_ptr<transfer::Form2> form2;
 
 private:
+    void checkWhileWorking();
+
+    std::function<bool()> m_when;
+    std::function<void()> m_act;
+    bool m_acted = false;
     QTemporaryDir m_program;
     QTemporaryDir m_paradox;
     QTemporaryDir m_settings;
