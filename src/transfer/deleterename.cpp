@@ -94,9 +94,11 @@ void Form2::PushButton5_Click()
             const QString name = entry.data().toString();
             // Both spellings of the extension name the files of one table, matched ignoring case.
             bool deleted = false;
-            trap(108, [&] { deleted = DeleteParadoxTable(folder, name); });
+            QStringList where;
+            trap(108, [&] { deleted = DeleteParadoxTable(folder, name, &where); });
             if (deleted) {
-                logNote(QStringLiteral("deleted ") + name);
+                logNote(QStringLiteral("deleted ") + name + QStringLiteral(": ") +
+                        where.join(QStringLiteral("; ")));
                 trap(114, [&] {
                     if (entry.isValid()) {
                         delete List2->takeItem(entry.row());

@@ -4,6 +4,7 @@
 #include "app/errortrap.h"
 #include "app/eventpump.h"
 #include "db/filename.h"
+#include "fsutil/trash.h"
 #include "paradox/family.h"
 #include "paradox/placefile.h"
 
@@ -216,11 +217,19 @@ std::vector<fs::path> TableFilesOf(const QString &folder, const QString &name)
     return files;
 }
 
-bool DeleteParadoxTable(const QString &folder, const QString &name)
+bool DeleteParadoxTable(const QString &folder, const QString &name, QStringList *where)
 {
     const std::vector<fs::path> tables = TableFilesOf(folder, name);
     for (const fs::path &table : tables) {
-        for (const fs::path &file : paradox::tableFamily(table)) {
+        const std::vector<fs::path> family = paradox::tableFamily(table);
+        if (const auto trashed = fsutil::moveToTrash(family)) {
+            if (where != nullptr && !trashed->empty()) {
+                *where << textOf(table) + QStringLiteral(" moved to the Trash as ") +
+                              textOf(trashed->front().file);
+            }
+            continue;
+        }
+        for (const fs::path &file : family) {
             removeFile(file);
         }
         // A table still there was not deleted: say so rather than drop it from the list.
@@ -228,6 +237,9 @@ bool DeleteParadoxTable(const QString &folder, const QString &name)
         if (fs::exists(fs::symlink_status(table, error))) {
             throw std::runtime_error("Cannot delete the table file " + table.string() +
                                      ": the folder does not let this user remove it");
+        }
+        if (where != nullptr) {
+            *where << textOf(table) + QStringLiteral(" deleted (the Trash could not take it)");
         }
     }
     return !tables.empty();

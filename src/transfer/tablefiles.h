@@ -3,6 +3,7 @@
 #include "app/dialogs.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <filesystem>
 #include <vector>
@@ -20,9 +21,11 @@ void ForceDeleteFile(const QString &path);
 // fileNameText does) for a list item in the folder, by their real paths.
 std::vector<std::filesystem::path> TableFilesOf(const QString &folder, const QString &name);
 
-// Deletes each of the item's tables with its whole family; false when there is none. A table
-// file that cannot be removed (a folder the user may not write) throws.
-bool DeleteParadoxTable(const QString &folder, const QString &name);
+// Deletes each of the item's tables with its whole family; false when there is none. Each
+// family goes to the user's Trash together, where the file manager can restore it; where the
+// Trash cannot take it, its files are deleted. `where` gets a line per table saying which. A
+// table file that cannot be removed (a folder the user may not write) throws.
+bool DeleteParadoxTable(const QString &folder, const QString &name, QStringList *where = nullptr);
 
 // Renames the item's table with its whole family to `newName`, reporting its own failures
 // (as Main.RenameFile). The new files are complete before the old ones go; a rename onto

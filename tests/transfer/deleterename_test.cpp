@@ -7,7 +7,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QPushButton>
+#include <QTemporaryDir>
 
 #include <csignal>
 #include <sys/stat.h>
@@ -346,4 +348,66 @@ TEST_F(DeleteRename, ARenameToAPathOrOntoATableThatDiffersOnlyInCaseIsRefusedAnd
     ASSERT_EQ(dialogs.errorReports().size(), 1);
     EXPECT_TRUE(dialogs.errorReports()[0].contains(QStringLiteral("already in the folder")));
     EXPECT_EQ(tw::test::TempFolderBytes(paradoxFolder()), before);
+}
+
+TEST_F(DeleteRename, AParadoxDeleteMovesTheFamilyToTheTrashOrDeletesItWhereTheTrashCannotTakeIt)
+{
+    const QByteArray savedData = qgetenv("XDG_DATA_HOME");
+    const QTemporaryDir data;
+    qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
+    select(form2->paradoxList(), {QStringLiteral("ORDERS")});
+    press("PushButton5");
+    qputenv("XDG_DATA_HOME", savedData);
+    EXPECT_TRUE(dialogs.boxes.empty());
+    EXPECT_EQ(files(), QStringList{QStringLiteral("PARTS.db")});
+    const QDir trash(data.path() + QStringLiteral("/Trash"));
+    const QStringList trashed = trash.entryList({}, QDir::Files, QDir::Name);
+    EXPECT_TRUE(trashed.isEmpty()) << "only files/ and info/ at the top";
+    const QStringList family = QDir(trash.filePath(QStringLiteral("files"))).entryList(QDir::Files);
+    ASSERT_EQ(family.size(), 3) << family.join(u',').toStdString();
+    // Restored as the file manager does it: each file back to the path its .trashinfo names.
+    for (const QString &name : family) {
+        QFile info(trash.filePath(QStringLiteral("info/") + name + QStringLiteral(".trashinfo")));
+        ASSERT_TRUE(info.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = info.readAll().split('\n');
+        ASSERT_GE(lines.size(), 3);
+        EXPECT_EQ(lines[0], "[Trash Info]");
+        ASSERT_TRUE(lines[1].startsWith("Path="));
+        const QString original =
+            QFile::decodeName(QByteArray::fromPercentEncoding(lines[1].mid(5)));
+        EXPECT_EQ(QFileInfo(original).absolutePath(),
+                  QFileInfo(paradoxFolder()).absoluteFilePath());
+        EXPECT_TRUE(lines[2].startsWith("DeletionDate="));
+        ASSERT_TRUE(QFile::rename(trash.filePath(QStringLiteral("files/") + name), original));
+    }
+    tw::paradox::TableReader table = tw::paradox::TableReader::open(paradoxPath("ORDERS.db"));
+    ASSERT_TRUE(table.next());
+    EXPECT_EQ(table.value(1).asText(), std::string(3000, 'm'));
+
+    if (::getuid() != 0) {
+        GTEST_SKIP() << "drops privileges from root to meet a Trash it cannot use";
+    }
+    // No Trash this user may use (none in the data folder, none at the top of the file
+    // system): the files are deleted as before, and the press reports nothing.
+    ::chmod(paradoxFolder().toLocal8Bit().constData(), 0777);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()) + "/no-trash-here");
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0) {
+            ::_exit(3);
+        }
+        select(form2->paradoxList(), {QStringLiteral("PARTS")});
+        press("PushButton5");
+        ::_exit(dialogs.boxes.empty() &&
+                        !QFile::exists(QString::fromStdString(paradoxPath("PARTS.db"))) &&
+                        !ListHasItem(form2->paradoxList(), QStringLiteral("PARTS"))
+                    ? 0
+                    : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ::chmod(paradoxFolder().toLocal8Bit().constData(), 0755);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(files().size(), 3) << "ORDERS and its family, restored above";
 }
