@@ -2,8 +2,14 @@
 
 #include "app/eventpump.h"
 #include "connect/db2connection.h"
+#include "db/filename.h"
 #include "fsutil/addfolder.h"
+#include "paradox/describe.h"
 #include "transfer/tablelist.h"
+
+#include <QFile>
+
+#include <filesystem>
 
 namespace tw::transfer {
 
@@ -63,9 +69,26 @@ void LoadParadoxTables(TableList &list, const QString &folder, app::Dialogs &dia
             }
             QString table = fsutil::FileNameOf(directory + u'/' + name).toUpper();
             table.remove(QStringLiteral(".DB"));
-            list.addTable(table);
+            list.addTable(table,
+                          [directory, name] { return DescribeParadoxTable(directory, name); });
         }
     }
+}
+
+QString DescribeParadoxTable(const QString &folder, const QString &fileName)
+{
+    std::error_code error;
+    for (const auto &entry : std::filesystem::directory_iterator(
+             std::filesystem::path(QFile::encodeName(folder).toStdString()), error)) {
+        if (QString::fromStdString(fileNameText(entry.path().filename().string())) == fileName) {
+            QStringList lines;
+            for (const std::string &line : paradox::describeTable(entry.path())) {
+                lines << QString::fromStdString(line);
+            }
+            return lines.join(u'\n');
+        }
+    }
+    return fileName + QStringLiteral("\nThe file is no longer in the folder");
 }
 
 bool ExistTable(db::Connection &connection, const QString &name)

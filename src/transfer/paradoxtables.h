@@ -21,8 +21,13 @@ QString ParadoxNameProblem(const QString &name);
 void LoadDB2Tables(TableList &list, const QString &db2ConnectionString);
 
 // Appends the tables found in the Paradox folder and every folder below it: each "*.db" file
-// not starting with "~", upper-cased, with every ".DB" removed.
+// not starting with "~", upper-cased, with every ".DB" removed. Each item describes its table
+// in its tooltip, read from the file only when asked for.
 void LoadParadoxTables(TableList &list, const QString &folder, app::Dialogs &dialogs);
+
+// The tooltip of a Paradox list item: what the header of the table file `fileName` (as the
+// listing shows it) in `folder` says, a line each.
+QString DescribeParadoxTable(const QString &folder, const QString &fileName);
 
 // True when the connection's tables schema has a user table of that name, case ignored.
 bool ExistTable(db::Connection &connection, const QString &name);

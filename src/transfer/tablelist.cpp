@@ -9,7 +9,36 @@ TableList::TableList(QWidget *parent)
     setSortingEnabled(false); // the list places items itself, stably
 }
 
+namespace {
+
+class DescribedItem final : public QListWidgetItem
+{
+public:
+    DescribedItem(const QString &name, std::function<QString()> describe)
+        : QListWidgetItem(name)
+        , m_describe(std::move(describe))
+    {}
+
+    QVariant data(int role) const override
+    {
+        if (role == Qt::ToolTipRole || role == Qt::AccessibleDescriptionRole) {
+            return m_describe();
+        }
+        return QListWidgetItem::data(role);
+    }
+
+private:
+    std::function<QString()> m_describe;
+};
+
+} // namespace
+
 void TableList::addTable(const QString &name)
+{
+    addTable(name, nullptr);
+}
+
+void TableList::addTable(const QString &name, std::function<QString()> describe)
 {
     int at = count();
     for (int i = 0; i < count(); ++i) {
@@ -18,7 +47,11 @@ void TableList::addTable(const QString &name)
             break;
         }
     }
-    insertItem(at, name);
+    if (describe) {
+        insertItem(at, new DescribedItem(name, std::move(describe)));
+    } else {
+        insertItem(at, name);
+    }
 }
 
 int TableList::selectedCount() const

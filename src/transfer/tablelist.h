@@ -4,6 +4,7 @@
 #include <QPersistentModelIndex>
 #include <QStringList>
 
+#include <functional>
 #include <vector>
 
 namespace tw::transfer {
@@ -19,6 +20,9 @@ public:
     explicit TableList(QWidget *parent = nullptr);
 
     void addTable(const QString &name);
+    // An item whose tooltip and accessible description are `describe`'s text, made each time
+    // they are asked for: never while the list fills.
+    void addTable(const QString &name, std::function<QString()> describe);
 
     int currentIndex() const { return currentRow(); }
 

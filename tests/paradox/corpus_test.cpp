@@ -2,6 +2,7 @@
 // value must equal the reference dump beside it.
 
 #include "dumpformat.h"
+#include "paradox/describe.h"
 #include "paradox/error.h"
 #include "paradox/reader.h"
 #include "support/tablefiles.h"
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <map>
 #include <sstream>
 
 namespace {
@@ -203,4 +205,45 @@ TEST(ParadoxCorpus, EncryptedTablesReadWithoutThePassword)
     ASSERT_EQ(memos.size(), 2U);
     EXPECT_EQ(memos[0][0].asText().size(), 55855U);
     EXPECT_EQ(memos[1][0].asText().size(), 494832U);
+}
+
+TEST(ParadoxCorpus, EachTableDescribesItsVersionRecordsCodePageAndDamageFromItsHeader)
+{
+    const std::vector<fs::path> dumps = corpusDumps();
+    if (dumps.empty()) {
+        GTEST_SKIP() << "the Paradox corpus is not beside the project";
+    }
+    const std::map<std::string, std::string> versions = {
+        {"30", "3.0"}, {"35", "3.5"}, {"40", "4.x"}, {"45", "4.x"}, {"50", "5.x"}, {"70", "7.x"}};
+    for (const fs::path &csv : dumps) {
+        SCOPED_TRACE(csv.string());
+        std::ifstream in(csv);
+        std::string line;
+        std::getline(in, line); // # file: ...
+        std::getline(in, line); // # fileversion=30 filetype=2 numrecords=6 ...
+        auto field = [&](const std::string &key) {
+            const std::size_t at = line.find(" " + key + "=") + key.size() + 2;
+            return line.substr(at, line.find(' ', at) - at);
+        };
+        const Oracle oracle = loadOracle(csv);
+        std::string text;
+        for (const std::string &described : tw::paradox::describeTable(oracle.table)) {
+            text += described + "\n";
+        }
+        EXPECT_NE(text.find("Paradox " + versions.at(field("fileversion")) + " table, " +
+                            (field("filetype") == "0" ? "keyed" : "not keyed")),
+                  std::string::npos)
+            << text;
+        EXPECT_NE(text.find("\n" + field("numrecords") + " record"), std::string::npos) << text;
+        const std::string encoding = field("textencoding");
+        const std::string codePage = encoding == "HP-ROMAN8" ? "HP Roman-8"
+                                     : encoding == "BIG5"    ? "950"
+                                                             : encoding.substr(2);
+        EXPECT_NE(text.find("Code page " + codePage), std::string::npos) << text;
+        EXPECT_EQ(text.find("Encrypted") != std::string::npos, field("encryption") != "0x00000000")
+            << text;
+    }
+    const fs::path folder = tw::test::corpusFolder();
+    const auto membre = tw::paradox::describeTable(folder / "teverett/MEMBRE.DB");
+    EXPECT_NE(std::find(membre.begin(), membre.end(), "Memo file missing"), membre.end());
 }

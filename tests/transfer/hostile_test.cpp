@@ -295,3 +295,33 @@ TEST_F(HostileInput, AFifoIsNoTableAndALatin1FileNameIsListedReadablyAndUsable)
     EXPECT_EQ(QDir(paradoxFolder()).entryList(QDir::System | QDir::Files | QDir::Hidden),
               QStringList{QStringLiteral("PIPE.db")});
 }
+
+TEST_F(HostileInput, EachParadoxItemDescribesItsTableInItsTooltipAndToAScreenReader)
+{
+    paradoxTable("Good.db", {{Value::integer(1), Value::text("fine")}});
+    QByteArray over = bytesOf("Good.db");
+    writeLe32(bytesAt(over, 0x06), 1'000'000);
+    writeFile("OVER.db", over);
+    writeFile("JUNK.db", "not a table at all");
+    startProgram();
+    form2->showPage();
+    auto tip = [&](const QString &item) {
+        const auto found = form2->paradoxList().findItems(item, Qt::MatchExactly);
+        EXPECT_EQ(found.size(), 1);
+        const QString text = found.value(0)->data(Qt::ToolTipRole).toString();
+        EXPECT_EQ(found.value(0)->data(Qt::AccessibleDescriptionRole).toString(), text);
+        return text;
+    };
+    const QString good = tip(QStringLiteral("GOOD"));
+    EXPECT_TRUE(
+        good.startsWith(QStringLiteral("Good.db\nParadox 5.x table, not keyed\n1 record, 2 fields\n"
+                                       "Code page 1252, language driver DBWINUS0\n"
+                                       "Not encrypted\nNo memo fields\n")))
+        << good.toStdString();
+    EXPECT_FALSE(good.contains(QStringLiteral("Warning")));
+    EXPECT_TRUE(
+        tip(QStringLiteral("OVER"))
+            .contains(QStringLiteral("Warning: the header counts 1000000 records, more than the")));
+    EXPECT_TRUE(
+        tip(QStringLiteral("JUNK")).contains(QStringLiteral("not a readable Paradox table")));
+}
