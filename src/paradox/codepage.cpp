@@ -54,7 +54,9 @@ private:
     iconv_t m_cd;
 };
 
-std::string iconvNameFor(int codePage)
+} // namespace
+
+std::string encodingOfCodePage(int codePage)
 {
     switch (codePage) {
     case 936:
@@ -65,8 +67,6 @@ std::string iconvNameFor(int codePage)
         return "CP" + std::to_string(codePage);
     }
 }
-
-} // namespace
 
 void appendUtf8(char32_t cp, std::string &out)
 {
@@ -102,7 +102,7 @@ const CodePage &CodePage::named(const std::string &iconvName)
 
 const CodePage &CodePage::number(int codePage)
 {
-    return named(iconvNameFor(codePage));
+    return named(encodingOfCodePage(codePage));
 }
 
 CodePage::CodePage(std::string iconvName)

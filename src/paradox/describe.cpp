@@ -3,6 +3,7 @@
 #include "db/filename.h"
 #include "paradox/bytesource.h"
 #include "paradox/error.h"
+#include "paradox/language.h"
 #include "paradox/reader.h"
 
 #include <algorithm>
@@ -39,8 +40,12 @@ std::string codePageLine(const TableHeader &header)
     if (used == "HP-ROMAN8") {
         return "Code page HP Roman-8, from the " + driver + " (the header names no code page)";
     }
-    return "Code page " + used.substr(2) + ", " + driver +
-           " (the header names none: " + header.versionName() + " tables are read as DOS text)";
+    if (codePageOfDriver(header.sortOrderId) != 0) {
+        return "Code page " + used.substr(2) + ", from the " + driver +
+               " (the header names no code page)";
+    }
+    return "Code page " + used.substr(2) + ", " + driver + " (the header names none: read in " +
+           codePagesInUse().dosWhy + ")";
 }
 
 std::string counted(std::uint64_t n, const std::string &noun)

@@ -4,6 +4,7 @@
 #include "paradox/crypt.h"
 #include "paradox/error.h"
 #include "paradox/family.h"
+#include "paradox/language.h"
 
 #include <algorithm>
 #include <cctype>
@@ -42,19 +43,15 @@ std::string textEncodingOf(const TableHeader &header, const std::string &overrid
         return override;
     }
     if (header.codePage != 0) {
-        switch (header.codePage) {
-        case 936:
-            return "CP936";
-        case 950:
-            return "BIG5";
-        default:
-            return "CP" + std::to_string(header.codePage);
-        }
+        return encodingOfCodePage(header.codePage);
     }
     if (lower(header.sortOrderId).rfind("blrom8", 0) == 0) {
         return "HP-ROMAN8";
     }
-    return "CP437";
+    if (const int codePage = codePageOfDriver(header.sortOrderId); codePage != 0) {
+        return encodingOfCodePage(codePage);
+    }
+    return encodingOfCodePage(codePagesInUse().dos);
 }
 
 TableHeader parseHeader(const ByteSource &table, const std::string &encoding)

@@ -18,7 +18,7 @@ namespace tw::paradox {
 struct ReadOptions
 {
     // iconv name of the code page of the text, overriding what the header says (3.x tables
-    // carry none and default to CP437).
+    // carry none and are read in the DOS code page of the user's language).
     std::string encoding;
 };
 
@@ -102,7 +102,8 @@ private:
 TableHeader parseHeader(const ByteSource &table, const std::string &encoding = {});
 
 // The code page a table's text is in: the override, the header's code page, the language
-// driver's, or CP437 for tables that name none.
+// driver's, or for a table that names neither (every 3.x table) the DOS code page of the
+// user's language (codePagesInUse()).
 std::string textEncodingOf(const TableHeader &header, const std::string &override);
 
 // The companion file with the given extension, matched ignoring letter case.

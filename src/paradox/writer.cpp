@@ -27,41 +27,12 @@ constexpr std::uint16_t kModificationNumber = 1;
 constexpr std::size_t kSubBlockData = 0x150; // 12-byte head + 64 slots of 5, rounded to 16
 constexpr std::size_t kSubAllocatedLimit = 2048;
 
-std::string upper(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) {
-        return static_cast<char>(std::toupper(c));
-    });
-    return text;
-}
-
 std::string lowerAscii(std::string text)
 {
     std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) {
         return static_cast<char>(std::tolower(c));
     });
     return text;
-}
-
-// The language driver written for the code page: the default driver for Windows text.
-std::pair<std::uint8_t, std::string> sortOrderFor(int codePage)
-{
-    if (codePage == 1252) {
-        return {0x4C, "DBWINUS0"};
-    }
-    return {0x00, "ascii"};
-}
-
-int codePageNumber(const std::string &encoding)
-{
-    const std::string name = upper(encoding);
-    if (name.rfind("CP", 0) == 0) {
-        return std::atoi(name.c_str() + 2);
-    }
-    if (name.rfind("WINDOWS-", 0) == 0) {
-        return std::atoi(name.c_str() + 8);
-    }
-    return 0;
 }
 
 std::string errnoText()
@@ -76,13 +47,14 @@ TableWriter::TableWriter(std::filesystem::path dbPath,
                          const WriteOptions &options)
     : m_path(std::move(dbPath))
     , m_fields(std::move(fields))
-    , m_codePage(CodePage::named(options.encoding))
-    , m_encoding(options.encoding)
+    , m_codePage(CodePage::number(options.driver.codePage))
+    , m_encoding(encodingOfCodePage(options.driver.codePage))
+    , m_driver(options.driver)
     , m_replace(options.replaceExisting)
 {
     if (m_codePage.doubleByte()) {
-        throw Error("Cannot write " + m_path.filename().string() + " in code page " +
-                    options.encoding + ": only single-byte code pages are written");
+        throw Error("Cannot write " + m_path.filename().string() + " in code page " + m_encoding +
+                    ": only single-byte code pages are written");
     }
     checkFields();
     m_recordsPerBlock = (blockSize() - kBlockHeaderBytes) / m_recordSize;
@@ -400,8 +372,9 @@ void TableWriter::flushSubBlock()
 std::vector<std::uint8_t> TableWriter::buildHeader() const
 {
     const std::size_t n = m_fields.size();
-    const int codePage = codePageNumber(m_encoding);
-    const auto [sortOrder, sortOrderId] = sortOrderFor(codePage);
+    const int codePage = m_driver.codePage;
+    const std::uint8_t sortOrder = m_driver.sortOrder;
+    const std::string &sortOrderId = m_driver.sortOrderId;
 
     std::vector<std::uint8_t> variable;
     for (const Field &field : m_fields) {

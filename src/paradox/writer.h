@@ -3,6 +3,7 @@
 #include "db/value.h"
 #include "paradox/codepage.h"
 #include "paradox/format.h"
+#include "paradox/language.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -14,7 +15,9 @@ namespace tw::paradox {
 
 struct WriteOptions
 {
-    std::string encoding = "CP1252";
+    // The code page of the text, with the language driver written for it (1252 and
+    // DBWINUS0 unless told otherwise).
+    LanguageDriver driver;
     // How many records are coming, when known: picks a block size large enough for them.
     std::uint64_t expectedRecords = 0;
     // The user agreed to replace a table of that name: commit() puts the new table in place
@@ -79,6 +82,7 @@ private:
     std::vector<Field> m_fields;
     const CodePage &m_codePage;
     std::string m_encoding;
+    LanguageDriver m_driver;
     bool m_hasBlobs = false;
     int m_recordSize = 0;
     int m_blockSizeKb = 2;

@@ -5,9 +5,11 @@
 #include "db/filename.h"
 #include "fsutil/addfolder.h"
 #include "paradox/describe.h"
+#include "paradox/language.h"
 #include "transfer/tablelist.h"
 
 #include <QFile>
+#include <QLocale>
 
 #include <filesystem>
 
@@ -19,6 +21,13 @@ QString ParadoxConnectionString(const QString &folder)
     return QStringLiteral("Driver={Microsoft Paradox Driver (*.db )};DriverID=538;Fil=Paradox "
                           "5.X;DefaultDir=") +
            value + QStringLiteral(";Dbq=") + value + QStringLiteral(";CollatingSequence=ASCII;");
+}
+
+void ChooseParadoxCodePages(const app::SettingsStore &settings)
+{
+    const int override = settings.GetSetting(QStringLiteral("ParadoxCodePage")).trimmed().toInt();
+    paradox::useCodePages(
+        paradox::localCodePages(QLocale::system().name().toStdString(), override));
 }
 
 QString ParadoxNameProblem(const QString &name)

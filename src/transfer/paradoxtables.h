@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/dialogs.h"
+#include "app/settingsstore.h"
 #include "db/connection.h"
 
 #include <QString>
@@ -12,6 +13,10 @@ class TableList;
 // The connection string of the Paradox folder, the folder exactly as typed (in braces when
 // it holds ";", "{" or "}", so it reaches the backend whole).
 QString ParadoxConnectionString(const QString &folder);
+
+// Chooses the code pages of Paradox text for this run: from the user's language (the system
+// locale), or from the settings key ParadoxCodePage (read, never written) when it is set.
+void ChooseParadoxCodePages(const app::SettingsStore &settings);
 
 // Why `name` cannot name a table file in the Paradox folder (it holds "/" or a NUL, or is
 // "." or ".."), or the empty text when it can: a table is never put outside the folder.

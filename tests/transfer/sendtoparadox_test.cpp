@@ -1,6 +1,7 @@
 // "Send Table/s To Paradox" through the real stack: the DB2 emulation, the staging database,
 // our Paradox writer and real folders.
 
+#include "paradox/language.h"
 #include "paradox/reader.h"
 #include "support/printers.h"
 #include "support/transferfixture.h"
@@ -383,4 +384,45 @@ TEST_F(SendToParadox, TablesDroppedWhileACopyRunsAreSkippedAndTheOthersGoWhole)
     EXPECT_EQ(paradoxRows("Z.db").size(), 5000U);
     EXPECT_EQ(files(), QStringList{QStringLiteral("Z.db")});
     EXPECT_EQ(items(form2->db2List()), QStringList{QStringLiteral("Z")});
+}
+
+TEST_F(SendToParadox, TextIsWrittenInTheWindowsCodePageOfTheUsersLanguageWithItsDriver)
+{
+    struct Case
+    {
+        const char *locale;
+        const char *text;
+        int codePage;
+        int sortOrder;
+        const char *sortOrderId;
+    };
+
+    const Case cases[] = {
+        {"ru_RU.UTF-8", "Съешь же ещё этих мягких булок", 1251, 143, "ancyrr"},
+        {"pl_PL.UTF-8", "Zażółć gęślą jaźń", 1250, 94, "anpolish"},
+        {"el_GR.UTF-8", "Καλημέρα κόσμε", 1253, 14, "angreek1"},
+    };
+    for (const Case &c : cases) {
+        const std::string table = std::string("T") + c.locale[0];
+        emu.seed({"CREATE TABLE \"" + table + "\"(W VARCHAR(100))",
+                  "INSERT INTO \"" + table + "\" VALUES('" + c.text + "')"});
+    }
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.locale);
+        tw::paradox::useCodePages(tw::paradox::localCodePages(c.locale));
+        const std::string table = std::string("T") + c.locale[0];
+        dialogs.boxes.clear();
+        send({QString::fromStdString(table)});
+        tw::paradox::useCodePages({});
+        EXPECT_TRUE(dialogs.errorReports().isEmpty())
+            << dialogs.errorReports().join(u'\n').toStdString();
+        // Any reader decodes it by its header alone.
+        tw::paradox::TableReader written =
+            tw::paradox::TableReader::open(paradoxPath(table + ".db"));
+        EXPECT_EQ(written.header().codePage, c.codePage);
+        EXPECT_EQ(written.header().sortOrder, c.sortOrder);
+        EXPECT_EQ(written.header().sortOrderId, c.sortOrderId);
+        ASSERT_TRUE(written.next());
+        EXPECT_EQ(written.value(0), Value::text(c.text));
+    }
 }

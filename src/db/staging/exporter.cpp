@@ -241,7 +241,10 @@ void exportToParadox(sqlite3 *db,
                      const std::function<void()> &pumpEvents,
                      bool replaceExisting)
 {
-    const paradox::CodePage &cp = paradox::CodePage::named("CP1252");
+    // Written in the Windows code page of the user's language, with its language driver.
+    const paradox::LanguageDriver driver = paradox::codePagesInUse().write;
+    const paradox::CodePage &cp = paradox::CodePage::number(driver.codePage);
+    const std::string codePage = "code page " + std::to_string(driver.codePage);
     std::vector<ColumnShape> shapes;
     {
         Query info(db, "PRAGMA table_info(" + sqliteName(source) + ")");
@@ -267,9 +270,8 @@ void exportToParadox(sqlite3 *db,
         if (!cp.encode(shape.name, encoded, &bad) || encoded.empty() ||
             static_cast<int>(encoded.size()) > kLongestFieldName) {
             fail(source,
-                 "the column name \"" + shape.name +
-                     "\" is not 1 to 25 characters of code page 1252, as a "
-                     "Paradox field name must be");
+                 "the column name \"" + shape.name + "\" is not 1 to 25 characters of " + codePage +
+                     ", as a Paradox field name must be");
         }
         if (!names.insert(upper(shape.name)).second) {
             fail(source,
@@ -354,7 +356,7 @@ void exportToParadox(sqlite3 *db,
                                               : "is not hexadecimal bytes");
         }
         if (!shape.firstBad.empty() && !numeric && shape.type != "OLEOBJECT") {
-            badValue("has a character that code page 1252 cannot hold");
+            badValue("has a character that " + codePage + " cannot hold");
         }
         if (shape.type == "MEMO") {
             field.type = FieldType::Memo;
@@ -404,6 +406,7 @@ void exportToParadox(sqlite3 *db,
         paradox::WriteOptions options;
         options.expectedRecords = static_cast<std::uint64_t>(rowCount);
         options.replaceExisting = replaceExisting;
+        options.driver = driver;
         paradox::TableWriter writer(target, fields, options);
         Query rows(db, select);
         std::vector<Value> row(fields.size());
