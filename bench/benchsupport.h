@@ -119,6 +119,8 @@ class SilentDialogs final : public app::Dialogs
 public:
     void notice(const QString &) override {}
 
+    void noticeWithDetails(const QString &, const QString &) override {}
+
     bool ask(const QString &, const QString &) override { return true; }
 
     QString input(const QString &, const QString &initial) override { return initial; }

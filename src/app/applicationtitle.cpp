@@ -19,4 +19,9 @@ QString applicationTitleFrom(const QString &productTitle)
     return title;
 }
 
+QString programVersion()
+{
+    return QStringLiteral(TW_VERSION);
+}
+
 } // namespace tw::app

@@ -22,6 +22,8 @@ public:
 
     // OK box, no icon, the application title as caption.
     virtual void notice(const QString &text) = 0;
+    // The same box with `details` under its "Show Details..." button.
+    virtual void noticeWithDetails(const QString &text, const QString &details) = 0;
     // Yes/No box, no icon, with the given caption; true for Yes.
     virtual bool ask(const QString &text, const QString &caption) = 0;
     // Input box with the application title as caption; the empty text on cancel.

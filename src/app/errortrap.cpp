@@ -22,6 +22,7 @@ void ErrorTrap::report(int lineNumber, std::exception_ptr error) noexcept
 
 void ErrorTrap::report(int lineNumber, const QString &description) noexcept
 {
+    ++m_reports;
     try {
         ErrorReportBox(m_dialogs, description, m_location, lineNumber);
     } catch (...) {

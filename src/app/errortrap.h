@@ -52,11 +52,15 @@ public:
 
     QStringView location() const { return m_location; }
 
+    // How many failures this trap has reported so far.
+    int reports() const { return m_reports; }
+
 private:
     void report(int lineNumber, std::exception_ptr error) noexcept;
 
     Dialogs &m_dialogs;
     QStringView m_location;
+    int m_reports = 0;
 };
 
 // The text an exception carries, as the error report box shows it.

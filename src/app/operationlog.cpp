@@ -69,11 +69,16 @@ void OperationLog::note(const QString &text)
 
 void OperationLog::error(const QString &reportText)
 {
-    QString flat = reportText;
+    append(QStringLiteral("  error: ") + flattened(reportText));
+}
+
+QString flattened(const QString &text)
+{
+    QString flat = text;
     flat.replace(QStringLiteral("\r\n"), QStringLiteral(" | "));
     flat.replace(u'\r', u' ');
-    flat.replace(u'\n', u' ');
-    append(QStringLiteral("  error: ") + flat.simplified());
+    flat.replace(u'\n', QStringLiteral(" | "));
+    return flat.simplified();
 }
 
 void LoggingDialogs::notice(const QString &text)
@@ -82,9 +87,18 @@ void LoggingDialogs::notice(const QString &text)
     m_inner.notice(text);
 }
 
+void LoggingDialogs::noticeWithDetails(const QString &text, const QString &details)
+{
+    m_inner.setApplicationTitle(applicationTitle());
+    m_inner.noticeWithDetails(text, details);
+}
+
 bool LoggingDialogs::ask(const QString &text, const QString &caption)
 {
-    return m_inner.ask(text, caption);
+    const bool yes = m_inner.ask(text, caption);
+    m_log.note(QStringLiteral("asked \"") + flattened(text) + QStringLiteral("\" (") + caption +
+               QStringLiteral("): ") + (yes ? QStringLiteral("Yes") : QStringLiteral("No")));
+    return yes;
 }
 
 QString LoggingDialogs::input(const QString &prompt, const QString &initial)

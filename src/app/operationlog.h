@@ -38,7 +38,11 @@ private:
     QString m_path;
 };
 
-// Dialogs that also write every error report into the operation log.
+// A text of several lines as one log line: line breaks become " | ".
+QString flattened(const QString &text);
+
+// Dialogs that also write into the operation log every error report and every question with
+// its answer.
 class LoggingDialogs final : public Dialogs
 {
 public:
@@ -48,6 +52,7 @@ public:
     {}
 
     void notice(const QString &text) override;
+    void noticeWithDetails(const QString &text, const QString &details) override;
     bool ask(const QString &text, const QString &caption) override;
     QString input(const QString &prompt, const QString &initial) override;
     QString pickFolder(QWidget *owner, const QString &prompt, const QString &start) override;

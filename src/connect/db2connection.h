@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <exception>
+
 namespace tw::connect {
 
 // A value as a connection string carries it: exactly as typed, or in braces (a "}" doubled)
@@ -17,5 +19,14 @@ QString Db2ConnectionString(const ConnectionSettings &fields);
 // True when a connection opens with Db2ConnectionString; shows nothing. The connection is
 // released before it returns.
 bool CheckDb2Connection(const ConnectionSettings &fields);
+
+// Why a connection with these fields does not open, for a box's details and the log: the
+// driver's SQLSTATE, native code and message, and a one-line hint for the failures a Linux
+// user meets (driver not registered or not loadable, host or port, user or password, an
+// unknown database). Empty when it opens.
+QString Db2ConnectionFailure(const ConnectionSettings &fields);
+
+// The details of a failed connection: SQLSTATE, native code, message and hint.
+QString Db2FailureDetails(const std::exception &error);
 
 } // namespace tw::connect

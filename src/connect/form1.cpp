@@ -207,8 +207,18 @@ void Form1::PushButton2_Click()
 {
     app::ErrorTrap trap{m_dialogs, app::ErrorLocation::Form1_PushButton2_Click};
     trap(100, [&] { setMousePointer(MousePointer::Hourglass); });
-    if (trap.test(102, [&] { return CheckParadoxFolder(Text1->text()); }) &&
-        trap.test(104, [&] { return CheckDb2Connection(connectionSettings()); })) {
+    // Silent as ever; the log says which check failed and why.
+    QString db2Failure;
+    if (!trap.test(102, [&] { return CheckParadoxFolder(Text1->text()); })) {
+        logNote(QStringLiteral("Next >: the Paradox folder check failed: ") +
+                ParadoxFolderFailure(Text1->text()));
+    } else if (!trap.test(104, [&] {
+                   db2Failure = Db2ConnectionFailure(connectionSettings());
+                   return db2Failure.isEmpty();
+               })) {
+        logNote(QStringLiteral("Next >: the DB2 connection check failed: ") +
+                app::flattened(db2Failure));
+    } else {
         trap(106, [&] { transferPage().Form_Load(); });
         trap(108, [&] { transferPage().showPage(); });
         trap(110, [&] { hide(); });
@@ -270,8 +280,12 @@ void Form1::PushButton3_Click()
     // A listing that fails is reported and, as with every failed test, the branch is entered.
     if (trap.test(104, [&] { return CheckParadoxFolder(Text1->text()); })) {
         trap(106, [&] { m_dialogs.notice(QStringLiteral("Connection successful.")); });
+        logNote(QStringLiteral("Test Connection (Paradox) ") + Text1->text() +
+                QStringLiteral(": Connection successful."));
     } else {
-        trap(108, [&] { m_dialogs.notice(QStringLiteral("Could not connect.")); });
+        const QString why = ParadoxFolderFailure(Text1->text());
+        logNote(QStringLiteral("Test Connection (Paradox): Could not connect. ") + why);
+        trap(108, [&] { m_dialogs.noticeWithDetails(QStringLiteral("Could not connect."), why); });
     }
     trap(110, [&] { setMousePointer(MousePointer::Default); });
 }
@@ -310,11 +324,35 @@ void Form1::PushButton4_Click()
         setMousePointer(MousePointer::Hourglass);                                  // 102
         connection->open(Db2ConnectionString(connectionSettings()).toStdString()); // 104
         m_dialogs.notice(QStringLiteral("Connection successful."));                // 106
-        setMousePointer(MousePointer::Default);                                    // 108
+        logNote(QStringLiteral("Test Connection (DB2) ") + db2Target() +
+                QStringLiteral(": Connection successful."));
+        setMousePointer(MousePointer::Default); // 108
+    } catch (const std::exception &e) {
+        failedDb2Test(Db2FailureDetails(e));
     } catch (...) {
-        m_dialogs.notice(
-            QStringLiteral("Could not connect. Please check with your administrator.")); // 112
-        setMousePointer(MousePointer::Default);                                          // 114
+        failedDb2Test(QStringLiteral("Unknown error"));
+    }
+}
+
+void Form1::failedDb2Test(const QString &details)
+{
+    logNote(QStringLiteral("Test Connection (DB2) ") + db2Target() +
+            QStringLiteral(": Could not connect. ") + app::flattened(details));
+    m_dialogs.noticeWithDetails(
+        QStringLiteral("Could not connect. Please check with your administrator."), details); // 112
+    setMousePointer(MousePointer::Default);                                                   // 114
+}
+
+QString Form1::db2Target() const
+{
+    return Text6->text() + QStringLiteral(" on ") + Text2->text() + u':' + Text3->text() +
+           QStringLiteral(" as ") + Text4->text();
+}
+
+void Form1::logNote(const QString &text) const
+{
+    if (m_log != nullptr) {
+        m_log->note(text);
     }
 }
 

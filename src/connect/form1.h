@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/dialogs.h"
+#include "app/operationlog.h"
 #include "app/settingsstore.h"
 #include "connect/connectionsettings.h"
 #include "connect/pagepointer.h"
@@ -41,6 +42,9 @@ public:
     // The page "Next >" opens; set before Form_Load.
     void setTransferPage(TransferPage *page) { m_transferPage = page; }
 
+    // Where the connection tests and "Next >" record their outcome; none by default.
+    void setOperationLog(app::OperationLog *log) { m_log = log; }
+
     // Start-up: skin, captions, the application title, the hand cursor, the six fields, and
     // the jump to the transfer page when the saved settings work.
     void Form_Load();
@@ -78,12 +82,17 @@ private:
     void PushButton4_Click();
     void PushButton5_Click();
     void PushButton6_Click();
+    void failedDb2Test(const QString &details);
+    // "SAMPLE on db2host:50000 as admin": the DB2 fields but the password.
+    QString db2Target() const;
+    void logNote(const QString &text) const;
 
     app::Dialogs &m_dialogs;
     app::SettingsStore &m_settings;
     QString m_programFolder;
     PagePointer *m_pointer; // owned by the page
     TransferPage *m_transferPage = nullptr;
+    app::OperationLog *m_log = nullptr;
     bool m_startedOnTransferPage = false;
 
     QGroupBox *Frame1 = nullptr;

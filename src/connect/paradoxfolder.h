@@ -8,4 +8,9 @@ namespace tw::connect {
 // A listing the file system refuses throws, for the calling handler's trap.
 bool CheckParadoxFolder(const QString &folder);
 
+// Why CheckParadoxFolder fails for the folder, for a box's details and the log: the field is
+// empty, the folder is missing or no folder, it cannot be listed, or it holds no table.
+// Empty when it passes.
+QString ParadoxFolderFailure(const QString &folder);
+
 } // namespace tw::connect

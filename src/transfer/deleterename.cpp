@@ -39,12 +39,12 @@ bool Form2::openDb2(app::ErrorTrap &trap, int line, db::Connection &db2)
 void Form2::PushButton1_Click()
 {
     app::ErrorTrap trap{m_dialogs, app::ErrorLocation::Form2_PushButton1_Click};
-    logOperation(QStringLiteral("Delete Table/s (DB2)"));
     db::Connection db2; // 100
     trap(102, [&] { setMousePointer(MousePointer::Hourglass); });
     const bool opened = openDb2(trap, 104, db2);
     if (trap.test(106, [&] { return List1->currentIndex() != -1; })) {
-        // Without a connection every DROP would fail in turn: the failed open was reported.
+        logOperation(QStringLiteral("Delete Table/s (DB2)"));
+        Tally tally;
         // Without a connection every DROP would fail in turn: the failed open was reported.
         for (const QPersistentModelIndex &entry : List1->selectedBottomFirst()) { // 108, 110
             if (!opened) {
@@ -54,6 +54,8 @@ void Form2::PushButton1_Click()
                 continue; // removed meanwhile
             }
             const QString name = entry.data().toString();
+            TableTurn turn(*this, tally, trap, name);
+            turn.finish(true, QStringLiteral("dropped"));
             try {
                 db2.execute((QStringLiteral("DROP TABLE ") + db2Name(name)).toStdString());
             } catch (const db::Error &e) {
@@ -65,13 +67,13 @@ void Form2::PushButton1_Click()
             } catch (const std::exception &e) {
                 trap.report(112, QString::fromUtf8(e.what()));
             }
-            logNote(QStringLiteral("dropped ") + name);
             trap(114, [&] {
                 if (entry.isValid()) {
                     delete List1->takeItem(entry.row());
                 }
             });
         }
+        logClosing(tally, QStringLiteral("deleted"));
     } else {
         trap(118, [&] { m_dialogs.notice(QStringLiteral("Please select a table to delete")); });
     }
@@ -81,10 +83,11 @@ void Form2::PushButton1_Click()
 void Form2::PushButton5_Click()
 {
     app::ErrorTrap trap{m_dialogs, app::ErrorLocation::Form2_PushButton5_Click};
-    logOperation(QStringLiteral("Delete Table/s (Paradox)"));
     trap(100, [&] { setMousePointer(MousePointer::Hourglass); });
     const QString folder = m_connectionPage.connectionSettings().Text1;
     if (trap.test(102, [&] { return List2->currentIndex() != -1; })) {
+        logOperation(QStringLiteral("Delete Table/s (Paradox)"));
+        Tally tally;
         // Deleting lets events through: the selection is read once and each item checked
         // again before it is used.
         for (const QPersistentModelIndex &entry : List2->selectedBottomFirst()) { // 104, 106
@@ -92,20 +95,23 @@ void Form2::PushButton5_Click()
                 continue; // removed meanwhile
             }
             const QString name = entry.data().toString();
+            TableTurn turn(*this, tally, trap, name);
             // Both spellings of the extension name the files of one table, matched ignoring case.
             bool deleted = false;
             QStringList where;
             trap(108, [&] { deleted = DeleteParadoxTable(folder, name, &where); });
             if (deleted) {
-                logNote(QStringLiteral("deleted ") + name + QStringLiteral(": ") +
-                        where.join(QStringLiteral("; ")));
+                turn.finish(true, where.join(QStringLiteral("; ")));
                 trap(114, [&] {
                     if (entry.isValid()) {
                         delete List2->takeItem(entry.row());
                     }
                 });
+            } else {
+                turn.skip(QStringLiteral("no table file of that name in the folder"));
             }
         }
+        logClosing(tally, QStringLiteral("deleted"));
     } else {
         trap(126, [&] { m_dialogs.notice(QStringLiteral("Please select a table to delete.")); });
     }
@@ -113,6 +119,7 @@ void Form2::PushButton5_Click()
 }
 
 void Form2::renameSelected(app::ErrorTrap &trap,
+                           const QString &operation,
                            TableList &list,
                            int listLine,
                            bool canWork,
@@ -128,11 +135,14 @@ void Form2::renameSelected(app::ErrorTrap &trap,
              [&] { m_dialogs.notice(QStringLiteral("Please select just one table to rename.")); });
         return;
     }
+    logOperation(operation);
+    Tally tally;
     for (int i = list.count() - 1; i >= 0 && canWork; --i) { // 110
         if (i >= list.count() || !trap.test(112, [&] { return list.item(i)->isSelected(); })) {
             continue;
         }
         const QString oldName = list.item(i)->text(); // 114
+        TableTurn turn(*this, tally, trap, oldName);
         QString newName;
         trap(116, [&] {
             newName =
@@ -140,10 +150,14 @@ void Form2::renameSelected(app::ErrorTrap &trap,
         });
         // The rename may let events through: the item is followed, not its index.
         const QPersistentModelIndex entry(list.model()->index(i, 0));
-        if (newName.isEmpty() || !rename(oldName, newName)) { // 118, 120
+        if (newName.isEmpty()) { // 118
+            turn.skip(QStringLiteral("no new name given"));
             continue;
         }
-        logNote(QStringLiteral("renamed ") + oldName + QStringLiteral(" to ") + newName);
+        if (!rename(oldName, newName)) { // 120
+            continue;
+        }
+        turn.finish(true, QStringLiteral("renamed to ") + newName);
         trap(listLine, [&] {
             if (entry.isValid()) {
                 delete list.takeItem(entry.row());
@@ -152,46 +166,56 @@ void Form2::renameSelected(app::ErrorTrap &trap,
         trap(listLine + 2, [&] { list.addTable(newName); });
         trap(listLine + 4, [&] { makeFirstCurrent(list); });
     }
+    logClosing(tally, QStringLiteral("renamed"));
 }
 
 void Form2::PushButton6_Click()
 {
     app::ErrorTrap trap{m_dialogs, app::ErrorLocation::Form2_PushButton6_Click};
-    logOperation(QStringLiteral("Rename Table (DB2)"));
     db::Connection db2; // 100
     trap(102, [&] { setMousePointer(MousePointer::Hourglass); });
     const bool opened = openDb2(trap, 104, db2);
     // A rename DB2 rejects is reported; the list still follows it.
-    renameSelected(trap, *List1, 122, opened, [&](const QString &oldName, const QString &newName) {
-        trap(120, [&] {
-            db2.execute((QStringLiteral("RENAME ") + db2Name(oldName) + QStringLiteral(" TO ") +
-                         db2Name(newName))
-                            .toStdString());
-        });
-        return true;
-    });
+    renameSelected(trap,
+                   QStringLiteral("Rename Table (DB2)"),
+                   *List1,
+                   122,
+                   opened,
+                   [&](const QString &oldName, const QString &newName) {
+                       trap(120, [&] {
+                           db2.execute((QStringLiteral("RENAME ") + db2Name(oldName) +
+                                        QStringLiteral(" TO ") + db2Name(newName))
+                                           .toStdString());
+                       });
+                       return true;
+                   });
     trap(134, [&] { setMousePointer(MousePointer::Default); });
 }
 
 void Form2::PushButton7_Click()
 {
     app::ErrorTrap trap{m_dialogs, app::ErrorLocation::Form2_PushButton7_Click};
-    logOperation(QStringLiteral("Rename Table (Paradox)"));
     db::Connection paradox; // 100
     trap(102, [&] { setMousePointer(MousePointer::Hourglass); });
     const QString folder = m_connectionPage.connectionSettings().Text1;
     trap(104, [&] { paradox.open(ParadoxConnectionString(folder).toStdString()); });
     // The list follows only a rename that happened.
-    renameSelected(trap, *List2, 124, true, [&](const QString &oldName, const QString &newName) {
-        // The table stays in its folder: a name that is a path is refused.
-        if (const QString problem = ParadoxNameProblem(newName); !problem.isEmpty()) {
-            trap.report(120, problem);
-            return false;
-        }
-        bool renamed = false;
-        trap(120, [&] { renamed = RenameFile(folder, oldName, newName, m_dialogs); });
-        return renamed;
-    });
+    renameSelected(
+        trap,
+        QStringLiteral("Rename Table (Paradox)"),
+        *List2,
+        124,
+        true,
+        [&](const QString &oldName, const QString &newName) {
+            // The table stays in its folder: a name that is a path is refused.
+            if (const QString problem = ParadoxNameProblem(newName); !problem.isEmpty()) {
+                trap.report(120, problem);
+                return false;
+            }
+            bool renamed = false;
+            trap(120, [&] { renamed = RenameFile(folder, oldName, newName, m_dialogs); });
+            return renamed;
+        });
     trap(136, [&] { setMousePointer(MousePointer::Default); });
 }
 

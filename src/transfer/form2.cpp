@@ -199,9 +199,51 @@ void Form2::resetProgress()
 
 void Form2::logOperation(const QString &name) const
 {
-    if (m_log != nullptr) {
-        m_log->operation(name);
+    if (m_log == nullptr) {
+        return;
     }
+    const connect::ConnectionSettings fields = m_connectionPage.connectionSettings();
+    m_log->operation(name + QStringLiteral(" (") + app::kProductTitle + u' ' +
+                     app::programVersion() + QStringLiteral("; Paradox folder ") + fields.Text1 +
+                     QStringLiteral("; DB2 database ") + fields.Text6 + QStringLiteral(" on ") +
+                     fields.Text2 + u':' + fields.Text3 + QStringLiteral(" as ") + fields.Text4 +
+                     u')');
+}
+
+void Form2::logOutcome(Tally &tally,
+                       Outcome outcome,
+                       const QString &table,
+                       const QString &why) const
+{
+    int &count = outcome == Outcome::Done     ? tally.done
+                 : outcome == Outcome::Failed ? tally.failed
+                                              : tally.skipped;
+    ++count;
+    const QString word = outcome == Outcome::Done     ? QStringLiteral("done")
+                         : outcome == Outcome::Failed ? QStringLiteral("FAILED")
+                                                      : QStringLiteral("skipped");
+    logNote(word + u' ' + table + (why.isEmpty() ? QString() : QStringLiteral(": ") + why));
+}
+
+Form2::TableTurn::~TableTurn()
+{
+    if (!m_skipped.isEmpty()) {
+        m_page.logOutcome(m_tally, Outcome::Skipped, m_table, m_skipped);
+    } else if (m_finished && m_trap.reports() == m_reports) {
+        m_page.logOutcome(m_tally, Outcome::Done, m_table, m_how);
+    } else {
+        m_page.logOutcome(m_tally, Outcome::Failed, m_table, m_how);
+    }
+}
+
+void Form2::logClosing(const Tally &tally, const QString &verb) const
+{
+    logNote(QStringLiteral("%1 table%2 %3, %4 failed, %5 skipped")
+                .arg(tally.done)
+                .arg(tally.done == 1 ? QString() : QStringLiteral("s"))
+                .arg(verb)
+                .arg(tally.failed)
+                .arg(tally.skipped));
 }
 
 void Form2::logTable(const QString &name,

@@ -75,11 +75,65 @@ private:
     // The steps both rename buttons share: the selection checks and their messages, the
     // input box, and the list following a rename. `listLine` numbers the list steps.
     void renameSelected(app::ErrorTrap &trap,
+                        const QString &operation,
                         TableList &list,
                         int listLine,
                         bool canWork,
                         const std::function<bool(const QString &, const QString &)> &rename);
+
+    // The outcomes of one press, for the closing line of its log entry.
+    struct Tally
+    {
+        int done = 0;
+        int failed = 0;
+        int skipped = 0;
+    };
+    enum class Outcome { Done, Failed, Skipped };
+
+    // The header line of a press that does something: the operation, the program version,
+    // the Paradox folder and the DB2 database, server, port and user (never the password).
     void logOperation(const QString &name) const;
+    void logOutcome(Tally &tally, Outcome outcome, const QString &table, const QString &why) const;
+    // "N tables copied, M failed, K skipped", with the operation's verb.
+    void logClosing(const Tally &tally, const QString &verb) const;
+
+    // One table's turn in a press, logged when it ends however it ends: skipped when passed
+    // over, failed when a box reported a failure on its way or it did not finish whole, done
+    // otherwise.
+    class TableTurn
+    {
+    public:
+        TableTurn(const Form2 &page, Tally &tally, const app::ErrorTrap &trap, QString table)
+            : m_page(page)
+            , m_tally(tally)
+            , m_trap(trap)
+            , m_table(std::move(table))
+            , m_reports(trap.reports())
+        {}
+
+        ~TableTurn();
+        TableTurn(const TableTurn &) = delete;
+        TableTurn &operator=(const TableTurn &) = delete;
+
+        void skip(const QString &why) { m_skipped = why; }
+
+        void finish(bool whole, const QString &how)
+        {
+            m_finished = whole;
+            m_how = how;
+        }
+
+    private:
+        const Form2 &m_page;
+        Tally &m_tally;
+        const app::ErrorTrap &m_trap;
+        QString m_table;
+        int m_reports;
+        QString m_skipped;
+        QString m_how;
+        bool m_finished = false;
+    };
+
     void logTable(const QString &name,
                   std::int64_t read,
                   std::int64_t written,

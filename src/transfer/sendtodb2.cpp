@@ -20,13 +20,14 @@ namespace tw::transfer {
 void Form2::PushButton4_Click()
 {
     app::ErrorTrap trap{m_dialogs, app::ErrorLocation::Form2_PushButton4_Click};
-    logOperation(QStringLiteral("Send Table/s To IBM DB2"));
     db::Connection db2;     // 100
     db::Connection paradox; // 102
     if (!trap.test(108, [&] { return List2->currentIndex() != -1; })) {
         trap(282, [&] { m_dialogs.notice(QStringLiteral("Please select a table to send.")); });
         return;
     }
+    logOperation(QStringLiteral("Send Table/s To IBM DB2"));
+    Tally tally;
     trap(110, [&] { setMousePointer(MousePointer::Hourglass); });
     const connect::ConnectionSettings fields = m_connectionPage.connectionSettings();
     // A connection that cannot be opened is reported once and ends the operation: every
@@ -81,7 +82,9 @@ void Form2::PushButton4_Click()
         if (connectionLost) {
             break;
         }
+        TableTurn turn(*this, tally, trap, paradoxName);
         if (!List2->holds(paradoxName)) {
+            turn.skip(QStringLiteral("no longer listed"));
             continue;
         }
         QString tableName = paradoxName; // 124, 126
@@ -103,6 +106,7 @@ void Form2::PushButton4_Click()
                                   QStringLiteral("Overwrite?"));
             });
             if (!yes) {
+                turn.skip(QStringLiteral("not overwritten"));
                 continue; // 142
             }
             replace = true;
@@ -202,7 +206,9 @@ void Form2::PushButton4_Click()
         trap(264, [&] { rows.close(); });
         trap(266, [&] { List1->addTable(paradoxName); });
         logTable(tableName, read, written, n);
+        turn.finish(written == n, replace ? QStringLiteral("replaced the DB2 table") : QString());
     }
+    logClosing(tally, QStringLiteral("copied"));
     trap(276, [&] { setMousePointer(MousePointer::Default); });
     trap(278, [&] { db2.close(); });
     trap(280, [&] { paradox.close(); });

@@ -22,7 +22,6 @@ constexpr int kLongestParadoxName = 8;
 void Form2::PushButton3_Click()
 {
     app::ErrorTrap trap{m_dialogs, app::ErrorLocation::Form2_PushButton3_Click};
-    logOperation(QStringLiteral("Send Table/s To Paradox"));
     db::Connection staging; // 100
     db::Connection paradox; // 102
     db::Connection db2;     // 104
@@ -30,6 +29,8 @@ void Form2::PushButton3_Click()
         trap(304, [&] { m_dialogs.notice(QStringLiteral("Please select a table to send.")); });
         return;
     }
+    logOperation(QStringLiteral("Send Table/s To Paradox"));
+    Tally tally;
     trap(112, [&] { setMousePointer(MousePointer::Hourglass); });
     app::pumpEvents(); // 114
     const connect::ConnectionSettings fields = m_connectionPage.connectionSettings();
@@ -66,7 +67,9 @@ void Form2::PushButton3_Click()
         if (connectionLost) {
             break;
         }
+        TableTurn turn(*this, tally, trap, source);
         if (!List1->holds(source)) {
+            turn.skip(QStringLiteral("no longer listed"));
             continue;
         }
         QString paradoxName = source; // 134, 136
@@ -106,6 +109,7 @@ void Form2::PushButton3_Click()
             }
         }
         if (answer == Answer::No) { // 154
+            turn.skip(QStringLiteral("answered No"));
             continue;
         }
 
@@ -203,6 +207,8 @@ void Form2::PushButton3_Click()
                  n,
                  exported ? stagedRows : 0,
                  n);
+        turn.finish(exported && stagedRows == n,
+                    replace ? QStringLiteral("replaced the Paradox table") : QString());
         app::pumpEvents(); // 280
         if (trap.test(282, [&] { return ExistTable(staging, source); })) {
             trap(284, [&] { staging.execute(stagingTable); });
@@ -210,6 +216,7 @@ void Form2::PushButton3_Click()
         app::pumpEvents(); // 286
     }
 
+    logClosing(tally, QStringLiteral("copied"));
     trap(290, [&] {
         List2->clear();
         LoadParadoxTables(*List2, fields.Text1, m_dialogs);

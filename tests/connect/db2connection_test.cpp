@@ -128,19 +128,48 @@ TEST_F(Db2TestButton, SaysCouldNotConnectForEveryKindOfFailure)
     }
 }
 
-TEST_F(Db2TestButton, SaysCouldNotConnectWhenNoDriverIsRegistered)
+TEST_F(Db2TestButton, SaysWhyUnderShowDetailsForTheFailuresUsersMeet)
 {
+    auto details = [&](const ConnectionSettings &fields) {
+        dialogs.boxes.clear();
+        EXPECT_EQ(press(fields), QStringList{kFailed});
+        return dialogs.boxes.empty() ? QString() : dialogs.boxes.back().details;
+    };
+    ConnectionSettings password = working();
+    password.Text5 = QStringLiteral("wrong");
+    const QString refused = details(password);
+    EXPECT_TRUE(refused.startsWith(QStringLiteral("SQLSTATE 08001, native code -30082\n")))
+        << refused.toStdString();
+    EXPECT_TRUE(refused.contains(QStringLiteral("SQL30082N")));
+    EXPECT_TRUE(refused.endsWith(QStringLiteral("DB2 refused the user name or the password.")));
+    ConnectionSettings host = working();
+    host.Text2 = QStringLiteral("nohost");
+    EXPECT_TRUE(details(host).contains(QStringLiteral("check the server name and the port")));
+    ConnectionSettings database = working();
+    database.Text6 = QStringLiteral("NODB");
+    EXPECT_TRUE(details(database).contains(QStringLiteral("no database of this name")));
+
+    // A driver not registered, or registered with a library that cannot be loaded: in a new
+    // process each, since unixODBC reads its driver list once per process.
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    ::setenv("TW_TEST_NO_DB2_DRIVER", "1", 1);
-    // A new process, since unixODBC reads its driver list once per process.
-    EXPECT_EXIT(
-        {
-            const QStringList shown = press(working());
-            std::_Exit(shown == QStringList{kFailed} ? 0 : 1);
-        },
-        ::testing::ExitedWithCode(0),
-        "");
-    ::unsetenv("TW_TEST_NO_DB2_DRIVER");
+    const std::pair<const char *, const char *> registrations[] = {
+        {"TW_TEST_NO_DB2_DRIVER", "is not registered with unixODBC, which reads its drivers from"},
+        {"TW_TEST_DB2_DRIVER", "cannot be loaded (Can't open lib '/nonexistent/libdb2o.so'"}};
+    for (const auto &[variable, hint] : registrations) {
+        ::setenv(variable, "/nonexistent/libdb2o.so", 1);
+        EXPECT_EXIT(
+            {
+                const QString shown = details(working());
+                std::_Exit(dialogs.notices() == QStringList{kFailed} &&
+                                   shown.contains(QString::fromUtf8(hint))
+                               ? 0
+                               : 1);
+            },
+            ::testing::ExitedWithCode(0),
+            "")
+            << variable;
+        ::unsetenv(variable);
+    }
 }
 
 TEST(CheckDb2Connection, IsTrueOnlyWhenTheConnectionOpens)

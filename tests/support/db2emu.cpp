@@ -30,8 +30,9 @@ void writeRegistration(bool withDriver)
 {
     std::ofstream ini(folder() + "/odbcinst.ini", std::ios::trunc);
     if (withDriver) {
+        const char *library = std::getenv("TW_TEST_DB2_DRIVER");
         ini << "[IBM DB2 ODBC DRIVER]\nDescription = DB2 emulation for tests\nDriver = "
-            << TW_DB2EMU_LIBRARY << "\n";
+            << (library != nullptr ? library : TW_DB2EMU_LIBRARY) << "\n";
     }
 }
 

@@ -19,8 +19,9 @@ public:
     };
 
     // Registers the driver for this process; called once, before the first ODBC call. A
-    // process started with TW_TEST_NO_DB2_DRIVER set gets an odbcinst.ini without it
-    // (unixODBC reads that file once per process, so only a new process can do without).
+    // process started with TW_TEST_NO_DB2_DRIVER set gets an odbcinst.ini without it, and one
+    // with TW_TEST_DB2_DRIVER set registers that library path instead (unixODBC reads that
+    // file once per process, so only a new process sees another registration).
     static void install();
 
     Db2Emu();

@@ -14,6 +14,17 @@ void ScriptedDialogs::notice(const QString &text)
                      {}});
 }
 
+void ScriptedDialogs::noticeWithDetails(const QString &text, const QString &details)
+{
+    boxes.push_back({Box::Kind::Notice,
+                     applicationTitle(),
+                     text,
+                     QStringLiteral("OK"),
+                     QStringLiteral("none"),
+                     {},
+                     details});
+}
+
 bool ScriptedDialogs::ask(const QString &text, const QString &caption)
 {
     boxes.push_back(

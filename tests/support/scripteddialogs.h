@@ -18,9 +18,10 @@ struct Box
     Kind kind;
     QString caption;
     QString text;
-    QString buttons; // "OK", "Yes/No", "OK/Cancel"
-    QString icon;    // "none", "warning"
-    QString initial; // the input box's prefilled text, the folder picker's start folder
+    QString buttons;      // "OK", "Yes/No", "OK/Cancel"
+    QString icon;         // "none", "warning"
+    QString initial;      // the input box's prefilled text, the folder picker's start folder
+    QString details = {}; // a notice's text under "Show Details..."
 };
 
 // Dialogs that answer from a script and record every box shown. A question, input box or
@@ -34,6 +35,7 @@ public:
     std::vector<Box> boxes;      // everything shown, in order
 
     void notice(const QString &text) override;
+    void noticeWithDetails(const QString &text, const QString &details) override;
     bool ask(const QString &text, const QString &caption) override;
     QString input(const QString &prompt, const QString &initial) override;
     QString pickFolder(QWidget *owner, const QString &prompt, const QString &start) override;

@@ -228,12 +228,14 @@ TEST_F(HostileInput, ADb2TableNamedLikeAPathIsRefusedAndNothingLandsOutsideTheFo
     startProgram();
     form2->showPage();
     const QDir parent(QDir(paradoxFolder()).absoluteFilePath(QStringLiteral("..")));
-    const QStringList parentBefore = parent.entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
     select(form2->db2List(), {QStringLiteral("../ESC"), QStringLiteral("..")});
     button(*form2, "PushButton3")->click();
     ASSERT_EQ(dialogs.errorReports().size(), 2) << dialogs.errorReports().join(u'\n').toStdString();
     EXPECT_TRUE(dialogs.errorReports()[0].contains(QStringLiteral("holds a \"/\"")));
-    EXPECT_EQ(parent.entryList(QDir::AllEntries | QDir::NoDotAndDotDot), parentBefore);
+    EXPECT_TRUE(parent
+                    .entryList({QStringLiteral("ESC.*"), QStringLiteral(".ESC.*")},
+                               QDir::AllEntries | QDir::Hidden)
+                    .isEmpty());
     EXPECT_TRUE(QDir(paradoxFolder()).isEmpty(QDir::Files | QDir::Hidden));
 }
 

@@ -1,9 +1,11 @@
 #include "app/operationlog.h"
 
+#include "app/applicationtitle.h"
 #include "support/printers.h"
 #include "support/transferfixture.h"
 
 #include <QFile>
+#include <QLineEdit>
 #include <QPushButton>
 
 using tw::db::Value;
@@ -35,6 +37,7 @@ TEST_F(OperationLogTest, ACopyRecordsEachTableItsCountsTheErrorsAndTheVerificati
     tw::transfer::Form2 page2(logged, page1);
     page1.setTransferPage(&page2);
     page2.setOperationLog(&log);
+    page1.setOperationLog(&log);
     paradoxTable("GOOD.db",
                  {{Value::integer(1), Value::text("a")}, {Value::integer(2), Value::text("b")}});
     paradoxTable("DATES.db",
@@ -45,8 +48,13 @@ TEST_F(OperationLogTest, ACopyRecordsEachTableItsCountsTheErrorsAndTheVerificati
     select(page2.paradoxList(), {QStringLiteral("GOOD"), QStringLiteral("DATES")});
     page2.findChild<QPushButton *>(QStringLiteral("PushButton4"))->click();
 
-    const QString text = logText();
-    EXPECT_TRUE(text.contains(QStringLiteral(" Send Table/s To IBM DB2\n"))) << text.toStdString();
+    QString text = logText();
+    EXPECT_TRUE(text.contains(QStringLiteral(" Send Table/s To IBM DB2 (Tablewright ") +
+                              tw::app::programVersion() + QStringLiteral("; Paradox folder ") +
+                              paradoxFolder() +
+                              QStringLiteral("; DB2 database SAMPLE on db2host:50000 as admin)\n")))
+        << text.toStdString();
+    EXPECT_FALSE(text.contains(QStringLiteral("secret"))) << "never the password";
     EXPECT_TRUE(text.contains(QStringLiteral("  table GOOD: 2 rows read, 2 rows written\n")))
         << text.toStdString();
     EXPECT_TRUE(text.contains(
@@ -59,6 +67,35 @@ TEST_F(OperationLogTest, ACopyRecordsEachTableItsCountsTheErrorsAndTheVerificati
     EXPECT_TRUE(text.contains(
         QStringLiteral("in Quoralink2021/08/31.Form2.PushButton4_Click at line 256")));
     EXPECT_EQ(dialogs.errorReports().size(), 1) << "the box is still shown as it was";
+    EXPECT_TRUE(text.contains(QStringLiteral("  done GOOD\n")));
+    EXPECT_TRUE(text.contains(QStringLiteral("  FAILED DATES\n")));
+    EXPECT_TRUE(text.endsWith(QStringLiteral("  1 table copied, 1 failed, 0 skipped\n")));
+
+    // The answer to a question and the table it skipped; a press that did nothing leaves no line.
+    dialogs.answers = {false};
+    select(page2.paradoxList(), {QStringLiteral("GOOD")});
+    page2.findChild<QPushButton *>(QStringLiteral("PushButton4"))->click();
+    page2.paradoxList().setCurrentItem(nullptr);
+    page2.findChild<QPushButton *>(QStringLiteral("PushButton4"))->click();
+    text = logText();
+    EXPECT_TRUE(text.endsWith(
+        QStringLiteral("  asked \"Would you like to overwrite GOOD?\" (Overwrite?): No\n"
+                       "  skipped GOOD: not overwritten\n"
+                       "  0 tables copied, 0 failed, 1 skipped\n")))
+        << text.toStdString();
+
+    // A connection test that fails, with its cause; "Next >" says which check failed.
+    page1.findChild<QLineEdit *>(QStringLiteral("Text5"))->setText(QStringLiteral("wrong"));
+    page1.findChild<QPushButton *>(QStringLiteral("PushButton4"))->click();
+    page1.findChild<QPushButton *>(QStringLiteral("PushButton2"))->click();
+    text = logText();
+    EXPECT_TRUE(text.contains(
+        QStringLiteral("  Test Connection (DB2) SAMPLE on db2host:50000 as admin: Could not "
+                       "connect. SQLSTATE 08001, native code -30082 | ")))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral(
+        "  Next >: the DB2 connection check failed: SQLSTATE 08001, native code -30082")));
+    EXPECT_FALSE(text.contains(QStringLiteral("wrong")));
 }
 
 TEST(OperationLog, RotatesWhenItGrowsAndNeverFails)

@@ -32,6 +32,14 @@ void QtDialogs::notice(const QString &text)
     box.exec();
 }
 
+void QtDialogs::noticeWithDetails(const QString &text, const QString &details)
+{
+    QMessageBox box(
+        QMessageBox::NoIcon, applicationTitle(), displayText(text), QMessageBox::Ok, activeOwner());
+    box.setDetailedText(details);
+    box.exec();
+}
+
 bool QtDialogs::ask(const QString &text, const QString &caption)
 {
     QMessageBox box(QMessageBox::NoIcon,

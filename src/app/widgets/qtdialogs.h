@@ -14,6 +14,7 @@ public:
     QtDialogs() = default;
 
     void notice(const QString &text) override;
+    void noticeWithDetails(const QString &text, const QString &details) override;
     bool ask(const QString &text, const QString &caption) override;
     QString input(const QString &prompt, const QString &initial) override;
     QString pickFolder(QWidget *owner, const QString &prompt, const QString &start) override;
