@@ -105,6 +105,24 @@ void Form1::buildControls()
 
     PushButton2 = build.button(this, "PushButton2", "Next >", QRect(120, 4620, 7800, 405));
 
+    // Each field is announced by its label; the buttons whose captions do not say what they
+    // act on get a name that does.
+    const std::pair<QLabel *, QLineEdit *> buddies[] = {{Label2, Text1},
+                                                        {Label1, Text2},
+                                                        {Label6, Text3},
+                                                        {Label4, Text4},
+                                                        {Label5, Text5},
+                                                        {Label3, Text6}};
+    for (const auto &[label, edit] : buddies) {
+        label->setBuddy(edit);
+        // Enter in a field moves on, as "Next >" does.
+        connect(edit, &QLineEdit::returnPressed, PushButton2, &QPushButton::click);
+    }
+    PushButton5->setAccessibleName(QStringLiteral("Browse for the Paradox folder"));
+    PushButton3->setAccessibleName(QStringLiteral("Test Connection to the Paradox folder"));
+    PushButton4->setAccessibleName(QStringLiteral("Test Connection to IBM DB2"));
+    PushButton2->setDefault(true);
+
     auto *passwordStyle = new AsteriskPasswordStyle();
     passwordStyle->setParent(Text5);
     Text5->setStyle(passwordStyle);

@@ -75,6 +75,19 @@ void Form2::buildControls()
     // Until the page load sets it from the "< Back" button.
     setFixedHeight(twips.px(kBackTop + kBackHeight + 580));
 
+    // What a screen reader says beside the captions, which both sides share.
+    List1->setAccessibleName(QStringLiteral("IBM DB2 Tables"));
+    List2->setAccessibleName(QStringLiteral("Paradox Tables"));
+    ProgressBar1->setAccessibleName(QStringLiteral("Progress"));
+    ProgressBar1->setAccessibleDescription(QStringLiteral("0%"));
+    for (QPushButton *button :
+         {PushButton10, PushButton11, PushButton3, PushButton1, PushButton6}) {
+        button->setAccessibleDescription(QStringLiteral("IBM DB2 tables"));
+    }
+    for (QPushButton *button : {PushButton8, PushButton9, PushButton4, PushButton5, PushButton7}) {
+        button->setAccessibleDescription(QStringLiteral("Paradox tables"));
+    }
+
     connect(PushButton2, &QPushButton::clicked, this, &Form2::PushButton2_Click);
     connect(PushButton1, &QPushButton::clicked, this, &Form2::PushButton1_Click);
     connect(PushButton3, &QPushButton::clicked, this, &Form2::PushButton3_Click);
@@ -142,6 +155,10 @@ void Form2::selectAll(TableList &list, bool selected)
     for (int i = 0; i < list.count(); ++i) {
         list.item(i)->setSelected(selected);
     }
+    // Every item selected: the buttons that look for a current item find one.
+    if (selected && list.currentIndex() == -1 && list.count() > 0) {
+        list.setCurrentItem(list.item(0), QItemSelectionModel::NoUpdate);
+    }
 }
 
 void Form2::PushButton2_Click()
@@ -187,7 +204,12 @@ void Form2::PushButton12_Click()
 void Form2::setProgress(double percent)
 {
     m_progress = percent;
-    ProgressBar1->setValue(static_cast<int>(percent + 0.5));
+    const int shown = static_cast<int>(percent + 0.5);
+    if (shown != ProgressBar1->value()) {
+        // The bar's text stays "Progress Bar": a screen reader hears the percentage.
+        ProgressBar1->setAccessibleDescription(QString::number(shown) + u'%');
+    }
+    ProgressBar1->setValue(shown);
     emit progressChanged(percent);
 }
 

@@ -4,12 +4,14 @@
 #include "support/transferfixture.h"
 #include "transfer/paradoxtables.h"
 
+#include <QAccessible>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTest>
 
 using tw::db::Value;
 using tw::test::TransferFixture;
@@ -161,4 +163,51 @@ TEST_F(Form2Test, ExistTableIgnoresLetterCase)
         tw::transfer::ParadoxConnectionString(QStringLiteral("/data/px/")),
         QStringLiteral("Driver={Microsoft Paradox Driver (*.db )};DriverID=538;Fil=Paradox 5.X;"
                        "DefaultDir=/data/px/;Dbq=/data/px/;CollatingSequence=ASCII;"));
+}
+
+TEST_F(Form2Test, ScreenReadersHearWhatEachControlIsAndTheKeyboardMovesOn)
+{
+    paradoxTable("P.db", {{Value::integer(1), Value::text("one")}});
+    settings->SaveSetting(QStringLiteral("Password"), QStringLiteral("wrong"));
+    startProgram();
+    auto spoken = [](QObject *control, QAccessible::Text what) {
+        return QAccessible::queryAccessibleInterface(control)->text(what);
+    };
+    const std::pair<const char *, const char *> fields[] = {{"Text1", "Paradox Folder:"},
+                                                            {"Text2", "Server:"},
+                                                            {"Text3", "Port:"},
+                                                            {"Text4", "Username:"},
+                                                            {"Text5", "Password:"},
+                                                            {"Text6", "Database:"}};
+    for (const auto &[name, label] : fields) {
+        EXPECT_EQ(
+            spoken(form1->findChild<QLineEdit *>(QString::fromLatin1(name)), QAccessible::Name),
+            QString::fromLatin1(label));
+    }
+    EXPECT_EQ(spoken(button(*form1, "PushButton5"), QAccessible::Name),
+              QStringLiteral("Browse for the Paradox folder"));
+    EXPECT_TRUE(spoken(button(*form1, "PushButton3"), QAccessible::Name).contains(u"Paradox"));
+    EXPECT_TRUE(spoken(button(*form1, "PushButton4"), QAccessible::Name).contains(u"DB2"));
+    EXPECT_EQ(button(*form1, "PushButton3")->text(), QStringLiteral("Test Connection"));
+
+    // Enter in a field is "Next >".
+    EXPECT_TRUE(button(*form1, "PushButton2")->isDefault());
+    setField("Text5", QStringLiteral("secret"));
+    QTest::keyClick(form1->findChild<QLineEdit *>(QStringLiteral("Text5")), Qt::Key_Return);
+    ASSERT_TRUE(form2->isVisible());
+
+    EXPECT_EQ(spoken(&form2->paradoxList(), QAccessible::Name), QStringLiteral("Paradox Tables"));
+    EXPECT_EQ(spoken(&form2->db2List(), QAccessible::Name), QStringLiteral("IBM DB2 Tables"));
+    // Select All, then send: every table goes, though nothing was clicked in the list.
+    form2->paradoxList().setCurrentItem(nullptr);
+    QStringList heard;
+    QObject::connect(form2.get(), &tw::transfer::Form2::progressChanged, [&] {
+        heard << spoken(&form2->progressBar(), QAccessible::Description);
+    });
+    button(*form2, "PushButton8")->click();
+    button(*form2, "PushButton4")->click();
+    EXPECT_TRUE(dialogs.boxes.empty())
+        << dialogs.texts(tw::test::Box::Kind::Notice).join(u'\n').toStdString();
+    EXPECT_EQ(items(form2->db2List()), QStringList{QStringLiteral("P")});
+    EXPECT_EQ(heard, (QStringList{QStringLiteral("100%"), QStringLiteral("0%")}));
 }
