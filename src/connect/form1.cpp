@@ -9,6 +9,7 @@
 #include "connect/pagebuilder.h"
 #include "connect/pagelayout.h"
 #include "connect/paradoxfolder.h"
+#include "connect/sampledatabase.h"
 #include "db/connection.h"
 #include "fsutil/addfolder.h"
 
@@ -326,7 +327,7 @@ void Form1::PushButton5_Click()
 void Form1::PushButton6_Click()
 {
     app::ErrorTrap trap{m_dialogs, app::ErrorLocation::Form1_PushButton6_Click};
-    trap(100, [&] { Text1->setText(m_programFolder + QStringLiteral("/Samples")); });
+    trap(100, [&] { Text1->setText(SampleDatabasePath(m_programFolder)); });
 }
 
 void Form1::PushButton4_Click()

@@ -3,7 +3,12 @@
 #include "db/error.h"
 
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <unistd.h>
 
 namespace tw::db {
 
@@ -76,10 +81,33 @@ void RowSpool::append(const std::vector<Value> &row)
     }
 }
 
+namespace {
+
+// A nameless temporary file in $TMPDIR (or /tmp), as every Unix program puts them: made,
+// then unlinked at once, so it is gone when closed or when the program ends.
+std::FILE *temporaryFile()
+{
+    const char *folder = std::getenv("TMPDIR");
+    std::string pattern = std::string(folder != nullptr && *folder != '\0' ? folder : "/tmp") +
+                          "/tablewright-rows-XXXXXX";
+    const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+    if (fd < 0) {
+        return nullptr;
+    }
+    ::unlink(pattern.c_str());
+    std::FILE *file = ::fdopen(fd, "w+b");
+    if (file == nullptr) {
+        ::close(fd);
+    }
+    return file;
+}
+
+} // namespace
+
 void RowSpool::flush()
 {
     if (m_file == nullptr) {
-        m_file = std::tmpfile();
+        m_file = temporaryFile();
         if (m_file == nullptr) {
             throw Error(std::string("Cannot create a temporary file for the rows: ") +
                         std::strerror(errno));

@@ -13,6 +13,8 @@
 #include "transfer/stagingdatabase.h"
 #include "transfer/tablelist.h"
 
+#include <QScopeGuard>
+
 namespace tw::transfer {
 
 namespace {
@@ -29,6 +31,10 @@ void Form2::PushButton3_Click()
         trap(304, [&] { m_dialogs.notice(QStringLiteral("Please select a table to send.")); });
         return;
     }
+    // A press run while this one copies (the window processes events) leaves the staging
+    // database as it is.
+    ++m_stagingUsers;
+    const auto release = qScopeGuard([this] { --m_stagingUsers; });
     logOperation(QStringLiteral("Send Table/s To Paradox"));
     Tally tally;
     trap(112, [&] { setMousePointer(MousePointer::Hourglass); });
@@ -47,10 +53,10 @@ void Form2::PushButton3_Click()
         });
         return opened;
     };
-    const QString stagingString =
-        QStringLiteral("PROVIDER=Microsoft.Jet.OLEDB.4.0;Data Source=") +
-        connect::ConnectionStringValue(StagingDatabasePath(m_connectionPage.programFolder())) +
-        u';';
+    const QString stagingString = QStringLiteral("PROVIDER=Microsoft.Jet.OLEDB.4.0;Data Source=") +
+                                  connect::ConnectionStringValue(StagingDatabasePath(
+                                      m_connectionPage.programFolder(), m_stagingUsers == 1)) +
+                                  u';';
     if (!open(120, staging, db::adUseServer, stagingString) ||
         !open(124, paradox, db::adUseClient, ParadoxConnectionString(fields.Text1)) ||
         !open(128, db2, db::adUseServer, connect::Db2ConnectionString(fields))) {

@@ -1,6 +1,10 @@
 #include "db/rowspool.h"
 
+#include "db/error.h"
+
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 
 using tw::db::RowSpool;
 using tw::db::Value;
@@ -33,4 +37,18 @@ TEST(RowSpool, RowsSpilledToATemporaryFileReadBackExactlyAndInOrder)
     }
     EXPECT_FALSE(spool.read(row));
     EXPECT_EQ(spool.rows(), 2001U);
+}
+
+TEST(RowSpool, SpillsIntoTheTemporaryFolderTMPDIRNames)
+{
+    const char *saved = std::getenv("TMPDIR");
+    const std::string keep = saved != nullptr ? saved : "";
+    ::setenv("TMPDIR", "/nonexistent-tmpdir", 1);
+    RowSpool spool(16);
+    EXPECT_THROW(spool.append({Value::text(std::string(64, 'x'))}), tw::db::Error);
+    if (saved != nullptr) {
+        ::setenv("TMPDIR", keep.c_str(), 1);
+    } else {
+        ::unsetenv("TMPDIR");
+    }
 }

@@ -1,5 +1,6 @@
 #include "transfer/stagingdatabase.h"
 
+#include "connect/sampledatabase.h"
 #include "support/printers.h"
 
 #include <QDir>
@@ -66,4 +67,67 @@ TEST(StagingDatabasePath, IsAPrivateCopyWhenTheProgramFolderIsNotWritable)
     QFile copy(chosen);
     ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
     EXPECT_EQ(copy.readAll(), QByteArray("shipped"));
+}
+
+TEST(UserCopies, AnInstallForAllUsersGivesEachUserTheSamplesAndAStagingDatabaseOfItsVersion)
+{
+    if (::getuid() != 0) {
+        GTEST_SKIP() << "drops privileges from root to see a folder it cannot write";
+    }
+    QTemporaryDir program;
+    QTemporaryDir home;
+    auto stamped = [](quint8 stamp) {
+        QByteArray bytes(100, '\0');
+        bytes[63] = static_cast<char>(stamp);
+        return bytes;
+    };
+    auto write = [](const QString &path, const QByteArray &bytes) {
+        QFile file(path);
+        file.open(QIODevice::WriteOnly);
+        file.write(bytes);
+    };
+    write(program.path() + QStringLiteral("/dbtemp.mdb"), stamped(2));
+    QDir().mkpath(program.path() + QStringLiteral("/Samples"));
+    write(program.path() + QStringLiteral("/Samples/ORDERS.DB"), "orders");
+    const QString data = home.path() + QStringLiteral("/data");
+    const QString mine = data + QStringLiteral("/Kelvarin/Tablewright");
+    QDir().mkpath(mine);
+    write(mine + QStringLiteral("/dbtemp.mdb"), stamped(1)); // left by an older version
+    ::chmod(program.path().toLocal8Bit().constData(), 0755);
+    ::chmod((program.path() + QStringLiteral("/Samples")).toLocal8Bit().constData(), 0755);
+    ::chown(data.toLocal8Bit().constData(), 65534, 65534);
+    ::chown(mine.toLocal8Bit().constData(), 65534, 65534);
+    ::chown((mine + QStringLiteral("/dbtemp.mdb")).toLocal8Bit().constData(), 65534, 65534);
+    ::chmod(home.path().toLocal8Bit().constData(), 0755);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0) {
+            ::_exit(3);
+        }
+        qputenv("XDG_DATA_HOME", data.toLocal8Bit());
+        auto bytesOf = [](const QString &path) {
+            QFile file(path);
+            file.open(QIODevice::ReadOnly);
+            return file.readAll();
+        };
+        // Not while another copy uses it; then renewed, since the shipped one is newer.
+        const bool kept =
+            StagingDatabasePath(program.path(), false) == mine + QStringLiteral("/dbtemp.mdb") &&
+            bytesOf(mine + QStringLiteral("/dbtemp.mdb")) == stamped(1);
+        const bool renewed =
+            StagingDatabasePath(program.path()) == mine + QStringLiteral("/dbtemp.mdb") &&
+            bytesOf(mine + QStringLiteral("/dbtemp.mdb")) == stamped(2);
+        const bool samples =
+            tw::connect::SampleDatabasePath(program.path()) == mine + QStringLiteral("/Samples") &&
+            bytesOf(mine + QStringLiteral("/Samples/ORDERS.DB")) == "orders";
+        ::_exit(kept && renewed && samples ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    // Where the program folder is writable, both stay there.
+    EXPECT_EQ(tw::connect::SampleDatabasePath(program.path()),
+              program.path() + QStringLiteral("/Samples"));
 }
