@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-TEST(ApplicationIcon, IsPaintedAtEverySizeWithTheArrowOverTransparentCorners)
+TEST(ApplicationIcon, IsDrawnFromTheSvgAtEverySizeWithTheArrowOverTransparentCorners)
 {
     const QIcon icon = tw::app::applicationIcon();
     ASSERT_FALSE(icon.isNull());

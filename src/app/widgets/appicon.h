@@ -4,8 +4,8 @@
 
 namespace tw::app {
 
-// The program's icon, two tables and an arrow between them, painted at the usual sizes (the
-// same drawing as the desktop entry's SVG, which Qt cannot read without its SVG module).
+// The program's icon, two tables and an arrow between them: the PNGs the build draws from the
+// desktop entry's SVG at the usual sizes, built into the program.
 QIcon applicationIcon();
 
 } // namespace tw::app
