@@ -19,9 +19,8 @@ int main(int argc, char **argv)
     std::remove(argv[1]);
     const std::string stamp = "PRAGMA user_version = " + std::to_string(std::atol(argv[2]));
     sqlite3 *db = nullptr;
-    const bool made =
-        sqlite3_open(argv[1], &db) == SQLITE_OK &&
-        sqlite3_exec(db, stamp.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
+    const bool made = sqlite3_open(argv[1], &db) == SQLITE_OK &&
+                      sqlite3_exec(db, stamp.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
     if (!made) {
         std::fprintf(
             stderr, "make-staging: %s\n", db != nullptr ? sqlite3_errmsg(db) : "out of memory");
