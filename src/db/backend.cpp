@@ -1,5 +1,6 @@
 #include "db/backend.h"
 
+#include "core/text.h"
 #include "db/error.h"
 
 #include <algorithm>
@@ -8,16 +9,6 @@
 namespace tw::db::backend {
 
 namespace {
-
-bool contains(const std::string &text, const std::string &fragment)
-{
-    const auto it =
-        std::search(text.begin(), text.end(), fragment.begin(), fragment.end(), [](char a, char b) {
-            return std::tolower(static_cast<unsigned char>(a)) ==
-                   std::tolower(static_cast<unsigned char>(b));
-        });
-    return it != text.end();
-}
 
 class ListCursor final : public Cursor
 {
@@ -75,10 +66,11 @@ std::unique_ptr<Cursor> listCursor(std::vector<Field> fields, std::vector<std::v
 
 std::unique_ptr<Session> open(const std::string &connectionString)
 {
-    if (contains(connectionString, "PROVIDER=Microsoft.Jet.OLEDB.4.0")) {
+    if (text::containsIgnoringAsciiCase(connectionString, "PROVIDER=Microsoft.Jet.OLEDB.4.0")) {
         return openStaging(connectionString);
     }
-    if (contains(connectionString, "Driver={Microsoft Paradox Driver (*.db )}")) {
+    if (text::containsIgnoringAsciiCase(connectionString,
+                                        "Driver={Microsoft Paradox Driver (*.db )}")) {
         return openParadox(connectionString);
     }
     return openOdbc(connectionString);

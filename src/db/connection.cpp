@@ -1,5 +1,6 @@
 #include "db/connection.h"
 
+#include "core/text.h"
 #include "db/rowspool.h"
 
 #include <algorithm>
@@ -10,14 +11,6 @@ namespace tw::db {
 namespace {
 
 const char *const kClosed = "Operation is not allowed when the object is closed.";
-
-bool sameName(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
 
 // The rows of a spool, replayed as a cursor.
 class SpoolCursor final : public backend::Cursor
@@ -195,7 +188,7 @@ std::size_t Recordset::fieldIndex(std::string_view name) const
 {
     requireOpen();
     for (std::size_t i = 0; i < m_fields.size(); ++i) {
-        if (sameName(m_fields[i].name, name)) {
+        if (text::equalsIgnoringAsciiCase(m_fields[i].name, name)) {
             return i;
         }
     }

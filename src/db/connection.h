@@ -1,9 +1,9 @@
 #pragma once
 
+#include "core/value.h"
 #include "db/backend.h"
 #include "db/error.h"
 #include "db/field.h"
-#include "db/value.h"
 
 #include <cstdint>
 #include <functional>

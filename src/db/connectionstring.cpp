@@ -1,5 +1,7 @@
 #include "db/connectionstring.h"
 
+#include "core/text.h"
+
 #include <algorithm>
 #include <cctype>
 
@@ -14,14 +16,6 @@ std::string trimmed(const std::string &text)
         return {};
     }
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
-bool sameKeyword(const std::string &a, const std::string &b)
-{
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return std::tolower(static_cast<unsigned char>(x)) ==
-               std::tolower(static_cast<unsigned char>(y));
-    });
 }
 
 } // namespace
@@ -61,7 +55,7 @@ std::string connectionValue(const std::string &connectionString, const std::stri
             end = std::min(connectionString.find(';', end), connectionString.size());
             value = connectionString.substr(equals + 1, end - equals - 1);
         }
-        if (sameKeyword(key, keyword)) {
+        if (text::equalsIgnoringAsciiCase(key, keyword)) {
             return value;
         }
         at = end + 1;

@@ -1,5 +1,6 @@
 #include "db/sqlparse.h"
 
+#include "core/text.h"
 #include "db/error.h"
 
 #include <cctype>
@@ -7,20 +8,6 @@
 namespace tw::db::sql {
 
 namespace {
-
-bool sameWord(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::toupper(static_cast<unsigned char>(a[i])) !=
-            std::toupper(static_cast<unsigned char>(b[i]))) {
-            return false;
-        }
-    }
-    return true;
-}
 
 std::string shortened(std::string_view statement)
 {
@@ -97,7 +84,7 @@ Reader::Reader(std::string_view statement)
 
 bool Reader::word(std::string_view keyword)
 {
-    if (peek().kind == Token::Kind::Word && sameWord(peek().text, keyword)) {
+    if (peek().kind == Token::Kind::Word && text::equalsIgnoringAsciiCase(peek().text, keyword)) {
         ++m_at;
         return true;
     }
@@ -126,7 +113,7 @@ bool Reader::identifier(std::string &name)
 bool Reader::literal(std::string &text, bool &isNull)
 {
     isNull = false;
-    if (peek().kind == Token::Kind::Word && sameWord(peek().text, "NULL")) {
+    if (peek().kind == Token::Kind::Word && text::equalsIgnoringAsciiCase(peek().text, "NULL")) {
         isNull = true;
         text.clear();
         ++m_at;

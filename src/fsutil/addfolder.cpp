@@ -3,7 +3,7 @@
 #include "app/errorlocation.h"
 #include "app/errortrap.h"
 #include "app/eventpump.h"
-#include "db/filename.h"
+#include "core/filename.h"
 
 #include <QFile>
 

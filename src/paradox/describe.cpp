@@ -1,6 +1,6 @@
 #include "paradox/describe.h"
 
-#include "db/filename.h"
+#include "core/filename.h"
 #include "paradox/bytesource.h"
 #include "paradox/error.h"
 #include "paradox/language.h"

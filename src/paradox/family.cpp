@@ -1,6 +1,6 @@
 #include "paradox/family.h"
 
-#include "db/filename.h"
+#include "core/filename.h"
 #include "paradox/codepage.h"
 #include "paradox/placefile.h"
 

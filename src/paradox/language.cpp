@@ -1,20 +1,13 @@
 #include "paradox/language.h"
 
+#include "core/text.h"
+
 #include <algorithm>
 #include <cctype>
 
 namespace tw::paradox {
 
 namespace {
-
-std::string lower(std::string_view text)
-{
-    std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) {
-        return static_cast<char>(std::tolower(c));
-    });
-    return out;
-}
 
 struct Driver
 {
@@ -104,7 +97,8 @@ constexpr Language kLanguages[] = {
 LanguageDriver writingDriver(int windows, const char *id)
 {
     for (const Driver &driver : kDrivers) {
-        if (windows >= 1250 && windows <= 1255 && *id != '\0' && lower(driver.id) == lower(id)) {
+        if (windows >= 1250 && windows <= 1255 && *id != '\0' &&
+            text::lowerAscii(driver.id) == text::lowerAscii(id)) {
             return {driver.codePage, driver.sortOrder, driver.id};
         }
     }
@@ -128,9 +122,9 @@ LocalCodePages g_inUse;
 
 int codePageOfDriver(std::string_view sortOrderId)
 {
-    const std::string id = lower(sortOrderId);
+    const std::string id = text::lowerAscii(sortOrderId);
     for (const Driver &driver : kDrivers) {
-        if (lower(driver.id) == id) {
+        if (text::lowerAscii(driver.id) == id) {
             return driver.codePage;
         }
     }

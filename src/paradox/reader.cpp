@@ -1,5 +1,6 @@
 #include "paradox/reader.h"
 
+#include "core/text.h"
 #include "paradox/codec.h"
 #include "paradox/crypt.h"
 #include "paradox/error.h"
@@ -14,14 +15,6 @@
 namespace tw::paradox {
 
 namespace {
-
-std::string lower(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) {
-        return static_cast<char>(std::tolower(c));
-    });
-    return text;
-}
 
 std::string cString(const std::uint8_t *begin, const std::uint8_t *end)
 {
@@ -45,7 +38,7 @@ std::string textEncodingOf(const TableHeader &header, const std::string &overrid
     if (header.codePage != 0) {
         return encodingOfCodePage(header.codePage);
     }
-    if (lower(header.sortOrderId).rfind("blrom8", 0) == 0) {
+    if (text::lowerAscii(header.sortOrderId).rfind("blrom8", 0) == 0) {
         return "HP-ROMAN8";
     }
     if (const int codePage = codePageOfDriver(header.sortOrderId); codePage != 0) {

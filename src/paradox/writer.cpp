@@ -1,5 +1,6 @@
 #include "paradox/writer.h"
 
+#include "core/text.h"
 #include "paradox/codec.h"
 #include "paradox/error.h"
 #include "paradox/family.h"
@@ -26,14 +27,6 @@ constexpr std::uint32_t kMaxBlocks = 0xFFFF;
 constexpr std::uint16_t kModificationNumber = 1;
 constexpr std::size_t kSubBlockData = 0x150; // 12-byte head + 64 slots of 5, rounded to 16
 constexpr std::size_t kSubAllocatedLimit = 2048;
-
-std::string lowerAscii(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) {
-        return static_cast<char>(std::tolower(c));
-    });
-    return text;
-}
 
 std::string errnoText()
 {
@@ -126,7 +119,7 @@ void TableWriter::checkFields()
             fail("the field name \"" + field.name + "\" is not 1 to 25 characters of code page " +
                  m_encoding);
         }
-        if (!names.insert(lowerAscii(field.name)).second) {
+        if (!names.insert(text::lowerAscii(field.name)).second) {
             fail("the field name \"" + field.name + "\" is used twice");
         }
         const int size = field.size;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "db/value.h"
+#include "core/value.h"
 #include "paradox/codepage.h"
 #include "paradox/format.h"
 #include "paradox/language.h"

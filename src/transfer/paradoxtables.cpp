@@ -2,7 +2,7 @@
 
 #include "app/eventpump.h"
 #include "connect/db2connection.h"
-#include "db/filename.h"
+#include "core/filename.h"
 #include "fsutil/addfolder.h"
 #include "paradox/describe.h"
 #include "paradox/language.h"

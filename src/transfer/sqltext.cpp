@@ -1,5 +1,6 @@
 #include "transfer/sqltext.h"
 
+#include "core/text.h"
 #include "transfer/datatype.h"
 
 namespace tw::transfer {
@@ -79,12 +80,7 @@ std::string InsertText(const std::string &quotedTable, const std::vector<db::Val
             text += "NULL, '";
             continue;
         }
-        for (const char c : cell) {
-            text += c;
-            if (c == '\'') {
-                text += '\'';
-            }
-        }
+        tw::text::appendDoubled(text, cell, '\'');
         text += "', '";
     }
     text.resize(text.size() - 3);

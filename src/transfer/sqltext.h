@@ -1,7 +1,7 @@
 #pragma once
 
+#include "core/value.h"
 #include "db/field.h"
-#include "db/value.h"
 
 #include <QString>
 

@@ -14,7 +14,7 @@ using tw::app::SettingsStore;
 
 namespace {
 
-class SettingsStoreTest : public ::testing::Test
+class SettingsFile : public ::testing::Test
 {
 protected:
     QString path() const { return m_dir.path() + QStringLiteral("/Kelvarin/Tablewright.ini"); }
@@ -41,7 +41,7 @@ protected:
 
 } // namespace
 
-TEST_F(SettingsStoreTest, AbsentKeyGivesTheDefaultButAStoredEmptyValueDoesNot)
+TEST_F(SettingsFile, AbsentKeyGivesTheDefaultButAStoredEmptyValueDoesNot)
 {
     SettingsStore store(path());
     EXPECT_EQ(store.GetSetting(QStringLiteral("Port"), QStringLiteral("50069")),
@@ -56,7 +56,7 @@ TEST_F(SettingsStoreTest, AbsentKeyGivesTheDefaultButAStoredEmptyValueDoesNot)
     EXPECT_EQ(nextRun.GetSetting(QStringLiteral("Port"), QStringLiteral("50069")), QString());
 }
 
-TEST_F(SettingsStoreTest, EveryWriteIsOnDiskAtOnceUnderTheProgramsSection)
+TEST_F(SettingsFile, EveryWriteIsOnDiskAtOnceUnderTheProgramsSection)
 {
     SettingsStore store(path());
     store.SaveSetting(QStringLiteral("Server"), QStringLiteral("db2host"));
@@ -65,7 +65,7 @@ TEST_F(SettingsStoreTest, EveryWriteIsOnDiskAtOnceUnderTheProgramsSection)
     EXPECT_EQ(readBack(QStringLiteral("Server")), QStringLiteral("db2host2"));
 }
 
-TEST_F(SettingsStoreTest, ValuesComeBackExactlyAsStored)
+TEST_F(SettingsFile, ValuesComeBackExactlyAsStored)
 {
     const QString values[] = {
         QStringLiteral(" pa;ss=word "),
@@ -81,7 +81,7 @@ TEST_F(SettingsStoreTest, ValuesComeBackExactlyAsStored)
     }
 }
 
-TEST_F(SettingsStoreTest, TheFileHoldingThePasswordIsPrivateToItsOwner)
+TEST_F(SettingsFile, TheFileHoldingThePasswordIsPrivateToItsOwner)
 {
     const mode_t previous = ::umask(0);
     {
@@ -99,7 +99,7 @@ TEST_F(SettingsStoreTest, TheFileHoldingThePasswordIsPrivateToItsOwner)
     EXPECT_EQ(fileMode(), 0600U) << "an existing readable file was left readable";
 }
 
-TEST_F(SettingsStoreTest, TheUserStoreLivesUnderTheXdgConfigFolder)
+TEST_F(SettingsFile, TheUserStoreLivesUnderTheXdgConfigFolder)
 {
     const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.path()));

@@ -54,7 +54,7 @@ QByteArray cursorFileBytes()
     return bytes;
 }
 
-class Form1Test : public ::testing::Test
+class ConnectionPage : public ::testing::Test
 {
 protected:
     QString settingsPath() const { return m_settingsDir.path() + QStringLiteral("/tw.ini"); }
@@ -132,7 +132,7 @@ void hover(QWidget *widget, QEvent::Type type)
 
 } // namespace
 
-TEST_F(Form1Test, FirstStartShowsAndStoresOnlyTheDefaultPort)
+TEST_F(ConnectionPage, FirstStartShowsAndStoresOnlyTheDefaultPort)
 {
     start();
     for (const char *field : {"Text1", "Text2", "Text4", "Text5", "Text6"}) {
@@ -144,7 +144,7 @@ TEST_F(Form1Test, FirstStartShowsAndStoresOnlyTheDefaultPort)
     EXPECT_TRUE(dialogs.boxes.empty());
 }
 
-TEST_F(Form1Test, RestoresEveryFieldFromTheStoreAndWritesNothingElse)
+TEST_F(ConnectionPage, RestoresEveryFieldFromTheStoreAndWritesNothingElse)
 {
     seed("ParadoxFolder", QStringLiteral("/data/px/"));
     seed("Server", QStringLiteral(" db2host "));
@@ -165,7 +165,7 @@ TEST_F(Form1Test, RestoresEveryFieldFromTheStoreAndWritesNothingElse)
     EXPECT_EQ(storedKeys().size(), 6);
 }
 
-TEST_F(Form1Test, AClearedPortIsStoredEmptyAndRestoredEmpty)
+TEST_F(ConnectionPage, AClearedPortIsStoredEmptyAndRestoredEmpty)
 {
     start();
     control<QLineEdit>("Text3")->clear();
@@ -175,7 +175,7 @@ TEST_F(Form1Test, AClearedPortIsStoredEmptyAndRestoredEmpty)
     EXPECT_EQ(text("Text3"), QString());
 }
 
-TEST_F(Form1Test, EachKeystrokeWritesTheWholeFieldAtOnce)
+TEST_F(ConnectionPage, EachKeystrokeWritesTheWholeFieldAtOnce)
 {
     start().show();
     QLineEdit *server = control<QLineEdit>("Text2");
@@ -190,7 +190,7 @@ TEST_F(Form1Test, EachKeystrokeWritesTheWholeFieldAtOnce)
               (QStringList{QStringLiteral("a"), QStringLiteral("ab"), QStringLiteral("abc")}));
 }
 
-TEST_F(Form1Test, HelpShowsTheTenLinesEachFollowedByTwoCarriageReturns)
+TEST_F(ConnectionPage, HelpShowsTheTenLinesEachFollowedByTwoCarriageReturns)
 {
     start();
     control<QPushButton>("PushButton1")->click();
@@ -209,7 +209,7 @@ TEST_F(Form1Test, HelpShowsTheTenLinesEachFollowedByTwoCarriageReturns)
     EXPECT_FALSE(box.text.contains(u'\n'));
 }
 
-TEST_F(Form1Test, TabbingIntoAFieldSelectsAllOfItsText)
+TEST_F(ConnectionPage, TabbingIntoAFieldSelectsAllOfItsText)
 {
     seed("Server", QStringLiteral("db2host"));
     start().show();
@@ -225,7 +225,7 @@ TEST_F(Form1Test, TabbingIntoAFieldSelectsAllOfItsText)
     EXPECT_EQ(server->selectedText(), QStringLiteral("db2host"));
 }
 
-TEST_F(Form1Test, FocusMovesThroughTheFieldsThenTheButtonsInTheirOrder)
+TEST_F(ConnectionPage, FocusMovesThroughTheFieldsThenTheButtonsInTheirOrder)
 {
     start();
     const char *expected[] = {"Text1",
@@ -249,7 +249,7 @@ TEST_F(Form1Test, FocusMovesThroughTheFieldsThenTheButtonsInTheirOrder)
     }
 }
 
-TEST_F(Form1Test, WithoutCursorOrSkinThePageLoadsQuietlyAndTheHandIsTheArrow)
+TEST_F(ConnectionPage, WithoutCursorOrSkinThePageLoadsQuietlyAndTheHandIsTheArrow)
 {
     Form1 &page = start();
     EXPECT_TRUE(dialogs.boxes.empty());
@@ -261,7 +261,7 @@ TEST_F(Form1Test, WithoutCursorOrSkinThePageLoadsQuietlyAndTheHandIsTheArrow)
     EXPECT_EQ(page.cursor().shape(), Qt::ArrowCursor);
 }
 
-TEST_F(Form1Test, AHandCursorFileBecomesThePointerOverButtonsOnly)
+TEST_F(ConnectionPage, AHandCursorFileBecomesThePointerOverButtonsOnly)
 {
     writeProgramFile(QStringLiteral("HAND-M.CUR"), cursorFileBytes());
     Form1 &page = start();
@@ -281,7 +281,7 @@ TEST_F(Form1Test, AHandCursorFileBecomesThePointerOverButtonsOnly)
     EXPECT_EQ(page.mousePointer(), Pointer::Default);
 }
 
-TEST_F(Form1Test, HoveringChangesNothingWhileTheHourglassShows)
+TEST_F(ConnectionPage, HoveringChangesNothingWhileTheHourglassShows)
 {
     Form1 &page = start();
     page.setMousePointer(Pointer::Hourglass);
@@ -292,7 +292,7 @@ TEST_F(Form1Test, HoveringChangesNothingWhileTheHourglassShows)
     EXPECT_EQ(page.cursor().shape(), Qt::WaitCursor);
 }
 
-TEST_F(Form1Test, AnUnloadableHandCursorIsReportedAtLine126AndTheFieldsAreStillRestored)
+TEST_F(ConnectionPage, AnUnloadableHandCursorIsReportedAtLine126AndTheFieldsAreStillRestored)
 {
     writeProgramFile(QStringLiteral("HAND-M.CUR"), QByteArray("this is no cursor file"));
     seed("Database", QStringLiteral("SAMPLE"));
@@ -311,7 +311,7 @@ TEST_F(Form1Test, AnUnloadableHandCursorIsReportedAtLine126AndTheFieldsAreStillR
     EXPECT_EQ(text("Text3"), QStringLiteral("50069"));
 }
 
-TEST_F(Form1Test, ASkinFileColoursThePageAndIsAppliedAsItsStyleSheet)
+TEST_F(ConnectionPage, ASkinFileColoursThePageAndIsAppliedAsItsStyleSheet)
 {
     const QByteArray skin = "QPushButton { color: #203040; }";
     writeProgramFile(QStringLiteral("x/o.cjs"), skin);
@@ -325,14 +325,14 @@ TEST_F(Form1Test, ASkinFileColoursThePageAndIsAppliedAsItsStyleSheet)
     EXPECT_EQ(control<QGroupBox>("Frame1")->palette().color(QPalette::Window), buttonFace);
 }
 
-TEST_F(Form1Test, WithoutSkinLabelsAndFramesAreWhite)
+TEST_F(ConnectionPage, WithoutSkinLabelsAndFramesAreWhite)
 {
     start();
     EXPECT_EQ(control<QLabel>("Label5")->palette().color(QPalette::Window), QColor(Qt::white));
     EXPECT_EQ(control<QGroupBox>("Frame2")->palette().color(QPalette::Window), QColor(Qt::white));
 }
 
-TEST_F(Form1Test, CaptionsAndTheApplicationTitleAreSetAtLoad)
+TEST_F(ConnectionPage, CaptionsAndTheApplicationTitleAreSetAtLoad)
 {
     Form1 &page = start();
     EXPECT_EQ(page.windowTitle(), QStringLiteral("Tablewright"));
@@ -344,7 +344,7 @@ TEST_F(Form1Test, CaptionsAndTheApplicationTitleAreSetAtLoad)
     EXPECT_EQ(control<QPushButton>("PushButton2")->text(), QStringLiteral("Next >"));
 }
 
-TEST_F(Form1Test, ThePasswordShowsAsterisks)
+TEST_F(ConnectionPage, ThePasswordShowsAsterisks)
 {
     start();
     QLineEdit *password = control<QLineEdit>("Text5");
@@ -354,7 +354,7 @@ TEST_F(Form1Test, ThePasswordShowsAsterisks)
         u'*');
 }
 
-TEST_F(Form1Test, ControlsSitAtTheirTwipPositionsAt96Dpi)
+TEST_F(ConnectionPage, ControlsSitAtTheirTwipPositionsAt96Dpi)
 {
     Form1 &page = start();
     EXPECT_EQ(page.size(), QSize(536, 342));
@@ -365,7 +365,7 @@ TEST_F(Form1Test, ControlsSitAtTheirTwipPositionsAt96Dpi)
     EXPECT_TRUE(control<QLabel>("Label2")->font().bold());
 }
 
-TEST_F(Form1Test, ClosingThePageEndsTheProgram)
+TEST_F(ConnectionPage, ClosingThePageEndsTheProgram)
 {
     Form1 &page = start();
     page.show();
@@ -374,7 +374,7 @@ TEST_F(Form1Test, ClosingThePageEndsTheProgram)
     EXPECT_EQ(unloaded.count(), 1);
 }
 
-TEST_F(Form1Test, TheParadoxTestNeedsAtLeastOneDbFileInTheFolder)
+TEST_F(ConnectionPage, TheParadoxTestNeedsAtLeastOneDbFileInTheFolder)
 {
     Form1 &page = start();
     QLineEdit *folder = control<QLineEdit>("Text1");
@@ -403,7 +403,7 @@ TEST_F(Form1Test, TheParadoxTestNeedsAtLeastOneDbFileInTheFolder)
     EXPECT_EQ(page.mousePointer(), Pointer::Default);
 }
 
-TEST_F(Form1Test, AFolderTheFileSystemRefusesToListIsReportedThenCountsAsConnected)
+TEST_F(ConnectionPage, AFolderTheFileSystemRefusesToListIsReportedThenCountsAsConnected)
 {
     start();
     const QString loop = programFolder() + QStringLiteral("/loop");
@@ -418,7 +418,7 @@ TEST_F(Form1Test, AFolderTheFileSystemRefusesToListIsReportedThenCountsAsConnect
     EXPECT_EQ(dialogs.boxes[1].text, QStringLiteral("Connection successful."));
 }
 
-TEST_F(Form1Test, BrowsingStartsAtLastFolderDotAndFillsTheFolderFieldUnlessCancelled)
+TEST_F(ConnectionPage, BrowsingStartsAtLastFolderDotAndFillsTheFolderFieldUnlessCancelled)
 {
     seed("LastFolderDot", QStringLiteral("/srv/paradox"));
     seed("ParadoxFolder", QStringLiteral("/old"));
@@ -439,7 +439,7 @@ TEST_F(Form1Test, BrowsingStartsAtLastFolderDotAndFillsTheFolderFieldUnlessCance
         << "the program never writes it";
 }
 
-TEST_F(Form1Test, TheSampleButtonPointsTheFolderAtSamplesBesideTheProgram)
+TEST_F(ConnectionPage, TheSampleButtonPointsTheFolderAtSamplesBesideTheProgram)
 {
     start();
     control<QPushButton>("PushButton6")->click();

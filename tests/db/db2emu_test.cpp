@@ -16,10 +16,10 @@ using tw::test::Db2Emu;
 
 namespace {
 
-class Db2EmuTest : public ::testing::Test
+class Db2Emulation : public ::testing::Test
 {
 protected:
-    Db2EmuTest() { db2.open(Db2Emu::connectionString()); }
+    Db2Emulation() { db2.open(Db2Emu::connectionString()); }
 
     // The error a statement gives: native code, ODBC state and message.
     Error errorOf(const std::string &sql)
@@ -64,7 +64,7 @@ protected:
 
 } // namespace
 
-TEST_F(Db2EmuTest, DatesAreAcceptedInIsoUsaAndEurFormsAndRejectedOtherwise)
+TEST_F(Db2Emulation, DatesAreAcceptedInIsoUsaAndEurFormsAndRejectedOtherwise)
 {
     db2.execute("CREATE TABLE T(D DATE)");
     for (const char *literal :
@@ -88,7 +88,7 @@ TEST_F(Db2EmuTest, DatesAreAcceptedInIsoUsaAndEurFormsAndRejectedOtherwise)
     }
 }
 
-TEST_F(Db2EmuTest, LiteralsLongerThanDb2AllowsAreRejectedEvenForLongVarchar)
+TEST_F(Db2Emulation, LiteralsLongerThanDb2AllowsAreRejectedEvenForLongVarchar)
 {
     db2.execute("CREATE TABLE \"L\"(\"V\" LONG VARCHAR, \"S\" VARCHAR(5))");
     db2.execute("INSERT INTO \"L\" VALUES('" + std::string(32672, 'a') + "', NULL)");
@@ -106,7 +106,7 @@ TEST_F(Db2EmuTest, LiteralsLongerThanDb2AllowsAreRejectedEvenForLongVarchar)
     expectRejected("INSERT INTO \"L\" VALUES(NULL, 'abcdef')", -433, "22001", "SQL0433N");
 }
 
-TEST_F(Db2EmuTest, IdentifiersFoldUnlessDelimitedAndTheSchemaIsTheUser)
+TEST_F(Db2Emulation, IdentifiersFoldUnlessDelimitedAndTheSchemaIsTheUser)
 {
     db2.execute("create table orders(id integer)");
     db2.execute("CREATE TABLE \"Orders\"(\"Id\" INTEGER);");
@@ -141,7 +141,7 @@ TEST_F(Db2EmuTest, IdentifiersFoldUnlessDelimitedAndTheSchemaIsTheUser)
                    "SQL0612N  \"A\" is a duplicate name.");
 }
 
-TEST_F(Db2EmuTest, DropAndRenameFollowDb2sRules)
+TEST_F(Db2Emulation, DropAndRenameFollowDb2sRules)
 {
     db2.execute("CREATE TABLE \"Orders\"(A INTEGER)");
     db2.execute("CREATE TABLE \"Sales\"(A INTEGER)");
@@ -161,7 +161,7 @@ TEST_F(Db2EmuTest, DropAndRenameFollowDb2sRules)
     expectRejected("SELECT * FROM \"Archive\"", -204, "42S02", "SQL0204N");
 }
 
-TEST_F(Db2EmuTest, AnyOtherStatementIsASyntaxError)
+TEST_F(Db2Emulation, AnyOtherStatementIsASyntaxError)
 {
     for (const char *sql : {"UPDATE T SET A = 1",
                             "SELECT A FROM T",
@@ -176,7 +176,7 @@ TEST_F(Db2EmuTest, AnyOtherStatementIsASyntaxError)
     expectRejected("INSERT INTO \"T\" VALUES('unterminated)", -10, "42603", "SQL0010N");
 }
 
-TEST_F(Db2EmuTest, ValuesAreConvertedAndCheckedAgainstTheirColumns)
+TEST_F(Db2Emulation, ValuesAreConvertedAndCheckedAgainstTheirColumns)
 {
     db2.execute("CREATE TABLE V(S SMALLINT, I INTEGER, B BIGINT, D DECIMAL(9,2), R REAL, F DOUBLE, "
                 "C CHAR(4), "
@@ -221,7 +221,7 @@ TEST_F(Db2EmuTest, ValuesAreConvertedAndCheckedAgainstTheirColumns)
     EXPECT_EQ(column("SELECT * FROM LOBS", 2), std::vector<std::string>{"c"});
 }
 
-TEST_F(Db2EmuTest, ConnectFailuresGiveTheTextsOfTheRealDriver)
+TEST_F(Db2Emulation, ConnectFailuresGiveTheTextsOfTheRealDriver)
 {
     auto connectError = [](const std::string &cs) {
         Connection connection;
@@ -260,7 +260,7 @@ TEST_F(Db2EmuTest, ConnectFailuresGiveTheTextsOfTheRealDriver)
     EXPECT_EQ(cut.nativeError(), -30082);
 }
 
-TEST_F(Db2EmuTest, TheLogHoldsEveryConnectAndStatementAsReceived)
+TEST_F(Db2Emulation, TheLogHoldsEveryConnectAndStatementAsReceived)
 {
     emu.clearLog();
     Connection connection;
@@ -273,7 +273,7 @@ TEST_F(Db2EmuTest, TheLogHoldsEveryConnectAndStatementAsReceived)
     EXPECT_EQ(log[2], "EXEC INSERT INTO \"N\" VALUES('line 1\r\nline\\2')");
 }
 
-TEST_F(Db2EmuTest, InjectedFaultsFailOneStatementOrDropTheConnection)
+TEST_F(Db2Emulation, InjectedFaultsFailOneStatementOrDropTheConnection)
 {
     db2.execute("CREATE TABLE F(A INTEGER)");
     emu.setFaults({2, 0});

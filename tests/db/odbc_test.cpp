@@ -10,10 +10,10 @@ using tw::test::Db2Emu;
 
 namespace {
 
-class OdbcTest : public ::testing::Test
+class OdbcBackend : public ::testing::Test
 {
 protected:
-    OdbcTest() { db2.open(Db2Emu::connectionString()); }
+    OdbcBackend() { db2.open(Db2Emu::connectionString()); }
 
     Db2Emu emu;
     Connection db2;
@@ -21,7 +21,7 @@ protected:
 
 } // namespace
 
-TEST_F(OdbcTest, EverySeededTypeComesBackWithItsTypeCodeAndExactValue)
+TEST_F(OdbcBackend, EverySeededTypeComesBackWithItsTypeCodeAndExactValue)
 {
     db2.execute(
         "CREATE TABLE \"ALL\"(S SMALLINT, I INTEGER, B BIGINT, D DECIMAL(31,10), R REAL, F DOUBLE, "
@@ -78,7 +78,7 @@ TEST_F(OdbcTest, EverySeededTypeComesBackWithItsTypeCodeAndExactValue)
     EXPECT_THROW(rows.value(0), Error);
 }
 
-TEST_F(OdbcTest, ALongClobIsReadWholeWhateverTheBufferSize)
+TEST_F(OdbcBackend, ALongClobIsReadWholeWhateverTheBufferSize)
 {
     db2.execute("CREATE TABLE \"BIG\"(\"C\" CLOB(1M))");
     std::string expected;
@@ -95,7 +95,7 @@ TEST_F(OdbcTest, ALongClobIsReadWholeWhateverTheBufferSize)
     EXPECT_EQ(rows.value(0).asText(), expected);
 }
 
-TEST_F(OdbcTest, ClientCursorsCountExactlyServerCursorsStream)
+TEST_F(OdbcBackend, ClientCursorsCountExactlyServerCursorsStream)
 {
     db2.execute("CREATE TABLE \"N\"(\"K\" INTEGER, \"T\" VARCHAR(40))");
     for (const int rowsWanted : {0, 1}) {
@@ -112,7 +112,7 @@ TEST_F(OdbcTest, ClientCursorsCountExactlyServerCursorsStream)
     EXPECT_FALSE(server.eof());
 }
 
-TEST_F(OdbcTest, AQuarterMillionRowsAreCountedExactlyAndReadInOrder)
+TEST_F(OdbcBackend, AQuarterMillionRowsAreCountedExactlyAndReadInOrder)
 {
     // Seeded through SQLite directly: a quarter of a million INSERT texts would only test speed.
     db2.execute("CREATE TABLE \"MANY\"(\"K\" INTEGER, \"T\" VARCHAR(40))");
@@ -138,7 +138,7 @@ TEST_F(OdbcTest, AQuarterMillionRowsAreCountedExactlyAndReadInOrder)
     EXPECT_TRUE(rows.eof());
 }
 
-TEST_F(OdbcTest, FailuresCarryTheDriversOwnWords)
+TEST_F(OdbcBackend, FailuresCarryTheDriversOwnWords)
 {
     try {
         db2.execute("DROP TABLE \"NOPE\"");
@@ -153,7 +153,7 @@ TEST_F(OdbcTest, FailuresCarryTheDriversOwnWords)
     }
 }
 
-TEST_F(OdbcTest, ClosedObjectsRefuseToWork)
+TEST_F(OdbcBackend, ClosedObjectsRefuseToWork)
 {
     Connection closed;
     EXPECT_THROW(closed.execute("DROP TABLE X"), Error);

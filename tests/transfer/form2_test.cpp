@@ -18,12 +18,16 @@ using tw::test::TransferFixture;
 
 namespace {
 
-class Form2Test : public TransferFixture
+class TransferPage : public TransferFixture
+{};
+
+// The routines of the table lists that take no page.
+class ListRoutines : public TransferFixture
 {};
 
 } // namespace
 
-TEST_F(Form2Test, AWorkingSavedConfigurationOpensOnTheTransferPageWithBothListsFilled)
+TEST_F(TransferPage, AWorkingSavedConfigurationOpensOnTheTransferPageWithBothListsFilled)
 {
     emu.seed({"CREATE TABLE \"Orders\"(A INTEGER)",
               "CREATE TABLE CUSTOMER(A INTEGER)",
@@ -58,7 +62,7 @@ TEST_F(Form2Test, AWorkingSavedConfigurationOpensOnTheTransferPageWithBothListsF
     EXPECT_EQ(form2->windowTitle(), QStringLiteral("Tablewright"));
 }
 
-TEST_F(Form2Test, AFailingConfigurationOpensTheConnectionPageWithoutAMessage)
+TEST_F(TransferPage, AFailingConfigurationOpensTheConnectionPageWithoutAMessage)
 {
     paradoxTable("Items.db");
     settings->SaveSetting(QStringLiteral("Password"), QStringLiteral("wrong"));
@@ -69,7 +73,7 @@ TEST_F(Form2Test, AFailingConfigurationOpensTheConnectionPageWithoutAMessage)
     EXPECT_TRUE(dialogs.boxes.empty());
 }
 
-TEST_F(Form2Test, NextWithAnEmptyFolderFieldNeverConnectsToDb2)
+TEST_F(TransferPage, NextWithAnEmptyFolderFieldNeverConnectsToDb2)
 {
     startProgram();
     setField("Text1", QString());
@@ -80,7 +84,7 @@ TEST_F(Form2Test, NextWithAnEmptyFolderFieldNeverConnectsToDb2)
     EXPECT_TRUE(dialogs.boxes.empty());
 }
 
-TEST_F(Form2Test, BackThenNextRebuildsBothListsFromWhatIsThereNow)
+TEST_F(TransferPage, BackThenNextRebuildsBothListsFromWhatIsThereNow)
 {
     paradoxTable("Items.db");
     startProgram();
@@ -100,7 +104,7 @@ TEST_F(Form2Test, BackThenNextRebuildsBothListsFromWhatIsThereNow)
     EXPECT_EQ(form1->mousePointer(), tw::connect::Form1::MousePointer::Default);
 }
 
-TEST_F(Form2Test, ADb2FailureAtLoadIsReportedAtLine116AndTheParadoxListIsStillFilled)
+TEST_F(TransferPage, ADb2FailureAtLoadIsReportedAtLine116AndTheParadoxListIsStillFilled)
 {
     paradoxTable("Items.db");
     startProgram();
@@ -117,7 +121,7 @@ TEST_F(Form2Test, ADb2FailureAtLoadIsReportedAtLine116AndTheParadoxListIsStillFi
     EXPECT_EQ(items(form2->paradoxList()), QStringList{QStringLiteral("ITEMS")});
 }
 
-TEST_F(Form2Test, SelectAllAndDeselectAllActOnTheirOwnSideOnly)
+TEST_F(TransferPage, SelectAllAndDeselectAllActOnTheirOwnSideOnly)
 {
     emu.seed({"CREATE TABLE A(X INTEGER)", "CREATE TABLE B(X INTEGER)"});
     paradoxTable("P.db");
@@ -136,7 +140,7 @@ TEST_F(Form2Test, SelectAllAndDeselectAllActOnTheirOwnSideOnly)
     EXPECT_TRUE(dialogs.boxes.empty());
 }
 
-TEST_F(Form2Test, HelpProgressBarAndClosing)
+TEST_F(TransferPage, HelpProgressBarAndClosing)
 {
     startProgram();
     button(*form2, "PushButton12")->click();
@@ -150,7 +154,7 @@ TEST_F(Form2Test, HelpProgressBarAndClosing)
     EXPECT_EQ(unloaded.count(), 1);
 }
 
-TEST_F(Form2Test, ExistTableIgnoresLetterCase)
+TEST_F(ListRoutines, ExistTableIgnoresLetterCaseAndTheParadoxStringKeepsTheFolderAsTyped)
 {
     emu.seed({"CREATE TABLE \"Orders\"(X INTEGER)",
               "CREATE VIEW \"VIEWED\" AS SELECT * FROM \"Orders\""});
@@ -165,7 +169,7 @@ TEST_F(Form2Test, ExistTableIgnoresLetterCase)
                        "DefaultDir=/data/px/;Dbq=/data/px/;CollatingSequence=ASCII;"));
 }
 
-TEST_F(Form2Test, ScreenReadersHearWhatEachControlIsAndTheKeyboardMovesOn)
+TEST_F(TransferPage, ScreenReadersHearWhatEachControlIsAndTheKeyboardMovesOn)
 {
     paradoxTable("P.db", {{Value::integer(1), Value::text("one")}});
     settings->SaveSetting(QStringLiteral("Password"), QStringLiteral("wrong"));

@@ -14,7 +14,7 @@ using tw::test::field;
 
 namespace {
 
-class OperationLogTest : public tw::test::TransferFixture
+class OperationLog : public tw::test::TransferFixture
 {
 protected:
     QString logText() const
@@ -29,7 +29,7 @@ protected:
 
 } // namespace
 
-TEST_F(OperationLogTest, ACopyRecordsEachTableItsCountsTheErrorsAndTheVerification)
+TEST_F(OperationLog, ACopyRecordsEachTableItsCountsTheErrorsAndTheVerification)
 {
     tw::app::OperationLog log(m_logDir.path() + QStringLiteral("/operations.log"));
     tw::app::LoggingDialogs logged(dialogs, log);
@@ -98,7 +98,7 @@ TEST_F(OperationLogTest, ACopyRecordsEachTableItsCountsTheErrorsAndTheVerificati
     EXPECT_FALSE(text.contains(QStringLiteral("wrong")));
 }
 
-TEST(OperationLog, RotatesWhenItGrowsAndNeverFails)
+TEST_F(OperationLog, RotatesWhenItGrowsAndNeverFails)
 {
     QTemporaryDir dir;
     const QString path = dir.path() + QStringLiteral("/operations.log");

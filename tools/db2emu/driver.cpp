@@ -1,6 +1,7 @@
 // The ODBC entry points of the emulator, loaded by unixODBC as "IBM DB2 ODBC DRIVER".
 
 #include "config.h"
+#include "core/text.h"
 #include "engine.h"
 
 #include <sql.h>
@@ -52,14 +53,6 @@ struct Statement
     std::vector<std::size_t> readOffset; // per column: how much SQLGetData has handed out
     SQLLEN rowCount = -1;
 };
-
-std::string upper(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) {
-        return static_cast<char>(std::toupper(c));
-    });
-    return text;
-}
 
 std::string text(SQLCHAR *chars, SQLINTEGER length)
 {
@@ -369,7 +362,7 @@ SQLRETURN SQL_API SQLDriverConnect(SQLHDBC handle,
         if (equals == std::string::npos) {
             continue;
         }
-        std::string key = upper(pair.substr(0, equals));
+        std::string key = tw::text::upperAscii(pair.substr(0, equals));
         key.erase(0, std::min(key.find_first_not_of(' '), key.size()));
         const std::string value = pair.substr(equals + 1);
         if (key == "DATABASE") {
@@ -388,18 +381,18 @@ SQLRETURN SQL_API SQLDriverConnect(SQLHDBC handle,
     }
 
     const Config &config = connection.config;
-    if (upper(protocol) != "TCPIP" || host.empty() || port.empty()) {
+    if (tw::text::upperAscii(protocol) != "TCPIP" || host.empty() || port.empty()) {
         return fail(connection.diag,
                     makeError(-1013,
-                              "The database alias name or database name \"" + upper(database) +
-                                  "\" could not be found.",
+                              "The database alias name or database name \"" +
+                                  tw::text::upperAscii(database) + "\" could not be found.",
                               "42705",
                               "08001",
                               true));
     }
     auto listed = [](const std::vector<std::string> &names, const std::string &name) {
         return std::any_of(names.begin(), names.end(), [&](const std::string &candidate) {
-            return upper(candidate) == upper(name);
+            return tw::text::upperAscii(candidate) == tw::text::upperAscii(name);
         });
     };
     if (listed(config.unreachable, host)) {
@@ -417,12 +410,12 @@ SQLRETURN SQL_API SQLDriverConnect(SQLHDBC handle,
             connection.diag,
             communicationError(connection.location, "connect", "\"111\", \"*\", \"*\"", "08001"));
     }
-    const auto found =
-        std::find_if(config.databases.begin(),
-                     config.databases.end(),
-                     [&](const Config::Database &d) { return upper(d.name) == upper(database); });
+    const auto found = std::find_if(
+        config.databases.begin(), config.databases.end(), [&](const Config::Database &d) {
+            return tw::text::upperAscii(d.name) == tw::text::upperAscii(database);
+        });
     if (found == config.databases.end()) {
-        std::string padded = upper(database);
+        std::string padded = tw::text::upperAscii(database);
         padded.resize(std::max<std::size_t>(padded.size(), 18), ' ');
         return fail(connection.diag,
                     makeError(-30061,
@@ -434,7 +427,8 @@ SQLRETURN SQL_API SQLDriverConnect(SQLHDBC handle,
     }
     const bool authorised =
         std::any_of(found->users.begin(), found->users.end(), [&](const auto &entry) {
-            return upper(entry.first) == upper(user) && entry.second == password;
+            return tw::text::upperAscii(entry.first) == tw::text::upperAscii(user) &&
+                   entry.second == password;
         });
     if (!authorised) {
         return fail(connection.diag,
@@ -446,7 +440,7 @@ SQLRETURN SQL_API SQLDriverConnect(SQLHDBC handle,
                               true));
     }
     try {
-        connection.database = std::make_unique<Database>(found->file, upper(user));
+        connection.database = std::make_unique<Database>(found->file, tw::text::upperAscii(user));
         connection.database->setAutoCommit(connection.autoCommit);
     } catch (const Db2Exception &e) {
         return fail(connection.diag, e.error());
@@ -475,14 +469,14 @@ SQLRETURN SQL_API SQLExecDirect(SQLHSTMT handle, SQLCHAR *sqlText, SQLINTEGER le
     }
     try {
         takeResult(stmt, stmt.connection->database->execute(sql));
-        stmt.rowCount =
-            stmt.result ? -1
-                        : (upper(sql.substr(sql.find_first_not_of(" \t\r\n") == std::string::npos
-                                                ? 0
-                                                : sql.find_first_not_of(" \t\r\n"),
-                                            6)) == "INSERT"
-                               ? 1
-                               : -1);
+        stmt.rowCount = stmt.result ? -1
+                                    : (tw::text::upperAscii(sql.substr(
+                                           sql.find_first_not_of(" \t\r\n") == std::string::npos
+                                               ? 0
+                                               : sql.find_first_not_of(" \t\r\n"),
+                                           6)) == "INSERT"
+                                           ? 1
+                                           : -1);
         return SQL_SUCCESS;
     } catch (const Db2Exception &e) {
         return fail(stmt.diag, e.error());

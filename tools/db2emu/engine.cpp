@@ -1,5 +1,7 @@
 #include "engine.h"
 
+#include "core/text.h"
+
 #include <sqlite3.h>
 
 #include <algorithm>
@@ -20,14 +22,6 @@ constexpr std::size_t kLongestStatement = 2097152;
 constexpr std::size_t kLongestIdentifier = 128;
 constexpr long long kLongVarcharBytes = 32700;
 constexpr long long kDefaultLobBytes = 1048576;
-
-std::string upper(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) {
-        return static_cast<char>(std::toupper(c));
-    });
-    return text;
-}
 
 [[noreturn]] void raise(int sqlCode,
                         const std::string &text,
@@ -184,7 +178,7 @@ private:
                 ++m_at;
             }
             const std::string word = m_sql.substr(start, m_at - start);
-            return {Token::Kind::Word, upper(word), word};
+            return {Token::Kind::Word, tw::text::upperAscii(word), word};
         }
         if (c == '|' && m_at + 1 < m_sql.size() && m_sql[m_at + 1] == '|') {
             m_at += 2;
@@ -932,14 +926,7 @@ private:
 
 std::string quoteSqlite(const std::string &name)
 {
-    std::string quoted = "\"";
-    for (const char c : name) {
-        quoted += c;
-        if (c == '"') {
-            quoted += '"';
-        }
-    }
-    return quoted + "\"";
+    return "\"" + tw::text::doubled(name, '"') + "\"";
 }
 
 class MemoryResult final : public ResultSet

@@ -1,5 +1,7 @@
 #include "dumpformat.h"
 
+#include "core/text.h"
+
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -10,15 +12,7 @@ namespace {
 
 std::string quoted(const std::string &text)
 {
-    std::string out = "\"";
-    for (const char c : text) {
-        out += c;
-        if (c == '"') {
-            out += '"';
-        }
-    }
-    out += '"';
-    return out;
+    return "\"" + tw::text::doubled(text, '"') + "\"";
 }
 
 std::string lowerHex(std::span<const std::uint8_t> bytes)

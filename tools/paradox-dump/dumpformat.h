@@ -1,6 +1,6 @@
 #pragma once
 
-#include "db/value.h"
+#include "core/value.h"
 #include "paradox/format.h"
 #include "paradox/reader.h"
 

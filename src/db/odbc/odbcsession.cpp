@@ -227,7 +227,6 @@ public:
                   m_stmt.get(),
                   "SQLDescribeCol failed");
             m_fields.push_back({reinterpret_cast<const char *>(name.data()), adoType(type)});
-            m_sqlTypes.push_back(type);
         }
     }
 
@@ -349,7 +348,6 @@ private:
 
     StmtHandle m_stmt;
     std::vector<Field> m_fields;
-    std::vector<SQLSMALLINT> m_sqlTypes;
     std::vector<char> m_chunk;
 };
 
@@ -483,7 +481,7 @@ private:
         }
     }
 
-    // Declared in teardown order: the statement, then the connection, then its environment.
+    // Destroyed in reverse order: the statement, then the connection, then its environment.
     EnvHandle m_env;
     DbcHandle m_dbc;
     StmtHandle m_executeStmt;

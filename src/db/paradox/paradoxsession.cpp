@@ -1,9 +1,10 @@
 // The Paradox backend: a folder of Paradox tables, read with our own engine.
 
+#include "core/filename.h"
+#include "core/text.h"
 #include "db/backend.h"
 #include "db/connectionstring.h"
 #include "db/error.h"
-#include "db/filename.h"
 #include "db/sqlparse.h"
 #include "paradox/error.h"
 #include "paradox/family.h"
@@ -51,14 +52,6 @@ int adoTypeOf(FieldType type)
     default:
         return adLongVarBinary;
     }
-}
-
-std::string lower(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) {
-        return static_cast<char>(std::tolower(c));
-    });
-    return text;
 }
 
 class TableCursor final : public Cursor
@@ -172,7 +165,8 @@ private:
         std::vector<fs::path> files;
         std::error_code error;
         for (const auto &entry : fs::directory_iterator(m_folder, error)) {
-            if (lower(entry.path().extension().string()) == ".db" && entry.is_regular_file(error)) {
+            if (text::lowerAscii(entry.path().extension().string()) == ".db" &&
+                entry.is_regular_file(error)) {
                 files.push_back(entry.path());
             }
         }

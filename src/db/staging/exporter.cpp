@@ -1,5 +1,6 @@
 #include "db/staging/exporter.h"
 
+#include "core/text.h"
 #include "db/error.h"
 #include "paradox/codepage.h"
 #include "paradox/error.h"
@@ -23,14 +24,6 @@ constexpr int kLongestAlpha = 255;
 constexpr int kBcdDigits = 32;
 constexpr int kLongestFieldName = 25;
 constexpr int kMemoLeader = 10;
-
-std::string upper(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) {
-        return static_cast<char>(std::toupper(c));
-    });
-    return text;
-}
 
 // One sqlite3 statement, finalised on scope exit.
 class Query
@@ -74,16 +67,9 @@ private:
     sqlite3_stmt *m_stmt = nullptr;
 };
 
-std::string sqlLiteral(const std::string &text)
+std::string sqlLiteral(const std::string &value)
 {
-    std::string literal = "'";
-    for (const char c : text) {
-        literal += c;
-        if (c == '\'') {
-            literal += '\'';
-        }
-    }
-    return literal + "'";
+    return "'" + text::doubled(value, '\'') + "'";
 }
 
 // A plain decimal: optional "-", digits, optional "." and digits.
@@ -218,14 +204,7 @@ struct ColumnShape
 
 std::string sqliteName(const std::string &name)
 {
-    std::string text = "\"";
-    for (const char c : name) {
-        text += c;
-        if (c == '"') {
-            text += '"';
-        }
-    }
-    return text + "\"";
+    return "\"" + text::doubled(name, '"') + "\"";
 }
 
 bool isStagingType(const std::string &word)
@@ -257,7 +236,7 @@ void exportToParadox(sqlite3 *db,
                     "SELECT type FROM " + std::string(kColumnTypes) +
                         " WHERE tbl = " + sqlLiteral(source) + " ORDER BY ordinal");
         for (ColumnShape &shape : shapes) {
-            shape.type = types.step() ? upper(types.text(0)) : "VARCHAR";
+            shape.type = types.step() ? text::upperAscii(types.text(0)) : "VARCHAR";
         }
     }
     if (shapes.empty()) {
@@ -273,7 +252,7 @@ void exportToParadox(sqlite3 *db,
                  "the column name \"" + shape.name + "\" is not 1 to 25 characters of " + codePage +
                      ", as a Paradox field name must be");
         }
-        if (!names.insert(upper(shape.name)).second) {
+        if (!names.insert(text::upperAscii(shape.name)).second) {
             fail(source,
                  "the column names \"" + shape.name +
                      "\" differ only in letter case, which Paradox "

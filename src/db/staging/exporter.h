@@ -19,9 +19,6 @@ std::string sqliteName(const std::string &name);
 // The column type words the staging database takes.
 bool isStagingType(const std::string &upperWord);
 
-std::unique_ptr<backend::Cursor> listCursor(std::vector<Field> fields,
-                                            std::vector<std::vector<Value>> rows);
-
 // Writes the staging table `source` as a new Paradox table at `target` (NAME.db), choosing
 // for each column the Paradox type that holds every one of its values exactly. Fails,
 // leaving no table behind, when a value or a column name cannot be held, or when the folder

@@ -1,6 +1,7 @@
 // The staging backend: an SQLite file in the place of the Jet staging database, and the
 // export of one of its tables into a new Paradox table with our writer.
 
+#include "core/text.h"
 #include "db/backend.h"
 #include "db/connectionstring.h"
 #include "db/error.h"
@@ -20,14 +21,6 @@ namespace tw::db::backend {
 namespace {
 
 using staging::sqliteName;
-
-std::string upper(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) {
-        return static_cast<char>(std::toupper(c));
-    });
-    return text;
-}
 
 class StagingSession final : public Session
 {
@@ -184,11 +177,11 @@ private:
             std::string column;
             std::string type;
             if (!reader.identifier(column) || !reader.identifier(type) ||
-                !staging::isStagingType(upper(type))) {
+                !staging::isStagingType(text::upperAscii(type))) {
                 reader.reject("Syntax error in field definition");
             }
             ddl += (types.empty() ? "" : ", ") + sqliteName(column);
-            types.push_back(upper(type));
+            types.push_back(text::upperAscii(type));
         } while (reader.symbol(","));
         if (!reader.symbol(")") || !reader.atEnd()) {
             reader.reject("Syntax error in CREATE TABLE statement");
@@ -237,10 +230,10 @@ private:
         if (!reader.symbol(")") || !reader.atEnd()) {
             reader.reject("Syntax error in INSERT INTO statement");
         }
-        sqlite3_stmt *&stmt = m_inserts[{upper(table), values.size()}];
+        sqlite3_stmt *&stmt = m_inserts[{text::upperAscii(table), values.size()}];
         if (stmt == nullptr) {
             if (!exists(table)) {
-                m_inserts.erase({upper(table), values.size()});
+                m_inserts.erase({text::upperAscii(table), values.size()});
                 throw Error("The staging database has no table '" + table + "'.");
             }
             std::string sql = "INSERT INTO " + sqliteName(table) + " VALUES(";
@@ -250,7 +243,7 @@ private:
             sqlite3_stmt *prepared = nullptr;
             if (sqlite3_prepare_v2(m_db, (sql + ")").c_str(), -1, &prepared, nullptr) !=
                 SQLITE_OK) {
-                m_inserts.erase({upper(table), values.size()});
+                m_inserts.erase({text::upperAscii(table), values.size()});
                 throw Error("Number of query values and destination fields are not the same.");
             }
             stmt = prepared;
@@ -288,8 +281,8 @@ private:
                 "The staging database accepts SELECT only as the export to a Paradox table");
         }
         const std::string prefix = "PARADOX 5.X;";
-        const std::size_t databaseAt = upper(target).find("DATABASE=");
-        if (upper(target).rfind(prefix, 0) != 0 || databaseAt == std::string::npos) {
+        const std::size_t databaseAt = text::upperAscii(target).find("DATABASE=");
+        if (text::upperAscii(target).rfind(prefix, 0) != 0 || databaseAt == std::string::npos) {
             reader.reject("Unknown export target");
         }
         std::string folder = target.substr(databaseAt + 9);

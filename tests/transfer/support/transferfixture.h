@@ -2,7 +2,7 @@
 
 #include "app/settingsstore.h"
 #include "connect/form1.h"
-#include "db/value.h"
+#include "core/value.h"
 #include "paradox/format.h"
 #include "support/db2emu.h"
 #include "support/scripteddialogs.h"

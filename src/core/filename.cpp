@@ -1,4 +1,4 @@
-#include "db/filename.h"
+#include "core/filename.h"
 
 namespace tw {
 

@@ -1,4 +1,4 @@
-#include "db/value.h"
+#include "core/value.h"
 
 #include <charconv>
 #include <cmath>
