@@ -25,13 +25,15 @@ public:
         , m_location(location)
     {}
 
-    // Runs one step; a failure is reported and swallowed.
-    template <class Step> void operator()(int lineNumber, Step &&step) noexcept
+    // Runs one step; a failure is reported and swallowed. True when the step completed.
+    template <class Step> bool operator()(int lineNumber, Step &&step) noexcept
     {
         try {
             std::forward<Step>(step)();
+            return true;
         } catch (...) {
             report(lineNumber, std::current_exception());
+            return false;
         }
     }
 

@@ -28,12 +28,9 @@ void makeFirstCurrent(TableList &list)
 
 bool Form2::openDb2(app::ErrorTrap &trap, int line, db::Connection &db2)
 {
-    bool opened = false;
-    trap(line, [&] {
+    return trap(line, [&] {
         db2.open(connect::Db2ConnectionString(m_connectionPage.connectionSettings()).toStdString());
-        opened = true;
     });
-    return opened;
 }
 
 void Form2::PushButton1_Click()

@@ -37,18 +37,12 @@ void Form2::PushButton4_Click()
         paradox.setCursorLocation(db::adUseClient);
         paradox.setEventPump(app::pumpEvents);
     });
-    trap(114, [&] {
-        connected = false;
-        paradox.open(ParadoxConnectionString(fields.Text1).toStdString());
-        connected = true;
-    });
+    connected =
+        trap(114, [&] { paradox.open(ParadoxConnectionString(fields.Text1).toStdString()); });
     if (connected) {
         trap(116, [&] { db2.setCursorLocation(db::adUseServer); });
-        trap(118, [&] {
-            connected = false;
-            db2.open(connect::Db2ConnectionString(fields).toStdString());
-            connected = true;
-        });
+        connected =
+            trap(118, [&] { db2.open(connect::Db2ConnectionString(fields).toStdString()); });
     }
     if (!connected) {
         setMousePointer(MousePointer::Default);
@@ -117,13 +111,10 @@ void Form2::PushButton4_Click()
         // The Paradox table is opened before anything is dropped: a table that cannot be
         // read must not cost the DB2 table.
         db::Recordset rows;
-        bool opened = false;
-        trap(152, [&] {
-            rows.setCursorLocation(db::adUseClient);
-            rows.open("SELECT * FROM " + quotedName(tableName, u'`', u'`').toStdString(), paradox);
-            opened = true;
-        });
-        if (!opened) {
+        if (!trap(152, [&] {
+                rows.setCursorLocation(db::adUseClient);
+                rows.open("SELECT * FROM " + backtickName(tableName).toStdString(), paradox);
+            })) {
             continue;
         }
         QString create;
@@ -192,12 +183,7 @@ void Form2::PushButton4_Click()
             }
             // A row the table cannot give (a damaged block or memo) ends its copy: the cursor
             // has no further rows, and one report says why.
-            bool advanced = false;
-            trap(258, [&] {
-                rows.moveNext();
-                advanced = true;
-            });
-            if (!advanced) {
+            if (!trap(258, [&] { rows.moveNext(); })) {
                 break;
             }
         }

@@ -43,15 +43,12 @@ void Form2::PushButton3_Click()
 
     // A connection that cannot be opened is reported once and ends the operation.
     auto open = [&](int line, db::Connection &connection, int location, const QString &cs) {
-        bool opened = false;
-        trap(line, [&] {
+        return trap(line, [&] {
             connection.setCursorLocation(location);
             connection.setEventPump(app::pumpEvents);
             connection.setMode(db::adModeReadWrite);
             connection.open(cs.toStdString());
-            opened = true;
         });
-        return opened;
     };
     const QString stagingString = QStringLiteral("PROVIDER=Microsoft.Jet.OLEDB.4.0;Data Source=") +
                                   connect::ConnectionStringValue(StagingDatabasePath(
@@ -149,11 +146,7 @@ void Form2::PushButton3_Click()
         }
         // A table the staging database did not take whole is not exported: the first
         // failure is reported and its other rows are not tried.
-        bool staged = false;
-        trap(228, [&] {
-            staging.execute(create.toStdString());
-            staged = true;
-        });
+        bool staged = trap(228, [&] { staging.execute(create.toStdString()); });
 
         std::int64_t n = 0;
         trap(236, [&] { n = rows.recordCount(); });
@@ -164,8 +157,7 @@ void Form2::PushButton3_Click()
         for (std::int64_t r = 0; r < n && staged; ++r) {                              // 238
             app::pumpEvents();                                                        // 240
             setProgress(static_cast<double>(r + 1) / static_cast<double>(n) * 100.0); // 242
-            staged = false;
-            trap(244, [&] {
+            staged = trap(244, [&] {
                 values.clear();
                 for (std::size_t c = 0; c < rows.fields().size(); ++c) {
                     app::pumpEvents(); // 248
@@ -173,7 +165,6 @@ void Form2::PushButton3_Click()
                 }
                 staging.execute(InsertText(target, values)); // 268
                 ++stagedRows;
-                staged = true;
             });
             // A row that cannot be read ends the table, and no part of it is exported.
             trap(270, [&] {
@@ -187,25 +178,22 @@ void Form2::PushButton3_Click()
         trap(272, [&] { setMousePointer(MousePointer::Default); });
         trap(274, [&] { resetProgress(); });
         trap(276, [&] { rows.close(); });
-        bool exported = false;
-        trap(278, [&] {
-            if (!staged || read != n) {
-                return;
-            }
-            QString folder = NormalizePath(fields.Text1 + u'/');
-            folder.replace(u']', QStringLiteral("]]"));
-            const QString file = paradoxName + QStringLiteral(".db");
-            const std::string exportText = (QStringLiteral("select * into [Paradox 5.x;Database=") +
-                                            folder + QStringLiteral("].") + bracketName(file) +
-                                            QStringLiteral(" from ") + bracketName(source))
-                                               .toStdString();
-            if (replace) {
-                staging.executeReplacing(exportText);
-            } else {
-                staging.execute(exportText);
-            }
-            exported = true;
-        });
+        // Only a table whose every row reached the staging database is exported.
+        const bool exported = staged && read == n && trap(278, [&] {
+                                  QString folder = NormalizePath(fields.Text1 + u'/');
+                                  folder.replace(u']', QStringLiteral("]]"));
+                                  const QString file = paradoxName + QStringLiteral(".db");
+                                  const std::string exportText =
+                                      (QStringLiteral("select * into [Paradox 5.x;Database=") +
+                                       folder + QStringLiteral("].") + bracketName(file) +
+                                       QStringLiteral(" from ") + bracketName(source))
+                                          .toStdString();
+                                  if (replace) {
+                                      staging.executeReplacing(exportText);
+                                  } else {
+                                      staging.execute(exportText);
+                                  }
+                              });
         if (exported && replace) {
             trap(160, [&] { RemoveListItem(*List2, paradoxName); });
         }

@@ -23,18 +23,19 @@ QString reportFor(const char *description, int line)
 
 } // namespace
 
-TEST(ErrorTrap, ReportsAFailedStepAndRunsTheNextOne)
+TEST(ErrorTrap, ReportsAFailedStepRunsTheNextOneAndSaysWhichCompleted)
 {
     ScriptedDialogs dialogs;
     ErrorTrap trap{dialogs, ErrorLocation::Form2_PushButton4_Click};
     QStringList ran;
 
-    trap(100, [&] { ran << QStringLiteral("100"); });
-    trap(102, [&] {
+    EXPECT_TRUE(trap(100, [&] { ran << QStringLiteral("100"); }));
+    EXPECT_FALSE(trap(102, [&] {
         throw std::runtime_error("Table not found");
         ran << QStringLiteral("102 after the throw");
-    });
+    }));
     trap(104, [&] { ran << QStringLiteral("104"); });
+    EXPECT_EQ(trap.reports(), 1);
 
     EXPECT_EQ(ran, (QStringList{QStringLiteral("100"), QStringLiteral("104")}));
     ASSERT_EQ(dialogs.boxes.size(), 1U);
