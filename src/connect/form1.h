@@ -3,6 +3,7 @@
 #include "app/dialogs.h"
 #include "app/operationlog.h"
 #include "app/settingsstore.h"
+#include "connect/connectionpage.h"
 #include "connect/connectionsettings.h"
 #include "connect/pagepointer.h"
 #include "connect/transferpage.h"
@@ -27,7 +28,7 @@ namespace tw::connect {
 //     Form1 page{dialogs, settings, programFolder};
 //     page.Form_Load();
 //     page.show();
-class Form1 : public QWidget
+class Form1 : public QWidget, public ConnectionPage
 {
     Q_OBJECT
 
@@ -53,7 +54,7 @@ public:
     bool startedOnTransferPage() const { return m_startedOnTransferPage; }
 
     // The six fields as they read right now.
-    ConnectionSettings connectionSettings() const;
+    ConnectionSettings connectionSettings() const override;
 
     MousePointer mousePointer() const { return m_pointer->shape(); }
 
@@ -61,7 +62,9 @@ public:
 
     bool hasCustomPointer() const { return m_pointer->hasCustom(); }
 
-    const QString &programFolder() const { return m_programFolder; }
+    const QString &programFolder() const override { return m_programFolder; }
+
+    void showPage() override { show(); }
 
 signals:
     // The user closed the page: the program ends.

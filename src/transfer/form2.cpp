@@ -23,7 +23,7 @@ constexpr int kBackTop = 4980;
 constexpr int kBackHeight = 405;
 } // namespace
 
-Form2::Form2(app::Dialogs &dialogs, connect::Form1 &connectionPage, QWidget *parent)
+Form2::Form2(app::Dialogs &dialogs, connect::ConnectionPage &connectionPage, QWidget *parent)
     : QWidget(parent)
     , m_dialogs(dialogs)
     , m_connectionPage(connectionPage)
@@ -164,7 +164,7 @@ void Form2::selectAll(TableList &list, bool selected)
 void Form2::PushButton2_Click()
 {
     app::ErrorTrap trap{m_dialogs, app::ErrorLocation::Form2_PushButton2_Click};
-    trap(100, [&] { m_connectionPage.show(); });
+    trap(100, [&] { m_connectionPage.showPage(); });
     trap(102, [&] { hide(); });
 }
 

@@ -3,7 +3,7 @@
 #include "app/dialogs.h"
 #include "app/errortrap.h"
 #include "app/operationlog.h"
-#include "connect/form1.h"
+#include "connect/connectionpage.h"
 #include "connect/pagepointer.h"
 #include "connect/transferpage.h"
 #include "db/connection.h"
@@ -30,7 +30,9 @@ class Form2 : public QWidget, public connect::TransferPage
 public:
     using MousePointer = connect::PagePointer::Shape;
 
-    Form2(app::Dialogs &dialogs, connect::Form1 &connectionPage, QWidget *parent = nullptr);
+    Form2(app::Dialogs &dialogs,
+          connect::ConnectionPage &connectionPage,
+          QWidget *parent = nullptr);
 
     // Colours, icon, hand cursor, caption, then both lists rebuilt from the databases.
     void Form_Load() override;
@@ -149,7 +151,7 @@ private:
     static void selectAll(TableList &list, bool selected);
 
     app::Dialogs &m_dialogs;
-    connect::Form1 &m_connectionPage;
+    connect::ConnectionPage &m_connectionPage;
     connect::PagePointer *m_pointer; // owned by the page
     bool m_loaded = false;
     app::OperationLog *m_log = nullptr;
