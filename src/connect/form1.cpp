@@ -3,11 +3,11 @@
 #include "app/applicationtitle.h"
 #include "app/errorlocation.h"
 #include "app/errortrap.h"
+#include "app/widgets/fileexists.h"
+#include "app/widgets/pagebuilder.h"
+#include "app/widgets/pagelayout.h"
 #include "connect/db2connection.h"
-#include "connect/fileexists.h"
 #include "connect/helptext.h"
-#include "connect/pagebuilder.h"
-#include "connect/pagelayout.h"
 #include "connect/paradoxfolder.h"
 #include "connect/sampledatabase.h"
 #include "db/connection.h"
@@ -63,7 +63,7 @@ Form1::Form1(app::Dialogs &dialogs,
     , m_dialogs(dialogs)
     , m_settings(settings)
     , m_programFolder(std::move(programFolder))
-    , m_pointer(new PagePointer(*this))
+    , m_pointer(new app::PagePointer(*this))
 {
     setObjectName(QStringLiteral("Form1"));
     buildControls();
@@ -72,7 +72,7 @@ Form1::Form1(app::Dialogs &dialogs,
 
 void Form1::buildControls()
 {
-    PageBuilder build(*this, *m_pointer, true);
+    app::PageBuilder build(*this, *m_pointer, true);
     setFixedSize(build.twips().px(8040), build.twips().px(5130));
     auto field = [&](QWidget *container, const char *name, QRect twipsRect) {
         auto *edit = build.place(new QLineEdit(container), name, twipsRect);
@@ -186,7 +186,7 @@ void Form1::Form_Load()
          [&] { m_dialogs.setApplicationTitle(app::applicationTitleFrom(app::kProductTitle)); });
 
     const QString cursorPath = m_programFolder + QStringLiteral("/HAND-M.CUR");
-    if (trap.test(124, [&] { return FileExists(cursorPath); })) {
+    if (trap.test(124, [&] { return app::FileExists(cursorPath); })) {
         trap(126, [&] { m_pointer->loadCustom(cursorPath); });
     }
 

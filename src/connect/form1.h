@@ -3,9 +3,9 @@
 #include "app/dialogs.h"
 #include "app/operationlog.h"
 #include "app/settingsstore.h"
+#include "app/widgets/pagepointer.h"
 #include "connect/connectionpage.h"
 #include "connect/connectionsettings.h"
-#include "connect/pagepointer.h"
 #include "connect/transferpage.h"
 
 #include <QCursor>
@@ -33,7 +33,7 @@ class Form1 : public QWidget, public ConnectionPage
     Q_OBJECT
 
 public:
-    using MousePointer = PagePointer::Shape;
+    using MousePointer = app::PagePointer::Shape;
 
     Form1(app::Dialogs &dialogs,
           app::SettingsStore &settings,
@@ -93,7 +93,7 @@ private:
     app::Dialogs &m_dialogs;
     app::SettingsStore &m_settings;
     QString m_programFolder;
-    PagePointer *m_pointer; // owned by the page
+    app::PagePointer *m_pointer; // owned by the page
     TransferPage *m_transferPage = nullptr;
     app::OperationLog *m_log = nullptr;
     bool m_startedOnTransferPage = false;

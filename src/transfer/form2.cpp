@@ -3,10 +3,10 @@
 #include "app/applicationtitle.h"
 #include "app/errorlocation.h"
 #include "app/errortrap.h"
+#include "app/widgets/fileexists.h"
+#include "app/widgets/pagebuilder.h"
+#include "app/widgets/pagelayout.h"
 #include "connect/db2connection.h"
-#include "connect/fileexists.h"
-#include "connect/pagebuilder.h"
-#include "connect/pagelayout.h"
 #include "transfer/paradoxtables.h"
 #include "transfer/tablelist.h"
 
@@ -27,7 +27,7 @@ Form2::Form2(app::Dialogs &dialogs, connect::ConnectionPage &connectionPage, QWi
     : QWidget(parent)
     , m_dialogs(dialogs)
     , m_connectionPage(connectionPage)
-    , m_pointer(new connect::PagePointer(*this))
+    , m_pointer(new app::PagePointer(*this))
 {
     setObjectName(QStringLiteral("Form2"));
     buildControls();
@@ -35,8 +35,8 @@ Form2::Form2(app::Dialogs &dialogs, connect::ConnectionPage &connectionPage, QWi
 
 void Form2::buildControls()
 {
-    connect::PageBuilder build(*this, *m_pointer, false);
-    const connect::Twips &twips = build.twips();
+    app::PageBuilder build(*this, *m_pointer, false);
+    const app::Twips &twips = build.twips();
     setFont(build.textFont());
     setFixedWidth(twips.px(8040));
     m_pointer->watch(*this);
@@ -122,7 +122,7 @@ void Form2::Form_Load()
     trap(100, [&] { SetFormColors(); });
     trap(102, [&] { setWindowIcon(QApplication::windowIcon()); });
     const QString cursorPath = m_connectionPage.programFolder() + QStringLiteral("/HAND-M.CUR");
-    if (trap.test(106, [&] { return connect::FileExists(cursorPath); })) {
+    if (trap.test(106, [&] { return app::FileExists(cursorPath); })) {
         trap(108, [&] { m_pointer->loadCustom(cursorPath); });
     }
     trap(110, [&] { setWindowTitle(app::kProductTitle); });
@@ -135,7 +135,7 @@ void Form2::Form_Load()
         LoadParadoxTables(*List2, m_connectionPage.connectionSettings().Text1, m_dialogs);
     });
     trap(120, [&] {
-        const connect::Twips twips = connect::Twips::of(*this);
+        const app::Twips twips = app::Twips::of(*this);
         // The outer height: the "< Back" button's bottom plus 580 twips, the caption included.
         const int caption = std::max(frameGeometry().height() - geometry().height(), 0);
         setFixedHeight(twips.px(kBackTop + kBackHeight + 580) - caption);

@@ -3,8 +3,8 @@
 #include "app/dialogs.h"
 #include "app/errortrap.h"
 #include "app/operationlog.h"
+#include "app/widgets/pagepointer.h"
 #include "connect/connectionpage.h"
-#include "connect/pagepointer.h"
 #include "connect/transferpage.h"
 #include "db/connection.h"
 
@@ -28,7 +28,7 @@ class Form2 : public QWidget, public connect::TransferPage
     Q_OBJECT
 
 public:
-    using MousePointer = connect::PagePointer::Shape;
+    using MousePointer = app::PagePointer::Shape;
 
     Form2(app::Dialogs &dialogs,
           connect::ConnectionPage &connectionPage,
@@ -152,7 +152,7 @@ private:
 
     app::Dialogs &m_dialogs;
     connect::ConnectionPage &m_connectionPage;
-    connect::PagePointer *m_pointer; // owned by the page
+    app::PagePointer *m_pointer; // owned by the page
     bool m_loaded = false;
     app::OperationLog *m_log = nullptr;
     double m_progress = 0;

@@ -5,7 +5,7 @@
 
 class QWidget;
 
-namespace tw::connect {
+namespace tw::app {
 
 // Positions of the pages are given in twips: 1440 to the inch, so 15 to a pixel at 96 dpi.
 // They scale with the screen's logical DPI so the pages keep their proportions.
@@ -32,4 +32,4 @@ QFont arialBold(qreal pointSize);
 // A white background that a page skin may later override.
 void giveWhiteBackground(QWidget &widget);
 
-} // namespace tw::connect
+} // namespace tw::app

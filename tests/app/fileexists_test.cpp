@@ -1,11 +1,11 @@
-#include "connect/fileexists.h"
+#include "app/widgets/fileexists.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
-using tw::connect::FileExists;
+using tw::app::FileExists;
 
 TEST(FileExists, TrueForAFileAndAFolderFalseForAnythingElse)
 {

@@ -1,10 +1,10 @@
-#include "fileexists.h"
+#include "app/widgets/fileexists.h"
 
 #include <QFile>
 
 #include <sys/stat.h>
 
-namespace tw::connect {
+namespace tw::app {
 
 bool FileExists(const QString &path) noexcept
 {
@@ -19,4 +19,4 @@ bool FileExists(const QString &path) noexcept
     return ::stat(encoded.constData(), &info) == 0;
 }
 
-} // namespace tw::connect
+} // namespace tw::app

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "connect/pagelayout.h"
-#include "connect/pagepointer.h"
+#include "app/widgets/pagelayout.h"
+#include "app/widgets/pagepointer.h"
 
 #include <QFont>
 #include <QRect>
@@ -12,7 +12,7 @@ class QLabel;
 class QPushButton;
 class QWidget;
 
-namespace tw::connect {
+namespace tw::app {
 
 // Places the controls of a page at their twips positions, in Arial bold (9 pt for text,
 // 11.25 pt on buttons), each named for tests and watched by the page's pointer.
@@ -47,4 +47,4 @@ private:
     QFont m_buttonFont;
 };
 
-} // namespace tw::connect
+} // namespace tw::app

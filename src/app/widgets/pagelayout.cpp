@@ -1,4 +1,4 @@
-#include "pagelayout.h"
+#include "app/widgets/pagelayout.h"
 
 #include <QPalette>
 #include <QScreen>
@@ -6,7 +6,7 @@
 
 #include <cmath>
 
-namespace tw::connect {
+namespace tw::app {
 
 namespace {
 constexpr qreal kTwipsPerInch = 1440.0;
@@ -45,4 +45,4 @@ void giveWhiteBackground(QWidget &widget)
     widget.setAutoFillBackground(true);
 }
 
-} // namespace tw::connect
+} // namespace tw::app

@@ -8,7 +8,7 @@
 
 class QWidget;
 
-namespace tw::connect {
+namespace tw::app {
 
 // A page's mouse pointer: the default arrow, the hourglass while a handler works, or the
 // custom hand (HAND-M.CUR beside the program) over push buttons. Hovering changes it unless
@@ -41,4 +41,4 @@ private:
     std::optional<QCursor> m_custom;
 };
 
-} // namespace tw::connect
+} // namespace tw::app

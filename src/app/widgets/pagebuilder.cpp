@@ -1,10 +1,10 @@
-#include "connect/pagebuilder.h"
+#include "app/widgets/pagebuilder.h"
 
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 
-namespace tw::connect {
+namespace tw::app {
 
 namespace {
 constexpr qreal kTextPointSize = 9.0;
@@ -59,4 +59,4 @@ PageBuilder::button(QWidget *container, const char *name, const char *caption, Q
     return push;
 }
 
-} // namespace tw::connect
+} // namespace tw::app

@@ -1,4 +1,4 @@
-#include "connect/pagepointer.h"
+#include "app/widgets/pagepointer.h"
 
 #include <QEvent>
 #include <QFile>
@@ -10,7 +10,7 @@
 
 #include <stdexcept>
 
-namespace tw::connect {
+namespace tw::app {
 
 namespace {
 
@@ -89,4 +89,4 @@ bool PagePointer::eventFilter(QObject *watched, QEvent *event)
     return QObject::eventFilter(watched, event);
 }
 
-} // namespace tw::connect
+} // namespace tw::app
