@@ -163,6 +163,72 @@ std::filesystem::path moveAside(const std::filesystem::path &file)
     return hidden.path;
 }
 
+// The family file under the new table name, its extension kept as spelled.
+std::filesystem::path renamed(const std::filesystem::path &file, const std::string &newStem)
+{
+    return file.parent_path() / (newStem + file.extension().string());
+}
+
+// Copies a file into a new hidden file beside `target`, with the mode of the original, and
+// makes the copy durable. Returns the hidden file's path.
+std::filesystem::path copyToHidden(const std::filesystem::path &from,
+                                   const std::filesystem::path &target)
+{
+    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) {
+        throwErrno(errno, "cannot read " + from.string());
+    }
+    HiddenFile copy;
+    try {
+        copy = createHiddenBeside(target);
+    } catch (...) {
+        ::close(in);
+        throw;
+    }
+    const int out = copy.fd;
+    const std::filesystem::path hidden = copy.path;
+
+    struct stat info
+    {};
+
+    int error = 0;
+    if (::fstat(in, &info) != 0 || ::fchmod(out, info.st_mode & 0777) != 0) {
+        error = errno;
+    }
+    char buffer[64 * 1024];
+    while (error == 0) {
+        const ssize_t got = ::read(in, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            error = got < 0 ? errno : 0;
+            break;
+        }
+        for (ssize_t done = 0; done < got && error == 0;) {
+            const ssize_t wrote = ::write(out, buffer + done, static_cast<std::size_t>(got - done));
+            if (wrote < 0 && errno == EINTR) {
+                continue;
+            }
+            if (wrote <= 0) {
+                error = wrote < 0 ? errno : ENOSPC;
+            } else {
+                done += wrote;
+            }
+        }
+    }
+    if (error == 0 && ::fsync(out) != 0) {
+        error = errno;
+    }
+    ::close(in);
+    ::close(out);
+    if (error != 0) {
+        ::unlink(hidden.c_str());
+        throwErrno(error, "cannot copy " + from.string() + " to " + target.string());
+    }
+    return hidden;
+}
+
 } // namespace
 
 HiddenFile createHiddenBeside(const std::filesystem::path &target)
@@ -240,6 +306,84 @@ void syncFolder(const std::filesystem::path &folder) noexcept
         ::fsync(fd);
         ::close(fd);
     }
+}
+
+void copyFamily(const std::vector<std::filesystem::path> &family,
+                const std::string &newStem,
+                const std::function<void()> &beforeEach)
+{
+    std::vector<std::filesystem::path> hidden;
+    std::vector<std::filesystem::path> placed;
+    auto undo = [&] {
+        for (const std::filesystem::path &file : hidden) {
+            ::unlink(file.c_str());
+        }
+        for (const std::filesystem::path &file : placed) {
+            ::unlink(file.c_str());
+        }
+    };
+    try {
+        for (const std::filesystem::path &file : family) {
+            if (beforeEach) {
+                beforeEach();
+            }
+            hidden.push_back(copyToHidden(file, renamed(file, newStem)));
+        }
+        for (std::size_t i = family.size(); i-- > 0;) {
+            const std::filesystem::path target = renamed(family[i], newStem);
+            if (const int error = placeFile(hidden[i], target); error != 0) {
+                throwErrno(error, "cannot put " + target.string() + " in place");
+            }
+            placed.push_back(target);
+        }
+    } catch (...) {
+        undo();
+        throw;
+    }
+    if (!family.empty()) {
+        syncFolder(family.front().parent_path());
+    }
+}
+
+void renameFamily(const std::vector<std::filesystem::path> &family, const std::string &newStem)
+{
+    for (const std::filesystem::path &file : family) {
+        if (::rename(file.c_str(), renamed(file, newStem).c_str()) != 0) {
+            throwErrno(errno, "cannot rename " + file.string());
+        }
+    }
+}
+
+void forceRemoveFile(const std::filesystem::path &file) noexcept
+{
+    std::error_code ignored;
+    std::filesystem::permissions(
+        file, std::filesystem::perms::owner_write, std::filesystem::perm_options::add, ignored);
+    std::filesystem::remove(file, ignored);
+}
+
+void removeFile(const std::filesystem::path &file) noexcept
+{
+    if (::unlink(file.c_str()) != 0) {
+        forceRemoveFile(file);
+    }
+}
+
+std::vector<std::filesystem::path> removeFamily(const std::vector<std::filesystem::path> &family,
+                                                const std::function<void()> &beforeEach)
+{
+    std::vector<std::filesystem::path> left;
+    for (const std::filesystem::path &file : family) {
+        if (beforeEach) {
+            beforeEach();
+        }
+        removeFile(file);
+        std::error_code error;
+        if (std::filesystem::exists(std::filesystem::symlink_status(file, error))) {
+            left.push_back(file);
+        }
+    }
+    return left;
 }
 
 } // namespace tw::paradox

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -49,5 +50,28 @@ void replaceTable(const std::filesystem::path &oldDb, const std::vector<Finished
 
 // Makes the renames and removals in a folder durable.
 void syncFolder(const std::filesystem::path &folder) noexcept;
+
+// Removes one file; when a plain removal fails, gives its owner the write right (a read-only
+// table) and tries again. Never throws: whether the file is gone is for the caller to see.
+void removeFile(const std::filesystem::path &file) noexcept;
+// The second half of removeFile alone: write right, then removal.
+void forceRemoveFile(const std::filesystem::path &file) noexcept;
+
+// Removes every file of a family, in the order given, calling
+// `beforeEach` before each. Returns the files still there afterwards.
+std::vector<std::filesystem::path> removeFamily(const std::vector<std::filesystem::path> &family,
+                                                const std::function<void()> &beforeEach = {});
+
+// Copies a table's files under the name `newStem`, each keeping its extension as spelled.
+// Every copy is complete and on disk before the first is put in place, and the .db (first
+// in `family`) goes in last, never over an existing file: the new table appears only whole.
+// `beforeEach` runs before each file is copied. Throws std::system_error, leaving nothing.
+void copyFamily(const std::vector<std::filesystem::path> &family,
+                const std::string &newStem,
+                const std::function<void()> &beforeEach = {});
+
+// Renames a family's files in place to `newStem` (the same table under another spelling of
+// its name). Throws std::system_error.
+void renameFamily(const std::vector<std::filesystem::path> &family, const std::string &newStem);
 
 } // namespace tw::paradox

@@ -115,13 +115,10 @@ public:
             reader.reject("The Paradox folder accepts DROP TABLE [name] and SELECT * FROM `name`, "
                           "not this statement");
         }
-        const fs::path table = find(name);
-        const auto family = paradox::tableFamily(table);
-        for (const fs::path &file : family) {
-            std::error_code error;
-            if (!fs::remove(file, error) && error) {
-                throw Error("Cannot delete " + file.string() + ": " + error.message());
-            }
+        const std::vector<fs::path> left = paradox::removeFamily(paradox::tableFamily(find(name)));
+        if (!left.empty()) {
+            throw Error("Cannot delete " + left.front().string() +
+                        ": the folder does not let this user remove it");
         }
     }
 
