@@ -44,6 +44,12 @@ Db2Error makeError(int sqlCode,
                    const std::string &odbcState = {},
                    bool connecting = false);
 
+// Throws Db2Exception with makeError's text.
+[[noreturn]] void raise(int sqlCode,
+                        const std::string &text,
+                        const std::string &sqlState,
+                        const std::string &odbcState = {});
+
 // A column as DB2 describes it.
 struct Column
 {
