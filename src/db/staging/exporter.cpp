@@ -200,30 +200,14 @@ struct ColumnShape
     throw Error("Cannot export the staging table " + source + " to Paradox: " + what);
 }
 
-} // namespace
-
-std::string sqliteName(const std::string &name)
+// The columns of the staging table with what their values need: each name (checked against
+// what a Paradox field name may be) and type word, then one pass over the rows.
+std::vector<ColumnShape> surveyColumns(sqlite3 *db,
+                                       const std::string &source,
+                                       const paradox::CodePage &cp,
+                                       const std::string &codePage,
+                                       const std::function<void()> &pumpEvents)
 {
-    return "\"" + text::doubled(name, '"') + "\"";
-}
-
-bool isStagingType(const std::string &word)
-{
-    static const std::set<std::string> kTypes = {
-        "TEXT", "VARCHAR", "MEMO", "INT", "DECIMAL", "FLOAT", "DATETIME", "OLEOBJECT"};
-    return kTypes.count(word) != 0;
-}
-
-void exportToParadox(sqlite3 *db,
-                     const std::string &source,
-                     const std::filesystem::path &target,
-                     const std::function<void()> &pumpEvents,
-                     bool replaceExisting)
-{
-    // Written in the Windows code page of the user's language, with its language driver.
-    const paradox::LanguageDriver driver = paradox::codePagesInUse().write;
-    const paradox::CodePage &cp = paradox::CodePage::number(driver.codePage);
-    const std::string codePage = "code page " + std::to_string(driver.codePage);
     std::vector<ColumnShape> shapes;
     {
         Query info(db, "PRAGMA table_info(" + sqliteName(source) + ")");
@@ -261,7 +245,7 @@ void exportToParadox(sqlite3 *db,
     }
 
     const std::string select = "SELECT * FROM " + sqliteName(source);
-    // First pass: what each column's values need.
+    // What each column's values need.
     {
         Query rows(db, select);
         std::int64_t row = 0;
@@ -318,7 +302,14 @@ void exportToParadox(sqlite3 *db,
         }
     }
 
-    // The Paradox type of each column.
+    return shapes;
+}
+
+// The Paradox field for each column: the type that holds every one of its values exactly.
+std::vector<paradox::Field> chooseFields(const std::string &source,
+                                         const std::vector<ColumnShape> &shapes,
+                                         const std::string &codePage)
+{
     std::vector<paradox::Field> fields;
     for (const ColumnShape &shape : shapes) {
         auto badValue = [&](const std::string &why) {
@@ -374,7 +365,18 @@ void exportToParadox(sqlite3 *db,
         fields.push_back(std::move(field));
     }
 
-    // Second pass: the rows, converted to those types.
+    return fields;
+}
+
+// The rows, converted to the fields' types, written as the new Paradox table.
+void writeTable(sqlite3 *db,
+                const std::string &source,
+                const std::filesystem::path &target,
+                const std::vector<paradox::Field> &fields,
+                const paradox::WriteOptions &written,
+                const std::function<void()> &pumpEvents)
+{
+    const std::string select = "SELECT * FROM " + sqliteName(source);
     try {
         std::int64_t rowCount = 0;
         {
@@ -382,10 +384,8 @@ void exportToParadox(sqlite3 *db,
             count.step();
             rowCount = std::atoll(count.text(0).c_str());
         }
-        paradox::WriteOptions options;
+        paradox::WriteOptions options = written;
         options.expectedRecords = static_cast<std::uint64_t>(rowCount);
-        options.replaceExisting = replaceExisting;
-        options.driver = driver;
         paradox::TableWriter writer(target, fields, options);
         Query rows(db, select);
         std::vector<Value> row(fields.size());
@@ -434,6 +434,38 @@ void exportToParadox(sqlite3 *db,
     } catch (const paradox::Error &e) {
         fail(source, e.what());
     }
+}
+
+} // namespace
+
+std::string sqliteName(const std::string &name)
+{
+    return "\"" + text::doubled(name, '"') + "\"";
+}
+
+bool isStagingType(const std::string &word)
+{
+    static const std::set<std::string> kTypes = {
+        "TEXT", "VARCHAR", "MEMO", "INT", "DECIMAL", "FLOAT", "DATETIME", "OLEOBJECT"};
+    return kTypes.count(word) != 0;
+}
+
+void exportToParadox(sqlite3 *db,
+                     const std::string &source,
+                     const std::filesystem::path &target,
+                     const std::function<void()> &pumpEvents,
+                     bool replaceExisting)
+{
+    // Written in the Windows code page of the user's language, with its language driver.
+    const paradox::LanguageDriver driver = paradox::codePagesInUse().write;
+    const paradox::CodePage &cp = paradox::CodePage::number(driver.codePage);
+    const std::string codePage = "code page " + std::to_string(driver.codePage);
+    const std::vector<ColumnShape> shapes = surveyColumns(db, source, cp, codePage, pumpEvents);
+    const std::vector<paradox::Field> fields = chooseFields(source, shapes, codePage);
+    paradox::WriteOptions options;
+    options.replaceExisting = replaceExisting;
+    options.driver = driver;
+    writeTable(db, source, target, fields, options, pumpEvents);
 }
 
 } // namespace tw::db::staging
