@@ -2,6 +2,7 @@
 
 #include "core/text.h"
 #include "db/error.h"
+#include "db/staging/sqlite.h"
 #include "paradox/codepage.h"
 #include "paradox/error.h"
 #include "paradox/writer.h"
@@ -24,48 +25,6 @@ constexpr int kLongestAlpha = 255;
 constexpr int kBcdDigits = 32;
 constexpr int kLongestFieldName = 25;
 constexpr int kMemoLeader = 10;
-
-// One sqlite3 statement, finalised on scope exit.
-class Query
-{
-public:
-    Query(sqlite3 *db, const std::string &sql)
-        : m_db(db)
-    {
-        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &m_stmt, nullptr) != SQLITE_OK) {
-            throw Error(std::string("The staging database refused a statement: ") +
-                        sqlite3_errmsg(db));
-        }
-    }
-
-    ~Query() { sqlite3_finalize(m_stmt); }
-
-    Query(const Query &) = delete;
-    Query &operator=(const Query &) = delete;
-
-    bool step()
-    {
-        const int rc = sqlite3_step(m_stmt);
-        if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
-            throw Error(std::string("Reading the staging table failed: ") + sqlite3_errmsg(m_db));
-        }
-        return rc == SQLITE_ROW;
-    }
-
-    bool isNull(int column) const { return sqlite3_column_type(m_stmt, column) == SQLITE_NULL; }
-
-    std::string text(int column) const
-    {
-        const auto *p = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, column));
-        return p == nullptr
-                   ? std::string()
-                   : std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(m_stmt, column)));
-    }
-
-private:
-    sqlite3 *m_db;
-    sqlite3_stmt *m_stmt = nullptr;
-};
 
 std::string sqlLiteral(const std::string &value)
 {
@@ -210,15 +169,15 @@ std::vector<ColumnShape> surveyColumns(sqlite3 *db,
 {
     std::vector<ColumnShape> shapes;
     {
-        Query info(db, "PRAGMA table_info(" + sqliteName(source) + ")");
+        SqliteStatement info(db, "PRAGMA table_info(" + sqliteName(source) + ")");
         while (info.step()) {
             ColumnShape shape;
             shape.name = info.text(1);
             shapes.push_back(std::move(shape));
         }
-        Query types(db,
-                    "SELECT type FROM " + std::string(kColumnTypes) +
-                        " WHERE tbl = " + sqlLiteral(source) + " ORDER BY ordinal");
+        SqliteStatement types(db,
+                              "SELECT type FROM " + std::string(kColumnTypes) +
+                                  " WHERE tbl = " + sqlLiteral(source) + " ORDER BY ordinal");
         for (ColumnShape &shape : shapes) {
             shape.type = types.step() ? text::upperAscii(types.text(0)) : "VARCHAR";
         }
@@ -247,7 +206,7 @@ std::vector<ColumnShape> surveyColumns(sqlite3 *db,
     const std::string select = "SELECT * FROM " + sqliteName(source);
     // What each column's values need.
     {
-        Query rows(db, select);
+        SqliteStatement rows(db, select);
         std::int64_t row = 0;
         std::vector<std::uint8_t> encoded;
         while (rows.step()) {
@@ -380,14 +339,14 @@ void writeTable(sqlite3 *db,
     try {
         std::int64_t rowCount = 0;
         {
-            Query count(db, "SELECT count(*) FROM " + sqliteName(source));
+            SqliteStatement count(db, "SELECT count(*) FROM " + sqliteName(source));
             count.step();
             rowCount = std::atoll(count.text(0).c_str());
         }
         paradox::WriteOptions options = written;
         options.expectedRecords = static_cast<std::uint64_t>(rowCount);
         paradox::TableWriter writer(target, fields, options);
-        Query rows(db, select);
+        SqliteStatement rows(db, select);
         std::vector<Value> row(fields.size());
         while (rows.step()) {
             for (std::size_t i = 0; i < fields.size(); ++i) {

@@ -7,6 +7,7 @@
 #include "db/error.h"
 #include "db/sqlparse.h"
 #include "db/staging/exporter.h"
+#include "db/staging/sqlite.h"
 
 #include <sqlite3.h>
 
@@ -21,6 +22,8 @@ namespace tw::db::backend {
 namespace {
 
 using staging::sqliteName;
+using staging::SqliteStatement;
+using staging::SqliteTransaction;
 
 class StagingSession final : public Session
 {
@@ -50,9 +53,7 @@ public:
 
     ~StagingSession() override
     {
-        for (auto &[key, statement] : m_inserts) {
-            sqlite3_finalize(statement);
-        }
+        m_inserts.clear();
         sqlite3_close(m_db);
     }
 
@@ -75,10 +76,10 @@ public:
                 throw Error("Table '" + name + "' does not exist.");
             }
             forgetInserts();
-            run("BEGIN");
+            SqliteTransaction transaction(m_db);
             run("DROP TABLE " + sqliteName(name));
             forgetTypes(name);
-            run("COMMIT");
+            transaction.commit();
         } else if (reader.word("SELECT")) {
             exportTable(reader);
         } else {
@@ -103,16 +104,13 @@ public:
     std::unique_ptr<Cursor> tables() override
     {
         std::vector<std::vector<Value>> rows;
-        sqlite3_stmt *stmt =
-            prepare("SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE "
-                    "'sqlite_%' AND name <> '" +
-                    std::string(staging::kColumnTypes) + "' ORDER BY name");
-        while (sqlite3_step(stmt) == SQLITE_ROW) {
-            rows.push_back(
-                {Value::text("TABLE"),
-                 Value::text(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0)))});
+        SqliteStatement names(m_db,
+                              "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT "
+                              "LIKE 'sqlite_%' AND name <> '" +
+                                  std::string(staging::kColumnTypes) + "' ORDER BY name");
+        while (names.step()) {
+            rows.push_back({Value::text("TABLE"), Value::text(names.text(0))});
         }
-        sqlite3_finalize(stmt);
         return listCursor({{"TABLE_TYPE", adVarChar}, {"TABLE_NAME", adVarChar}}, std::move(rows));
     }
 
@@ -127,42 +125,23 @@ private:
         }
     }
 
-    sqlite3_stmt *prepare(const std::string &sql)
-    {
-        sqlite3_stmt *stmt = nullptr;
-        if (sqlite3_prepare_v2(m_db, sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK) {
-            throw Error(std::string("The staging database refused a statement: ") +
-                        sqlite3_errmsg(m_db));
-        }
-        return stmt;
-    }
-
     bool exists(const std::string &name)
     {
-        sqlite3_stmt *stmt = prepare(
-            "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE");
-        sqlite3_bind_text(stmt, 1, name.c_str(), -1, SQLITE_TRANSIENT);
-        const bool found = sqlite3_step(stmt) == SQLITE_ROW;
-        sqlite3_finalize(stmt);
-        return found;
+        SqliteStatement found(
+            m_db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE");
+        found.bind(1, name);
+        return found.step();
     }
 
     void forgetTypes(const std::string &table)
     {
-        sqlite3_stmt *stmt =
-            prepare("DELETE FROM " + std::string(staging::kColumnTypes) + " WHERE tbl = ?1");
-        sqlite3_bind_text(stmt, 1, table.c_str(), -1, SQLITE_TRANSIENT);
-        sqlite3_step(stmt);
-        sqlite3_finalize(stmt);
+        SqliteStatement forget(
+            m_db, "DELETE FROM " + std::string(staging::kColumnTypes) + " WHERE tbl = ?1");
+        forget.bind(1, table);
+        forget.step("The staging database refused a statement");
     }
 
-    void forgetInserts()
-    {
-        for (auto &[key, statement] : m_inserts) {
-            sqlite3_finalize(statement);
-        }
-        m_inserts.clear();
-    }
+    void forgetInserts() { m_inserts.clear(); }
 
     // CREATE TABLE `name`(`column` TYPE,...);
     void create(sql::Reader &reader)
@@ -190,24 +169,18 @@ private:
             throw Error("Table '" + table + "' already exists.");
         }
         forgetInserts();
-        run("BEGIN");
-        try {
-            run(ddl + ")");
-            forgetTypes(table);
-            for (std::size_t i = 0; i < types.size(); ++i) {
-                sqlite3_stmt *stmt = prepare("INSERT INTO " + std::string(staging::kColumnTypes) +
-                                             " VALUES(?1, ?2, ?3)");
-                sqlite3_bind_text(stmt, 1, table.c_str(), -1, SQLITE_TRANSIENT);
-                sqlite3_bind_int64(stmt, 2, static_cast<sqlite3_int64>(i));
-                sqlite3_bind_text(stmt, 3, types[i].c_str(), -1, SQLITE_TRANSIENT);
-                sqlite3_step(stmt);
-                sqlite3_finalize(stmt);
-            }
-            run("COMMIT");
-        } catch (...) {
-            run("ROLLBACK");
-            throw;
+        SqliteTransaction transaction(m_db);
+        run(ddl + ")");
+        forgetTypes(table);
+        for (std::size_t i = 0; i < types.size(); ++i) {
+            SqliteStatement type(
+                m_db, "INSERT INTO " + std::string(staging::kColumnTypes) + " VALUES(?1, ?2, ?3)");
+            type.bind(1, table);
+            type.bind(2, static_cast<sqlite3_int64>(i));
+            type.bind(3, types[i]);
+            type.step("The staging database refused a statement");
         }
+        transaction.commit();
     }
 
     // INSERT INTO `name` VALUES('text', NULL, ...): one statement, one row.
@@ -230,42 +203,33 @@ private:
         if (!reader.symbol(")") || !reader.atEnd()) {
             reader.reject("Syntax error in INSERT INTO statement");
         }
-        sqlite3_stmt *&stmt = m_inserts[{text::upperAscii(table), values.size()}];
-        if (stmt == nullptr) {
+        const std::pair<std::string, std::size_t> key{text::upperAscii(table), values.size()};
+        auto found = m_inserts.find(key);
+        if (found == m_inserts.end()) {
             if (!exists(table)) {
-                m_inserts.erase({text::upperAscii(table), values.size()});
                 throw Error("The staging database has no table '" + table + "'.");
             }
             std::string sql = "INSERT INTO " + sqliteName(table) + " VALUES(";
             for (std::size_t i = 0; i < values.size(); ++i) {
                 sql += i == 0 ? "?" : ", ?";
             }
-            sqlite3_stmt *prepared = nullptr;
-            if (sqlite3_prepare_v2(m_db, (sql + ")").c_str(), -1, &prepared, nullptr) !=
-                SQLITE_OK) {
-                m_inserts.erase({text::upperAscii(table), values.size()});
+            try {
+                found = m_inserts.emplace(key, SqliteStatement(m_db, sql + ")")).first;
+            } catch (const Error &) {
                 throw Error("Number of query values and destination fields are not the same.");
             }
-            stmt = prepared;
         }
-        sqlite3_reset(stmt);
+        SqliteStatement &stmt = found->second;
+        stmt.reset();
         for (std::size_t i = 0; i < values.size(); ++i) {
             const int index = static_cast<int>(i + 1);
             if (values[i].first) {
-                sqlite3_bind_null(stmt, index);
+                stmt.bindNull(index);
             } else {
-                sqlite3_bind_text(stmt,
-                                  index,
-                                  values[i].second.data(),
-                                  static_cast<int>(values[i].second.size()),
-                                  SQLITE_TRANSIENT);
+                stmt.bind(index, values[i].second);
             }
         }
-        if (sqlite3_step(stmt) != SQLITE_DONE) {
-            const std::string why = sqlite3_errmsg(m_db);
-            sqlite3_reset(stmt);
-            throw Error("The staging database refused a row: " + why);
-        }
+        stmt.step("The staging database refused a row");
     }
 
     // select * into [Paradox 5.x;Database=DIR].[NAME.db] from [SOURCE]
@@ -307,7 +271,7 @@ private:
 
     std::string m_file;
     sqlite3 *m_db = nullptr;
-    std::map<std::pair<std::string, std::size_t>, sqlite3_stmt *> m_inserts;
+    std::map<std::pair<std::string, std::size_t>, SqliteStatement> m_inserts;
 };
 
 } // namespace
