@@ -1,5 +1,9 @@
 #pragma once
 
+// tw_app: the program's shell without widgets: the error trap and its "Application Error"
+// box, the interface every modal box goes through (so tests script them), the settings store,
+// the operation log, the event pump and the user's folders. Everything above builds on it.
+
 #include <QString>
 
 class QWidget;

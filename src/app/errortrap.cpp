@@ -1,5 +1,6 @@
 #include "errortrap.h"
 
+#include "core/connectionloss.h"
 #include "errorreport.h"
 
 namespace tw::app {
@@ -17,6 +18,12 @@ QString errorDescription(std::exception_ptr error)
 
 void ErrorTrap::report(int lineNumber, std::exception_ptr error) noexcept
 {
+    try {
+        std::rethrow_exception(error);
+    } catch (const ConnectionLoss &loss) {
+        m_connectionLost = m_connectionLost || loss.connectionLost();
+    } catch (...) {
+    }
     report(lineNumber, errorDescription(std::move(error)));
 }
 

@@ -57,12 +57,17 @@ public:
     // How many failures this trap has reported so far.
     int reports() const { return m_reports; }
 
+    // True once a reported failure said the connection to a data source is gone: every later
+    // statement on it would fail too.
+    bool connectionLost() const { return m_connectionLost; }
+
 private:
     void report(int lineNumber, std::exception_ptr error) noexcept;
 
     Dialogs &m_dialogs;
     QStringView m_location;
     int m_reports = 0;
+    bool m_connectionLost = false;
 };
 
 // The text an exception carries, as the error report box shows it.

@@ -1,5 +1,8 @@
 #pragma once
 
+// tw_connect: the connection page (Form1) with its start-up, the DB2 connection string and
+// its test with the cause of a failure, the Paradox folder test and the sample database.
+
 #include "app/dialogs.h"
 #include "app/operationlog.h"
 #include "app/settingsstore.h"

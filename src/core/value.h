@@ -1,5 +1,10 @@
 #pragma once
 
+// tw_core: what every layer below the pages shares, in plain C++: the value a data source
+// hands out (Null, integer, real, decimal text, boolean, date, time, timestamp, text, bytes),
+// and file names as text. The Paradox engine and the db layer both build on it; it includes
+// nothing of theirs.
+
 #include <cstdint>
 #include <string>
 #include <string_view>

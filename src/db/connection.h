@@ -1,5 +1,9 @@
 #pragma once
 
+// tw_db: Connection and Recordset, the database access every handler goes through, over
+// three backends chosen by the connection string: ODBC (DB2), a Paradox folder (our engine)
+// and the staging database (SQLite) with its export to Paradox. Failures are db::Error.
+
 #include "core/value.h"
 #include "db/backend.h"
 #include "db/error.h"

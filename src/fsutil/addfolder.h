@@ -1,5 +1,8 @@
 #pragma once
 
+// tw_fsutil: the file-system routines of the pages: the folder scan that finds Paradox
+// tables, the file checks, the folder chooser, and the freedesktop.org Trash.
+
 #include "app/dialogs.h"
 
 #include <QString>

@@ -1,5 +1,9 @@
 #pragma once
 
+// tw_paradox: the Paradox table engine in plain C++: reads every version from 3.0 to 7.x
+// (encrypted, damaged), writes 5.x, code pages and language drivers, blobs in .MB files, and
+// the file operations of a table's family (listing, copy, rename, removal, atomic replace).
+
 #include "core/value.h"
 #include "paradox/bytesource.h"
 #include "paradox/codepage.h"

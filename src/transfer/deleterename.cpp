@@ -53,16 +53,14 @@ void Form2::PushButton1_Click()
             const QString name = entry.data().toString();
             TableTurn turn(*this, tally, trap, name);
             turn.finish(true, QStringLiteral("dropped"));
-            try {
-                db2.execute((QStringLiteral("DROP TABLE ") + db2Name(name)).toStdString());
-            } catch (const db::Error &e) {
-                trap.report(112, QString::fromUtf8(e.what()));
-                // A lost connection fails every later DROP: report it once, keep those items.
-                if (e.connectionLost()) {
-                    break;
-                }
-            } catch (const std::exception &e) {
-                trap.report(112, QString::fromUtf8(e.what()));
+            // A lost connection fails every later DROP: report it once, keep those items.
+            if (!trap(112,
+                      [&] {
+                          db2.execute(
+                              (QStringLiteral("DROP TABLE ") + db2Name(name)).toStdString());
+                      }) &&
+                trap.connectionLost()) {
+                break;
             }
             trap(114, [&] {
                 if (entry.isValid()) {

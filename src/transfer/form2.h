@@ -1,5 +1,9 @@
 #pragma once
 
+// tw_transfer: the transfer page (Form2) with its two table lists, the copies in both
+// directions, delete and rename on either side, the type names and SQL texts they send, and
+// each press's record in the operation log.
+
 #include "app/dialogs.h"
 #include "app/errortrap.h"
 #include "app/operationlog.h"

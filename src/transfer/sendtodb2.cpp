@@ -12,7 +12,6 @@
 #include "transfer/sqltext.h"
 #include "transfer/tablelist.h"
 
-#include <functional>
 #include <optional>
 
 namespace tw::transfer {
@@ -49,23 +48,11 @@ void Form2::PushButton4_Click()
         return;
     }
 
-    // A lost DB2 connection fails every later statement: report it once and stop.
-    bool connectionLost = false;
+    // A lost DB2 connection fails every later statement: the trap remembers it, and the copy
+    // stops after its one report.
     std::int64_t written = 0;
-    auto db2Call = [&](int line, const std::function<void()> &call) {
-        try {
-            call();
-            return true;
-        } catch (const db::Error &e) {
-            trap.report(line, QString::fromUtf8(e.what()));
-            connectionLost = e.connectionLost();
-        } catch (const std::exception &e) {
-            trap.report(line, QString::fromUtf8(e.what()));
-        }
-        return false;
-    };
     auto db2Step = [&](int line, const std::string &sql) {
-        return db2Call(line, [&] { db2.execute(sql); });
+        return trap(line, [&] { db2.execute(sql); });
     };
 
     // The selection is read once: a handler run while the copy lets events through may add
@@ -73,7 +60,7 @@ void Form2::PushButton4_Click()
     QStringList selected;
     trap(122, [&] { selected = List2->selectedNamesBottomFirst(); }); // 120
     for (const QString &paradoxName : selected) {
-        if (connectionLost) {
+        if (trap.connectionLost()) {
             break;
         }
         TableTurn turn(*this, tally, trap, paradoxName);
@@ -132,11 +119,11 @@ void Form2::PushButton4_Click()
         // The DROP and the CREATE are one unit of work: a CREATE DB2 refuses gives the old
         // table back, rows and all.
         if (replace) {
-            const bool begun = db2Call(144, [&] { db2.beginTrans(); });
+            const bool begun = trap(144, [&] { db2.beginTrans(); });
             if (!begun ||
                 !db2Step(146, (QStringLiteral("DROP TABLE ") + db2Name(db2Table)).toStdString())) {
-                if (begun && !connectionLost) {
-                    db2Call(146, [&] { db2.rollbackTrans(); });
+                if (begun && !trap.connectionLost()) {
+                    trap(146, [&] { db2.rollbackTrans(); });
                 }
                 trap(264, [&] { rows.close(); });
                 continue;
@@ -144,14 +131,14 @@ void Form2::PushButton4_Click()
         }
         // A table that cannot be created gets no rows: they would go into whatever is there.
         bool created = db2Step(214, create.toStdString());
-        if (replace && !connectionLost) {
+        if (replace && !trap.connectionLost()) {
             if (created) {
-                created = db2Call(216, [&] { db2.commitTrans(); });
+                created = trap(216, [&] { db2.commitTrans(); });
                 if (created) {
                     trap(148, [&] { RemoveListItem(*List1, db2Table); });
                 }
             } else {
-                db2Call(216, [&] { db2.rollbackTrans(); });
+                trap(216, [&] { db2.rollbackTrans(); });
             }
         }
         if (!created) {
@@ -165,7 +152,7 @@ void Form2::PushButton4_Click()
         std::int64_t read = 0;
         const std::string target = db2Name(tableName).toStdString();
         std::vector<db::Value> values;
-        for (std::int64_t r = 0; r < n && !connectionLost; ++r) {
+        for (std::int64_t r = 0; r < n && !trap.connectionLost(); ++r) {
             app::pumpEvents(); // 226
             ++read;
             setProgress(static_cast<double>(r + 1) / static_cast<double>(n) * 100.0); // 228

@@ -61,13 +61,12 @@ void Form2::PushButton3_Click()
         return;
     }
 
-    bool connectionLost = false;
     // The selection is read once: a handler run while the copy lets events through may add
     // or remove items, and a table whose item went meanwhile is passed over.
     QStringList selected;
     trap(132, [&] { selected = List1->selectedNamesBottomFirst(); }); // 130
     for (const QString &source : selected) {
-        if (connectionLost) {
+        if (trap.connectionLost()) {
             break;
         }
         TableTurn turn(*this, tally, trap, source);
@@ -116,17 +115,13 @@ void Form2::PushButton3_Click()
             continue;
         }
 
+        // A lost connection fails every later table too: the trap remembers it, and one
+        // report is enough.
         db::Recordset rows;
-        try {
-            rows.setCursorLocation(db::adUseClient); // 162
-            rows.open("SELECT * FROM " + db2Name(source).toStdString(), db2);
-        } catch (const db::Error &e) {
-            trap.report(164, QString::fromUtf8(e.what()));
-            // A lost connection fails every later table too: one report is enough.
-            connectionLost = e.connectionLost();
-            continue;
-        } catch (const std::exception &e) {
-            trap.report(164, QString::fromUtf8(e.what()));
+        if (!trap(164, [&] {
+                rows.setCursorLocation(db::adUseClient); // 162
+                rows.open("SELECT * FROM " + db2Name(source).toStdString(), db2);
+            })) {
             continue;
         }
         // A Paradox table the user agreed to replace (156) stays until the export has

@@ -2,6 +2,7 @@
 
 #include "app/errorlocation.h"
 #include "app/errorreport.h"
+#include "core/connectionloss.h"
 #include "support/printers.h"
 #include "support/scripteddialogs.h"
 
@@ -96,4 +97,28 @@ TEST(ErrorTrap, TheDescriptionKeepsItsUtf8Text)
     trap(100, [] { throw std::runtime_error("Table «Café» is damaged"); });
 
     EXPECT_EQ(dialogs.errorReports(), QStringList{reportFor("Table «Café» is damaged", 100)});
+}
+
+TEST(ErrorTrap, RemembersAFailureThatSaysTheConnectionIsGone)
+{
+    struct LineError : std::runtime_error, tw::ConnectionLoss
+    {
+        LineError(bool lost)
+            : std::runtime_error("line")
+            , m_lost(lost)
+        {}
+
+        bool connectionLost() const override { return m_lost; }
+
+        bool m_lost;
+    };
+
+    ScriptedDialogs dialogs;
+    ErrorTrap trap{dialogs, ErrorLocation::Form2_PushButton4_Click};
+    trap(100, [] { throw LineError(false); });
+    EXPECT_FALSE(trap.connectionLost());
+    trap(102, [] { throw LineError(true); });
+    trap(104, [] { throw std::runtime_error("later"); });
+    EXPECT_TRUE(trap.connectionLost());
+    EXPECT_EQ(trap.reports(), 3);
 }

@@ -1,5 +1,9 @@
 #pragma once
 
+// tw_app_widgets: what both pages are built with: the Qt boxes behind the dialogs interface,
+// the program's icon, and the page kit (twips layout, page builder, the pointer over buttons)
+// with FileExists.
+
 #include "app/widgets/pagelayout.h"
 #include "app/widgets/pagepointer.h"
 
