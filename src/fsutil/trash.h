@@ -6,8 +6,8 @@
 
 namespace tw::fsutil {
 
-// A file in the user's Trash, as the desktop's file manager puts it there (the freedesktop.org
-// Trash specification): the file under files/, and the .trashinfo under info/ that names its
+// A file in the user's Trash, laid out as the desktop's file manager lays it (the freedesktop.org
+// Trash layout): the file under files/, and the .trashinfo under info/ that names its
 // original path, so the file manager can restore it.
 struct TrashedFile
 {
