@@ -23,6 +23,12 @@ QString Db2ConnectionString(const ConnectionSettings &fields)
            QStringLiteral(";Pwd=") + value(fields.Text5) + QStringLiteral(";");
 }
 
+QString Db2Target(const ConnectionSettings &fields)
+{
+    return fields.Text6 + QStringLiteral(" on ") + fields.Text2 + u':' + fields.Text3 +
+           QStringLiteral(" as ") + fields.Text4;
+}
+
 bool CheckDb2Connection(const ConnectionSettings &fields)
 {
     return Db2ConnectionFailure(fields).isEmpty();

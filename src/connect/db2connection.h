@@ -16,6 +16,9 @@ QString ConnectionStringValue(const QString &value);
 // escaped, and a field holding ";" braced (the driver splits it at every ";").
 QString Db2ConnectionString(const ConnectionSettings &fields);
 
+// "SAMPLE on db2host:50000 as admin": the DB2 fields but the password, for the log.
+QString Db2Target(const ConnectionSettings &fields);
+
 // True when a connection opens with Db2ConnectionString; shows nothing. The connection is
 // released before it returns.
 bool CheckDb2Connection(const ConnectionSettings &fields);

@@ -343,7 +343,7 @@ void Form1::PushButton4_Click()
         setMousePointer(MousePointer::Hourglass);                                  // 102
         connection->open(Db2ConnectionString(connectionSettings()).toStdString()); // 104
         m_dialogs.notice(QStringLiteral("Connection successful."));                // 106
-        logNote(QStringLiteral("Test Connection (DB2) ") + db2Target() +
+        logNote(QStringLiteral("Test Connection (DB2) ") + Db2Target(connectionSettings()) +
                 QStringLiteral(": Connection successful."));
         setMousePointer(MousePointer::Default); // 108
     } catch (const std::exception &e) {
@@ -355,17 +355,11 @@ void Form1::PushButton4_Click()
 
 void Form1::failedDb2Test(const QString &details)
 {
-    logNote(QStringLiteral("Test Connection (DB2) ") + db2Target() +
+    logNote(QStringLiteral("Test Connection (DB2) ") + Db2Target(connectionSettings()) +
             QStringLiteral(": Could not connect. ") + app::flattened(details));
     m_dialogs.noticeWithDetails(
         QStringLiteral("Could not connect. Please check with your administrator."), details); // 112
     setMousePointer(MousePointer::Default);                                                   // 114
-}
-
-QString Form1::db2Target() const
-{
-    return Text6->text() + QStringLiteral(" on ") + Text2->text() + u':' + Text3->text() +
-           QStringLiteral(" as ") + Text4->text();
 }
 
 void Form1::logNote(const QString &text) const

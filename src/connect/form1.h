@@ -89,8 +89,6 @@ private:
     void PushButton5_Click();
     void PushButton6_Click();
     void failedDb2Test(const QString &details);
-    // "SAMPLE on db2host:50000 as admin": the DB2 fields but the password.
-    QString db2Target() const;
     void logNote(const QString &text) const;
 
     app::Dialogs &m_dialogs;

@@ -17,11 +17,6 @@ namespace tw::paradox {
 
 namespace {
 
-std::string lower(const std::string &text)
-{
-    return foldCase(text);
-}
-
 char32_t foldCodePoint(char32_t c)
 {
     if ((c >= U'A' && c <= U'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7) ||
@@ -80,7 +75,7 @@ std::string foldCase(std::string_view name)
 
 bool isFamilyExtension(const std::string &extension)
 {
-    const std::string e = lower(extension);
+    const std::string e = foldCase(extension);
     if (e == ".db" || e == ".mb" || e == ".px" || e == ".val" || e == ".tv" || e == ".tvf" ||
         e == ".fam") {
         return true;
@@ -96,17 +91,17 @@ std::vector<std::filesystem::path> tableFamily(const std::filesystem::path &dbPa
 {
     const std::filesystem::path folder =
         dbPath.has_parent_path() ? dbPath.parent_path() : std::filesystem::path(".");
-    const std::string stem = lower(dbPath.stem().string());
+    const std::string stem = foldCase(dbPath.stem().string());
     std::vector<std::filesystem::path> family;
     std::vector<std::filesystem::path> companions;
     std::error_code error;
     for (const auto &entry : std::filesystem::directory_iterator(folder, error)) {
         const std::filesystem::path &path = entry.path();
-        if (lower(path.stem().string()) != stem || !entry.is_regular_file(error)) {
+        if (foldCase(path.stem().string()) != stem || !entry.is_regular_file(error)) {
             continue;
         }
         const std::string extension = path.extension().string();
-        if (lower(extension) == ".db") {
+        if (foldCase(extension) == ".db") {
             // Another spelling of the name is another table on this file system.
             if (path.filename() == dbPath.filename()) {
                 family.push_back(path);
@@ -122,13 +117,21 @@ std::vector<std::filesystem::path> tableFamily(const std::filesystem::path &dbPa
 
 std::vector<std::filesystem::path> tablesNamed(const std::filesystem::path &dbPath)
 {
-    const std::filesystem::path folder =
-        dbPath.has_parent_path() ? dbPath.parent_path() : std::filesystem::path(".");
-    const std::string wanted = lower(dbPath.stem().string() + ".db");
+    return tablesNamed(dbPath.has_parent_path() ? dbPath.parent_path() : std::filesystem::path("."),
+                       dbPath.stem().string());
+}
+
+std::vector<std::filesystem::path> tablesNamed(const std::filesystem::path &folder,
+                                               std::string_view name)
+{
     std::vector<std::filesystem::path> tables;
+    if (name.find_first_of(std::string_view("/\0", 2)) != std::string_view::npos) {
+        return tables;
+    }
+    const std::string wanted = foldCase(std::string(name) + ".db");
     std::error_code error;
     for (const auto &entry : std::filesystem::directory_iterator(folder, error)) {
-        if (lower(entry.path().filename().string()) == wanted && entry.is_regular_file(error)) {
+        if (foldCase(entry.path().filename().string()) == wanted && entry.is_regular_file(error)) {
             tables.push_back(entry.path());
         }
     }

@@ -14,8 +14,12 @@ namespace tw::paradox {
 // renamed whole. The .db itself (spelled exactly as given) comes first, when it exists.
 std::vector<std::filesystem::path> tableFamily(const std::filesystem::path &dbPath);
 
-// The table files in `dbPath`'s folder named like it, letter case ignored: NAME.db, Name.DB...
-// (more than one only on a file system that respects case). Regular files only, sorted.
+// The table files in `folder` for the table `name` (UTF-8), letter case ignored: NAME.db,
+// Name.DB... (more than one only on a file system that respects case). Regular files only,
+// sorted. A name holding "/" or a NUL names no file in the folder and gives none.
+std::vector<std::filesystem::path> tablesNamed(const std::filesystem::path &folder,
+                                               std::string_view name);
+// The same for the folder and name of `dbPath`.
 std::vector<std::filesystem::path> tablesNamed(const std::filesystem::path &dbPath);
 
 // A name (a file name's bytes read as fileNameText) with letter case folded (ASCII, Latin-1,

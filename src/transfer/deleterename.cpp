@@ -14,18 +14,6 @@
 
 namespace tw::transfer {
 
-namespace {
-
-// Makes the first item current without changing the selection.
-void makeFirstCurrent(TableList &list)
-{
-    if (list.count() > 0) {
-        list.setCurrentItem(list.item(0), QItemSelectionModel::NoUpdate);
-    }
-}
-
-} // namespace
-
 bool Form2::openDb2(app::ErrorTrap &trap, int line, db::Connection &db2)
 {
     return trap(line, [&] {
@@ -159,7 +147,7 @@ void Form2::renameSelected(app::ErrorTrap &trap,
             }
         });
         trap(listLine + 2, [&] { list.addTable(newName); });
-        trap(listLine + 4, [&] { makeFirstCurrent(list); });
+        trap(listLine + 4, [&] { list.makeFirstCurrent(); });
     }
     logClosing(tally, QStringLiteral("renamed"));
 }

@@ -156,8 +156,8 @@ void Form2::selectAll(TableList &list, bool selected)
         list.item(i)->setSelected(selected);
     }
     // Every item selected: the buttons that look for a current item find one.
-    if (selected && list.currentIndex() == -1 && list.count() > 0) {
-        list.setCurrentItem(list.item(0), QItemSelectionModel::NoUpdate);
+    if (selected && list.currentIndex() == -1) {
+        list.makeFirstCurrent();
     }
 }
 
@@ -227,9 +227,7 @@ void Form2::logOperation(const QString &name) const
     const connect::ConnectionSettings fields = m_connectionPage.connectionSettings();
     m_log->operation(name + QStringLiteral(" (") + app::kProductTitle + u' ' +
                      app::programVersion() + QStringLiteral("; Paradox folder ") + fields.Text1 +
-                     QStringLiteral("; DB2 database ") + fields.Text6 + QStringLiteral(" on ") +
-                     fields.Text2 + u':' + fields.Text3 + QStringLiteral(" as ") + fields.Text4 +
-                     u')');
+                     QStringLiteral("; DB2 database ") + connect::Db2Target(fields) + u')');
 }
 
 void Form2::logOutcome(Tally &tally,

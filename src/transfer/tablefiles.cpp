@@ -76,17 +76,7 @@ void RemoveFile(const QString &path)
 
 std::vector<fs::path> TableFilesOf(const QString &folder, const QString &name)
 {
-    std::vector<fs::path> files;
-    std::error_code error;
-    const QString wanted = name + QStringLiteral(".db");
-    for (const auto &entry : fs::directory_iterator(pathOf(folder), error)) {
-        const QString fileName = textOf(entry.path().filename());
-        if (fileName.compare(wanted, Qt::CaseInsensitive) == 0 && entry.is_regular_file(error)) {
-            files.push_back(entry.path());
-        }
-    }
-    std::sort(files.begin(), files.end());
-    return files;
+    return paradox::tablesNamed(pathOf(folder), name.toStdString());
 }
 
 bool DeleteParadoxTable(const QString &folder, const QString &name, QStringList *where)

@@ -54,6 +54,13 @@ void TableList::addTable(const QString &name, std::function<QString()> describe)
     }
 }
 
+void TableList::makeFirstCurrent()
+{
+    if (count() > 0) {
+        setCurrentItem(item(0), QItemSelectionModel::NoUpdate);
+    }
+}
+
 int TableList::selectedCount() const
 {
     return static_cast<int>(selectedItems().size());

@@ -28,6 +28,9 @@ public:
 
     int selectedCount() const;
 
+    // Makes the first item current, the selection unchanged; nothing on an empty list.
+    void makeFirstCurrent();
+
     // Long work lets the window process events, so a handler pressed meanwhile may add or
     // remove items. Loops read the selection once, last item first, and check each entry
     // again before they use it.

@@ -6,12 +6,7 @@ namespace tw::test {
 
 void ScriptedDialogs::notice(const QString &text)
 {
-    boxes.push_back({Box::Kind::Notice,
-                     applicationTitle(),
-                     text,
-                     QStringLiteral("OK"),
-                     QStringLiteral("none"),
-                     {}});
+    noticeWithDetails(text, {});
 }
 
 void ScriptedDialogs::noticeWithDetails(const QString &text, const QString &details)

@@ -136,6 +136,12 @@ Db2Error communicationError(const std::string &location,
         true);
 }
 
+// The error every call on a connection whose line dropped gets.
+Db2Error lineDropped(const std::string &location)
+{
+    return communicationError(location, "recv", "\"104\", \"*\", \"0\"", "40003");
+}
+
 // Copies text into an ODBC output buffer, truncating; true when it fitted.
 bool putString(const std::string &value, SQLCHAR *out, SQLSMALLINT size, SQLSMALLINT *length)
 {
@@ -217,20 +223,14 @@ SQLRETURN beginStatement(Statement &stmt, const std::string &kind, const std::st
         return cliError(stmt.diag, "08003", 106, "Connection is closed.");
     }
     if (kind != "EXEC") {
-        return connection.dropped
-                   ? fail(stmt.diag,
-                          communicationError(
-                              connection.location, "recv", "\"104\", \"*\", \"0\"", "40003"))
-                   : SQL_SUCCESS;
+        return connection.dropped ? fail(stmt.diag, lineDropped(connection.location)) : SQL_SUCCESS;
     }
     ++connection.statements;
     if (connection.config.dropAfter > 0 && connection.statements > connection.config.dropAfter) {
         dropLine(connection);
     }
     if (connection.dropped) {
-        return fail(
-            stmt.diag,
-            communicationError(connection.location, "recv", "\"104\", \"*\", \"0\"", "40003"));
+        return fail(stmt.diag, lineDropped(connection.location));
     }
     if (connection.config.failStatement == connection.statements) {
         return fail(stmt.diag,
@@ -611,9 +611,7 @@ SQLRETURN SQL_API SQLFetch(SQLHSTMT handle)
         dropLine(connection);
     }
     if (connection.dropped) {
-        return fail(
-            stmt.diag,
-            communicationError(connection.location, "recv", "\"104\", \"*\", \"0\"", "40003"));
+        return fail(stmt.diag, lineDropped(connection.location));
     }
     ++connection.rowsFetched;
     try {
@@ -770,9 +768,7 @@ SQLRETURN SQL_API SQLEndTran(SQLSMALLINT type, SQLHANDLE handle, SQLSMALLINT com
         return cliError(connection.diag, "08003", 106, "Connection is closed.");
     }
     if (connection.dropped) {
-        return fail(
-            connection.diag,
-            communicationError(connection.location, "recv", "\"104\", \"*\", \"0\"", "40003"));
+        return fail(connection.diag, lineDropped(connection.location));
     }
     try {
         connection.database->endUnit(completion == SQL_COMMIT);

@@ -177,13 +177,12 @@ private:
     // The table file of that name in the folder, letter case of name and extension ignored.
     fs::path find(const std::string &name) const
     {
-        const std::string wanted = paradox::foldCase(name + ".db");
-        for (const fs::path &file : tableFiles()) {
-            if (paradox::foldCase(file.filename().string()) == wanted) {
-                return file;
-            }
+        const std::vector<fs::path> tables = paradox::tablesNamed(m_folder, name);
+        if (tables.empty()) {
+            tableFiles(); // a folder that cannot be listed says so
+            throw Error("The Paradox folder " + m_folder + " has no table " + name);
         }
-        throw Error("The Paradox folder " + m_folder + " has no table " + name);
+        return tables.front();
     }
 
     std::string m_folder;
