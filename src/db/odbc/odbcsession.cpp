@@ -1,5 +1,6 @@
 // The ODBC backend: unixODBC's driver manager and whatever driver the string names.
 
+#include "core/isotime.h"
 #include "db/backend.h"
 #include "db/error.h"
 #include "db/odbc/handle.h"
@@ -143,57 +144,16 @@ int adoType(SQLSMALLINT sqlType)
     }
 }
 
-bool digitsAt(const std::string &text, std::size_t at, std::size_t count)
+Date dateOf(const tw::text::IsoDate &date)
 {
-    if (at + count > text.size()) {
-        return false;
-    }
-    for (std::size_t i = at; i < at + count; ++i) {
-        if (text[i] < '0' || text[i] > '9') {
-            return false;
-        }
-    }
-    return true;
+    return {date.year, static_cast<std::uint8_t>(date.month), static_cast<std::uint8_t>(date.day)};
 }
 
-int number(const std::string &text, std::size_t at, std::size_t count)
+// Milliseconds since midnight; digits below the microsecond are dropped.
+std::uint32_t msOfDay(const tw::text::IsoClock &clock)
 {
-    return std::atoi(text.substr(at, count).c_str());
-}
-
-// "yyyy-mm-dd"
-bool parseDate(const std::string &text, Date &date)
-{
-    if (text.size() < 10 || !digitsAt(text, 0, 4) || text[4] != '-' || !digitsAt(text, 5, 2) ||
-        text[7] != '-' || !digitsAt(text, 8, 2)) {
-        return false;
-    }
-    date = {number(text, 0, 4),
-            static_cast<std::uint8_t>(number(text, 5, 2)),
-            static_cast<std::uint8_t>(number(text, 8, 2))};
-    return true;
-}
-
-// "hh:mm:ss[.ffffff]" (or with dots) from `at`; milliseconds and the microseconds below them.
-bool parseClock(const std::string &text, std::size_t at, std::uint32_t &ms, std::uint16_t &micro)
-{
-    if (!digitsAt(text, at, 2) || !digitsAt(text, at + 3, 2) || !digitsAt(text, at + 6, 2)) {
-        return false;
-    }
-    ms = static_cast<std::uint32_t>(
-        ((number(text, at, 2) * 60 + number(text, at + 3, 2)) * 60 + number(text, at + 6, 2)) *
-        1000);
-    micro = 0;
-    if (text.size() > at + 9 && text[at + 8] == '.') {
-        std::string fraction = text.substr(at + 9);
-        fraction.resize(6, '0');
-        if (!digitsAt(fraction, 0, 6)) {
-            return false;
-        }
-        ms += static_cast<std::uint32_t>(number(fraction, 0, 3));
-        micro = static_cast<std::uint16_t>(number(fraction, 3, 3));
-    }
-    return true;
+    return static_cast<std::uint32_t>(
+        ((clock.hour * 60 + clock.minute) * 60 + clock.second) * 1000 + clock.microsecond / 1000);
 }
 
 class OdbcCursor final : public Cursor
@@ -324,23 +284,24 @@ private:
             return Value::decimal(*text);
         case adBoolean:
             return Value::boolean(*text != "0" && *text != "false" && *text != "FALSE");
-        case adDBDate: {
-            Date date;
-            return parseDate(*text, date) ? Value::date(date) : Value::text(*text);
-        }
-        case adDBTime: {
-            std::uint32_t ms = 0;
-            std::uint16_t micro = 0;
-            return parseClock(*text, 0, ms, micro) ? Value::time({ms}) : Value::text(*text);
-        }
-        case adDBTimeStamp: {
-            Timestamp stamp;
-            if (parseDate(*text, stamp.date) && text->size() >= 19 &&
-                parseClock(*text, 11, stamp.msOfDay, stamp.microseconds)) {
-                return Value::timestamp(stamp);
+        case adDBDate:
+            if (const auto date = tw::text::parseIsoDate(*text)) {
+                return Value::date(dateOf(*date));
             }
             return Value::text(*text);
-        }
+        case adDBTime:
+            if (const auto clock = tw::text::parseIsoClock(*text)) {
+                return Value::time({msOfDay(*clock)});
+            }
+            return Value::text(*text);
+        case adDBTimeStamp:
+            if (const auto stamp = tw::text::parseIsoTimestamp(*text); stamp && stamp->clock) {
+                return Value::timestamp(
+                    {dateOf(stamp->date),
+                     msOfDay(*stamp->clock),
+                     static_cast<std::uint16_t>(stamp->clock->microsecond % 1000)});
+            }
+            return Value::text(*text);
         default:
             return Value::text(*text);
         }

@@ -1,5 +1,6 @@
 #include "db/staging/exporter.h"
 
+#include "core/isotime.h"
 #include "core/text.h"
 #include "db/error.h"
 #include "db/staging/sqlite.h"
@@ -69,59 +70,31 @@ bool exactDouble(const std::string &text, double &value)
            Value::real(value).toText() == text;
 }
 
+// A date, or a date and time of day, in a DATETIME column; a fraction below the microsecond
+// gives microseconds 1000, which no target holds.
 bool parseDateTime(const std::string &text, Timestamp &stamp, bool &hasTime)
 {
-    auto digits = [&](std::size_t at, std::size_t count) {
-        if (at + count > text.size()) {
-            return -1;
-        }
-        int n = 0;
-        for (std::size_t i = at; i < at + count; ++i) {
-            if (!std::isdigit(static_cast<unsigned char>(text[i]))) {
-                return -1;
-            }
-            n = n * 10 + (text[i] - '0');
-        }
-        return n;
-    };
-    const int y = digits(0, 4);
-    const int m = digits(5, 2);
-    const int d = digits(8, 2);
-    if (y < 0 || m < 0 || d < 0 || text[4] != '-' || text[7] != '-') {
+    const auto parsed = tw::text::parseIsoTimestamp(text);
+    if (!parsed) {
         return false;
     }
-    stamp = {{y, static_cast<std::uint8_t>(m), static_cast<std::uint8_t>(d)}, 0, 0};
+    const tw::text::IsoDate &date = parsed->date;
+    stamp = {
+        {date.year, static_cast<std::uint8_t>(date.month), static_cast<std::uint8_t>(date.day)},
+        0,
+        0};
     hasTime = false;
-    if (text.size() == 10) {
+    if (!parsed->clock) {
         return true;
     }
-    const int hh = digits(11, 2);
-    const int mm = digits(14, 2);
-    const int ss = digits(17, 2);
-    if (text.size() < 19 || (text[10] != ' ' && text[10] != 'T') || hh < 0 || mm < 0 || ss < 0 ||
-        text[13] != ':' || text[16] != ':' || hh > 23 || mm > 59 || ss > 59) {
+    const tw::text::IsoClock &clock = *parsed->clock;
+    if (clock.hour > 23 || clock.minute > 59 || clock.second > 59) {
         return false;
     }
-    std::uint32_t ms = static_cast<std::uint32_t>(((hh * 60 + mm) * 60 + ss) * 1000);
-    std::uint16_t micro = 0;
-    if (text.size() > 19) {
-        std::string fraction = text.substr(20);
-        if (text[19] != '.' || fraction.empty() || fraction.size() > 9 ||
-            fraction.find_first_not_of("0123456789") != std::string::npos) {
-            return false;
-        }
-        if (fraction.find_first_not_of('0', 6) != std::string::npos && fraction.size() > 6) {
-            micro = 1000; // below a microsecond: no target holds it
-        }
-        fraction.resize(6, '0');
-        ms += static_cast<std::uint32_t>(std::atoi(fraction.substr(0, 3).c_str()));
-        micro = micro == 1000
-                    ? micro
-                    : static_cast<std::uint16_t>(std::atoi(fraction.substr(3, 3).c_str()));
-    }
-    stamp.msOfDay = ms;
-    stamp.microseconds = micro;
-    hasTime = ms != 0 || micro != 0;
+    stamp.msOfDay = static_cast<std::uint32_t>(
+        ((clock.hour * 60 + clock.minute) * 60 + clock.second) * 1000 + clock.microsecond / 1000);
+    stamp.microseconds = static_cast<std::uint16_t>(clock.finer ? 1000 : clock.microsecond % 1000);
+    hasTime = stamp.msOfDay != 0 || stamp.microseconds != 0;
     return true;
 }
 
