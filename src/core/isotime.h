@@ -87,7 +87,8 @@ inline std::optional<IsoClock> parseIsoClock(std::string_view text)
     for (std::size_t i = 0; i < 6; ++i) {
         clock.microsecond = clock.microsecond * 10 + (i < fraction.size() ? fraction[i] - '0' : 0);
     }
-    clock.finer = fraction.size() > 6 && fraction.find_first_not_of('0', 6) != std::string_view::npos;
+    clock.finer =
+        fraction.size() > 6 && fraction.find_first_not_of('0', 6) != std::string_view::npos;
     return clock;
 }
 

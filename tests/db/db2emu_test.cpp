@@ -312,3 +312,14 @@ TEST_F(Db2Emulation, InjectedFaultsFailOneStatementOrDropTheConnection)
         EXPECT_EQ(e.sqlState(), "08S01");
     }
 }
+
+TEST_F(Db2Emulation, AnAnsiClientGetsUtf8TextByteForByteBesideTheWideCalls)
+{
+    db2.execute("CREATE TABLE \"Zoë\"(V VARCHAR(10))");
+    db2.execute("INSERT INTO \"Zoë\" VALUES('Müller')");
+    EXPECT_EQ(column("SELECT * FROM \"Zoë\""), (std::vector<std::string>{"Müller"}));
+    const Error e = errorOf("DROP TABLE \"Müller\"");
+    EXPECT_NE(std::string(e.what()).find("\"ADMIN.Müller\" is an undefined name"),
+              std::string::npos)
+        << e.what();
+}

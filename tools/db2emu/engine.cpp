@@ -52,7 +52,7 @@ void raise(int sqlCode,
     throw Db2Exception(makeError(sqlCode, text, sqlState, odbcState));
 }
 
-int Column::odbcType() const
+int Column::odbcType(bool lobsAsLong) const
 {
     if (type == "SMALLINT")
         return 5;
@@ -73,9 +73,9 @@ int Column::odbcType() const
     if (type == "LONG VARCHAR")
         return -1;
     if (type == "CLOB")
-        return -99;
+        return lobsAsLong ? -1 : -99;
     if (type == "BLOB")
-        return -98;
+        return lobsAsLong ? -4 : -98;
     if (type == "DATE")
         return 91;
     if (type == "TIME")
@@ -494,37 +494,6 @@ std::unique_ptr<ResultSet> Database::execute(const std::string &sql)
         run("BEGIN"); // the first statement of a unit of work opens it
     }
     return std::visit(Executor(*this), statement);
-}
-
-std::unique_ptr<ResultSet> Database::tables()
-{
-    std::vector<Column> columns = {{"TABLE_CAT", "VARCHAR", 128, 0},
-                                   {"TABLE_SCHEM", "VARCHAR", 128, 0},
-                                   {"TABLE_NAME", "VARCHAR", 128, 0},
-                                   {"TABLE_TYPE", "VARCHAR", 128, 0},
-                                   {"REMARKS", "VARCHAR", 254, 0}};
-    auto text = [](const std::string &value) {
-        Cell cell;
-        cell.kind = Cell::Kind::Text;
-        cell.bytes = value;
-        return cell;
-    };
-    std::vector<std::vector<Cell>> rows;
-    // A few catalog objects, as every DB2 database lists them.
-    for (const auto &[schema, name, type] :
-         std::vector<std::tuple<std::string, std::string, std::string>>{
-             {"SYSCAT", "COLUMNS", "VIEW"},
-             {"SYSCAT", "TABLES", "VIEW"},
-             {"SYSIBM", "SYSCOLUMNS", "SYSTEM TABLE"},
-             {"SYSIBM", "SYSTABLES", "SYSTEM TABLE"}}) {
-        rows.push_back({Cell{}, text(schema), text(name), text(type), Cell{}});
-    }
-    Statement3 objects(m_db, "SELECT schema, name, type FROM db2emu_objects ORDER BY schema, name");
-    while (objects.step(m_db)) {
-        rows.push_back(
-            {Cell{}, text(objects.text(0)), text(objects.text(1)), text(objects.text(2)), Cell{}});
-    }
-    return std::make_unique<MemoryResult>(std::move(columns), std::move(rows));
 }
 
 } // namespace db2emu

@@ -59,7 +59,9 @@ struct Column
     int length = 0;   // CHAR/VARCHAR/CLOB/BLOB length, DECIMAL precision
     int scale = 0;
 
-    int odbcType() const;
+    // CLOB and BLOB as SQL_CLOB and SQL_BLOB, or with `lobsAsLong` (the LongDataCompat
+    // keyword) as SQL_LONGVARCHAR and SQL_LONGVARBINARY.
+    int odbcType(bool lobsAsLong = false) const;
     long long columnSize() const;
     int decimalDigits() const;
 };
@@ -83,6 +85,17 @@ public:
     virtual bool next(std::vector<Cell> &row) = 0;
 };
 
+// What a catalog call asks for. Schema, table and column are search patterns ("%" any run,
+// "_" any one character, a backslash takes the next one literally), matched case for case; types is
+// a comma-separated list of table types, each quoted or not. Absent means any.
+struct CatalogFilter
+{
+    std::optional<std::string> schema;
+    std::optional<std::string> table;
+    std::optional<std::string> column;
+    std::optional<std::string> types;
+};
+
 // One connection's view of a database file.
 class Database
 {
@@ -96,7 +109,9 @@ public:
     // Runs one statement; a SELECT gives a result set. Throws Db2Exception.
     std::unique_ptr<ResultSet> execute(const std::string &sql);
     // The catalog listing of SQLTables: TABLE_CAT, TABLE_SCHEM, TABLE_NAME, TABLE_TYPE, REMARKS.
-    std::unique_ptr<ResultSet> tables();
+    std::unique_ptr<ResultSet> tables(const CatalogFilter &filter = {});
+    // The catalog listing of SQLColumns, its eighteen columns in ODBC's order.
+    std::unique_ptr<ResultSet> columns(const CatalogFilter &filter = {}, bool lobsAsLong = false);
 
     // Autocommit on (the default): every statement is its own unit of work. Off: statements
     // join one unit until endUnit(); switching it back on commits the open unit.

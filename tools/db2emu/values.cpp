@@ -77,74 +77,6 @@ bool threeNumbers(const std::string &text, char sep, int lengths[3], int values[
     return true;
 }
 
-// ISO yyyy-mm-dd, USA mm/dd/yyyy, EUR dd.mm.yyyy; month and day may drop a leading zero.
-std::string dateFrom(const std::string &literal)
-{
-    const std::string text = trimBlanks(literal);
-    int lengths[3];
-    int v[3];
-    int y = 0;
-    int m = 0;
-    int d = 0;
-    if (threeNumbers(text, '-', lengths, v) && lengths[0] == 4 && lengths[1] <= 2 &&
-        lengths[2] <= 2) {
-        y = v[0], m = v[1], d = v[2];
-    } else if (threeNumbers(text, '/', lengths, v) && lengths[2] == 4 && lengths[0] <= 2 &&
-               lengths[1] <= 2) {
-        m = v[0], d = v[1], y = v[2];
-    } else if (threeNumbers(text, '.', lengths, v) && lengths[2] == 4 && lengths[0] <= 2 &&
-               lengths[1] <= 2) {
-        d = v[0], m = v[1], y = v[2];
-    } else {
-        badDatetime();
-    }
-    checkDate(y, m, d);
-    char buffer[48];
-    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d", y, m, d);
-    return buffer;
-}
-
-std::string timeFrom(const std::string &literal)
-{
-    const std::string text = trimBlanks(literal);
-    int lengths[3];
-    int v[3];
-    if (!(threeNumbers(text, ':', lengths, v) || threeNumbers(text, '.', lengths, v)) ||
-        lengths[0] > 2 || lengths[1] != 2 || lengths[2] != 2) {
-        badDatetime();
-    }
-    if (v[0] > 24 || v[1] > 59 || v[2] > 59 || (v[0] == 24 && (v[1] != 0 || v[2] != 0))) {
-        datetimeOutOfRange();
-    }
-    char buffer[48];
-    std::snprintf(buffer, sizeof buffer, "%02d:%02d:%02d", v[0], v[1], v[2]);
-    return buffer;
-}
-
-// yyyy-mm-dd-hh.mm.ss[.ffffff], yyyy-mm-dd hh:mm:ss[.ffffff], or a date alone.
-std::string timestampFrom(const std::string &literal)
-{
-    const std::string text = trimBlanks(literal);
-    if (text.size() <= 10) {
-        return dateFrom(text) + " 00:00:00.000000";
-    }
-    if (text.size() < 19 || (text[10] != '-' && text[10] != ' ' && text[10] != 'T')) {
-        badDatetime();
-    }
-    const std::string date = dateFrom(text.substr(0, 10));
-    std::string clock = text.substr(11, 8);
-    const std::string time = timeFrom(clock);
-    std::string fraction;
-    if (text.size() > 19) {
-        if (text[19] != '.' || !allDigits(text, 20, text.size()) || text.size() - 20 > 12) {
-            badDatetime();
-        }
-        fraction = text.substr(20);
-    }
-    fraction.resize(6, '0');
-    return date + " " + time + "." + fraction.substr(0, 6);
-}
-
 // An exact decimal in text, normalised to `scale` decimals (extra ones truncated, as DB2 does).
 std::string decimalFrom(const std::string &literal, int precision, int scale, const char *function)
 {
@@ -191,6 +123,72 @@ std::string decimalFrom(const std::string &literal, int precision, int scale, co
 }
 
 } // namespace
+
+std::string dateFrom(const std::string &literal)
+{
+    const std::string text = trimBlanks(literal);
+    int lengths[3];
+    int v[3];
+    int y = 0;
+    int m = 0;
+    int d = 0;
+    if (threeNumbers(text, '-', lengths, v) && lengths[0] == 4 && lengths[1] <= 2 &&
+        lengths[2] <= 2) {
+        y = v[0], m = v[1], d = v[2];
+    } else if (threeNumbers(text, '/', lengths, v) && lengths[2] == 4 && lengths[0] <= 2 &&
+               lengths[1] <= 2) {
+        m = v[0], d = v[1], y = v[2];
+    } else if (threeNumbers(text, '.', lengths, v) && lengths[2] == 4 && lengths[0] <= 2 &&
+               lengths[1] <= 2) {
+        d = v[0], m = v[1], y = v[2];
+    } else {
+        badDatetime();
+    }
+    checkDate(y, m, d);
+    char buffer[48];
+    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d", y, m, d);
+    return buffer;
+}
+
+std::string timeFrom(const std::string &literal)
+{
+    const std::string text = trimBlanks(literal);
+    int lengths[3];
+    int v[3];
+    if (!(threeNumbers(text, ':', lengths, v) || threeNumbers(text, '.', lengths, v)) ||
+        lengths[0] > 2 || lengths[1] != 2 || lengths[2] != 2) {
+        badDatetime();
+    }
+    if (v[0] > 24 || v[1] > 59 || v[2] > 59 || (v[0] == 24 && (v[1] != 0 || v[2] != 0))) {
+        datetimeOutOfRange();
+    }
+    char buffer[48];
+    std::snprintf(buffer, sizeof buffer, "%02d:%02d:%02d", v[0], v[1], v[2]);
+    return buffer;
+}
+
+std::string timestampFrom(const std::string &literal)
+{
+    const std::string text = trimBlanks(literal);
+    if (text.size() <= 10) {
+        return dateFrom(text) + " 00:00:00.000000";
+    }
+    if (text.size() < 19 || (text[10] != '-' && text[10] != ' ' && text[10] != 'T')) {
+        badDatetime();
+    }
+    const std::string date = dateFrom(text.substr(0, 10));
+    std::string clock = text.substr(11, 8);
+    const std::string time = timeFrom(clock);
+    std::string fraction;
+    if (text.size() > 19) {
+        if (text[19] != '.' || !allDigits(text, 20, text.size()) || text.size() - 20 > 12) {
+            badDatetime();
+        }
+        fraction = text.substr(20);
+    }
+    fraction.resize(6, '0');
+    return date + " " + time + "." + fraction.substr(0, 6);
+}
 
 Cell convert(const Literal &value, const Column &column)
 {

@@ -1,0 +1,266 @@
+// Any ODBC client reads the DB2 emulation the way it reads DB2: through unixODBC with the wide
+// calls, typed C targets and the catalog calls, with the CLI's conversion errors.
+
+#include "db/odbc/handle.h"
+#include "support/db2emu.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+using tw::db::odbc::DbcHandle;
+using tw::db::odbc::EnvHandle;
+using tw::db::odbc::StmtHandle;
+using tw::test::Db2Emu;
+
+namespace {
+
+std::u16string wide(const std::string &ascii)
+{
+    return std::u16string(ascii.begin(), ascii.end());
+}
+
+SQLWCHAR *wideArgument(std::u16string &text)
+{
+    return reinterpret_cast<SQLWCHAR *>(text.data());
+}
+
+// A Unicode client: connects, runs and reads through the wide entry points only.
+class WideClient : public ::testing::Test
+{
+protected:
+    WideClient()
+    {
+        env.allocate(SQL_NULL_HANDLE);
+        SQLSetEnvAttr(
+            env.get(), SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+        dbc.allocate(env.get());
+        std::u16string in = wide(Db2Emu::connectionString());
+        SQLWCHAR out[512];
+        SQLSMALLINT outLength = 0;
+        const SQLRETURN rc = SQLDriverConnectW(dbc.get(),
+                                               nullptr,
+                                               wideArgument(in),
+                                               SQL_NTS,
+                                               out,
+                                               512,
+                                               &outLength,
+                                               SQL_DRIVER_NOPROMPT);
+        EXPECT_EQ(rc, SQL_SUCCESS) << lastError(SQL_HANDLE_DBC, dbc.get());
+        EXPECT_EQ(outLength, static_cast<SQLSMALLINT>(in.size()));
+        stmt.allocate(dbc.get());
+    }
+
+    static std::string lastError(SQLSMALLINT type, SQLHANDLE handle)
+    {
+        SQLWCHAR state[6];
+        SQLINTEGER native = 0;
+        SQLWCHAR message[1024];
+        SQLSMALLINT length = 0;
+        if (!SQL_SUCCEEDED(
+                SQLGetDiagRecW(type, handle, 1, state, &native, message, 1024, &length))) {
+            return {};
+        }
+        std::string text;
+        for (int i = 0; i < 5; ++i) {
+            text += static_cast<char>(state[i]);
+        }
+        return text + " " + std::to_string(native);
+    }
+
+    SQLRETURN run(const std::string &sql)
+    {
+        SQLFreeStmt(stmt.get(), SQL_CLOSE);
+        std::u16string text = wide(sql);
+        return SQLExecDirectW(stmt.get(), wideArgument(text), SQL_NTS);
+    }
+
+    // Reads one column of a table's first row into `target`.
+    template <class T>
+    SQLRETURN fetchAs(const std::string &table, SQLUSMALLINT column, SQLSMALLINT cType, T &target)
+    {
+        EXPECT_EQ(run("SELECT * FROM " + table), SQL_SUCCESS)
+            << lastError(SQL_HANDLE_STMT, stmt.get());
+        EXPECT_EQ(SQLFetch(stmt.get()), SQL_SUCCESS);
+        SQLLEN indicator = 0;
+        return SQLGetData(stmt.get(), column, cType, &target, sizeof target, &indicator);
+    }
+
+    std::string state() const
+    {
+        std::string text = lastError(SQL_HANDLE_STMT, stmt.get());
+        return text.substr(0, 5);
+    }
+
+    Db2Emu emu;
+    EnvHandle env;
+    DbcHandle dbc;
+    StmtHandle stmt;
+};
+
+} // namespace
+
+TEST_F(WideClient, ReadsEveryColumnTypeIntoItsOwnCType)
+{
+    emu.seed({"CREATE TABLE ALL_TYPES(S SMALLINT, I INTEGER, B BIGINT, D DECIMAL(11,2), R REAL, "
+              "F DOUBLE, C CHAR(4), V VARCHAR(20), L LONG VARCHAR, K CLOB(1K), O BLOB(1K), "
+              "DT DATE, TM TIME, TS TIMESTAMP)",
+              "INSERT INTO ALL_TYPES VALUES(-7, 2000000000, 9000000000000, -1250.05, 0.5, 1.25, "
+              "'ab', 'Zoë 𝄞', 'long', 'clob', X'00FF', '2021-08-31', '10:15:30', "
+              "'2021-09-02-16.45.30.500001')"});
+    ASSERT_EQ(run("SELECT * FROM ALL_TYPES"), SQL_SUCCESS);
+    SQLWCHAR name[32];
+    SQLSMALLINT nameLength = 0;
+    SQLSMALLINT type = 0;
+    SQLULEN size = 0;
+    SQLSMALLINT digits = 0;
+    SQLSMALLINT nullable = 0;
+    ASSERT_EQ(
+        SQLDescribeColW(stmt.get(), 14, name, 32, &nameLength, &type, &size, &digits, &nullable),
+        SQL_SUCCESS);
+    EXPECT_EQ(std::u16string(reinterpret_cast<char16_t *>(name), nameLength), u"TS");
+    EXPECT_EQ(type, SQL_TYPE_TIMESTAMP);
+    ASSERT_EQ(SQLFetch(stmt.get()), SQL_SUCCESS);
+
+    SQLLEN indicator = 0;
+    auto get = [&](SQLUSMALLINT column, SQLSMALLINT cType, void *target, SQLLEN length) {
+        const SQLRETURN rc = SQLGetData(stmt.get(), column, cType, target, length, &indicator);
+        EXPECT_EQ(rc, SQL_SUCCESS)
+            << "column " << column << " " << lastError(SQL_HANDLE_STMT, stmt.get());
+    };
+    SQLSMALLINT s = 0;
+    SQLINTEGER i = 0;
+    SQLBIGINT b = 0;
+    SQL_NUMERIC_STRUCT d{};
+    float r = 0;
+    double f = 0;
+    get(1, SQL_C_SSHORT, &s, sizeof s);
+    get(2, SQL_C_SLONG, &i, sizeof i);
+    get(3, SQL_C_SBIGINT, &b, sizeof b);
+    get(4, SQL_C_NUMERIC, &d, sizeof d);
+    get(5, SQL_C_FLOAT, &r, sizeof r);
+    get(6, SQL_C_DOUBLE, &f, sizeof f);
+    EXPECT_EQ(s, -7);
+    EXPECT_EQ(i, 2000000000);
+    EXPECT_EQ(b, 9000000000000LL);
+    EXPECT_EQ(d.sign, 0);
+    EXPECT_EQ(d.scale, 2);
+    EXPECT_EQ(d.val[0] | d.val[1] << 8 | d.val[2] << 16, 125005);
+    EXPECT_EQ(r, 0.5F);
+    EXPECT_EQ(f, 1.25);
+
+    std::vector<std::u16string> texts;
+    for (SQLUSMALLINT column = 7; column <= 10; ++column) {
+        char16_t buffer[64];
+        get(column, SQL_C_WCHAR, buffer, sizeof buffer);
+        texts.emplace_back(buffer, static_cast<std::size_t>(indicator) / sizeof(char16_t));
+    }
+    EXPECT_EQ(texts, (std::vector<std::u16string>{u"ab  ", u"Zoë 𝄞", u"long", u"clob"}));
+    unsigned char bytes[8];
+    get(11, SQL_C_BINARY, bytes, sizeof bytes);
+    EXPECT_EQ(indicator, 2);
+    EXPECT_EQ(bytes[1], 0xFF);
+
+    SQL_DATE_STRUCT date{};
+    SQL_TIME_STRUCT time{};
+    SQL_TIMESTAMP_STRUCT stamp{};
+    get(12, SQL_C_TYPE_DATE, &date, sizeof date);
+    get(13, SQL_C_TYPE_TIME, &time, sizeof time);
+    get(14, SQL_C_TYPE_TIMESTAMP, &stamp, sizeof stamp);
+    EXPECT_EQ(std::vector<int>({date.year, date.month, date.day}), (std::vector<int>{2021, 8, 31}));
+    EXPECT_EQ(std::vector<int>({time.hour, time.minute, time.second}),
+              (std::vector<int>{10, 15, 30}));
+    EXPECT_EQ(std::vector<long>({stamp.year, stamp.hour, stamp.second, stamp.fraction}),
+              (std::vector<long>{2021, 16, 30, 500001000}));
+}
+
+TEST_F(WideClient, LongWideTextComesInWholeCharactersAndPiecesThatAddUp)
+{
+    emu.seed({"CREATE TABLE T(V VARCHAR(40))", "INSERT INTO T VALUES('Émile Zola & Fils')"});
+    ASSERT_EQ(run("SELECT * FROM T"), SQL_SUCCESS);
+    ASSERT_EQ(SQLFetch(stmt.get()), SQL_SUCCESS);
+    std::u16string whole;
+    char16_t buffer[6]; // five characters and the terminator
+    SQLLEN indicator = 0;
+    SQLRETURN rc = SQL_SUCCESS_WITH_INFO;
+    while ((rc = SQLGetData(stmt.get(), 1, SQL_C_WCHAR, buffer, 11, &indicator)) != SQL_NO_DATA) {
+        ASSERT_TRUE(SQL_SUCCEEDED(rc));
+        whole += buffer;
+    }
+    EXPECT_EQ(whole, u"Émile Zola & Fils");
+}
+
+TEST_F(WideClient, ConversionsTheCliRefusesGiveItsSqlStates)
+{
+    emu.seed({"CREATE TABLE T(V VARCHAR(20), D DECIMAL(5,2), DT DATE, N INTEGER)",
+              "INSERT INTO T VALUES('abc', 12.75, '2021-08-31', 70000)",
+              "CREATE TABLE E(V VARCHAR(20))",
+              "INSERT INTO E VALUES('31.08.2021')"});
+    SQLINTEGER number = 0;
+    SQLSMALLINT small = 0;
+    SQL_DATE_STRUCT date{};
+    EXPECT_EQ(fetchAs("T", 1, SQL_C_SLONG, number), SQL_ERROR);
+    EXPECT_EQ(state(), "22018");
+    EXPECT_EQ(fetchAs("T", 1, SQL_C_TYPE_DATE, date), SQL_ERROR);
+    EXPECT_EQ(state(), "22007");
+    EXPECT_EQ(fetchAs("T", 4, SQL_C_SSHORT, small), SQL_ERROR);
+    EXPECT_EQ(state(), "22003");
+    EXPECT_EQ(fetchAs("T", 3, SQL_C_SLONG, number), SQL_ERROR);
+    EXPECT_EQ(state(), "07006");
+    EXPECT_EQ(fetchAs("T", 2, SQL_C_SLONG, number), SQL_SUCCESS_WITH_INFO);
+    EXPECT_EQ(state(), "01S07");
+    EXPECT_EQ(number, 12);
+    EXPECT_EQ(fetchAs("E", 1, SQL_C_TYPE_DATE, date), SQL_SUCCESS);
+    EXPECT_EQ(date.day, 31);
+}
+
+TEST_F(WideClient, CatalogCallsFollowTheirPatterns)
+{
+    emu.seed({"CREATE TABLE ORDERS(ID INTEGER, SHIPPED DATE)",
+              "CREATE TABLE ORDER_LINES(ID INTEGER)",
+              "CREATE TABLE \"Orders\"(X CHAR(1))"});
+    auto column = [&](SQLUSMALLINT number) {
+        char16_t buffer[64];
+        SQLLEN indicator = 0;
+        SQLGetData(stmt.get(), number, SQL_C_WCHAR, buffer, sizeof buffer, &indicator);
+        return indicator == SQL_NULL_DATA ? std::u16string(u"-") : std::u16string(buffer);
+    };
+    std::u16string schema = u"ADMIN";
+    std::u16string pattern = u"ORDER%";
+    std::u16string types = u"'TABLE'";
+    ASSERT_EQ(SQLTablesW(stmt.get(),
+                         nullptr,
+                         0,
+                         wideArgument(schema),
+                         SQL_NTS,
+                         wideArgument(pattern),
+                         SQL_NTS,
+                         wideArgument(types),
+                         SQL_NTS),
+              SQL_SUCCESS);
+    std::vector<std::u16string> tables;
+    while (SQLFetch(stmt.get()) == SQL_SUCCESS) {
+        tables.push_back(column(3));
+    }
+    EXPECT_EQ(tables, (std::vector<std::u16string>{u"ORDERS", u"ORDER_LINES"}));
+
+    SQLFreeStmt(stmt.get(), SQL_CLOSE);
+    std::u16string table = u"ORDERS";
+    ASSERT_EQ(SQLColumnsW(stmt.get(),
+                          nullptr,
+                          0,
+                          wideArgument(schema),
+                          SQL_NTS,
+                          wideArgument(table),
+                          SQL_NTS,
+                          nullptr,
+                          0),
+              SQL_SUCCESS);
+    std::vector<std::u16string> columns;
+    while (SQLFetch(stmt.get()) == SQL_SUCCESS) {
+        columns.push_back(column(4) + u" " + column(6) + u" " + column(17));
+    }
+    EXPECT_EQ(columns, (std::vector<std::u16string>{u"ID INTEGER 1", u"SHIPPED DATE 2"}));
+}

@@ -1,0 +1,222 @@
+// The catalog calls: SQLTables and SQLColumns answered from the emulation's own catalog, with
+// the system objects every DB2 database lists.
+
+#include "engine.h"
+#include "results.h"
+#include "sqlitestatement.h"
+
+#include <string_view>
+#include <tuple>
+
+namespace db2emu {
+
+namespace {
+
+// ODBC's search pattern: "%" any run, "_" any one character, a backslash escapes the next.
+bool matches(std::string_view pattern, std::string_view text)
+{
+    if (pattern.empty()) {
+        return text.empty();
+    }
+    if (pattern[0] == '%') {
+        for (std::size_t skip = 0; skip <= text.size(); ++skip) {
+            if (matches(pattern.substr(1), text.substr(skip))) {
+                return true;
+            }
+        }
+        return false;
+    }
+    std::size_t width = 1;
+    bool any = pattern[0] == '_';
+    if (pattern[0] == '\\' && pattern.size() > 1) {
+        width = 2;
+        any = false;
+    }
+    return !text.empty() && (any || pattern[width - 1] == text[0]) &&
+           matches(pattern.substr(width), text.substr(1));
+}
+
+// An absent pattern matches everything.
+bool matches(const std::optional<std::string> &pattern, const std::string &text)
+{
+    return !pattern || matches(std::string_view(*pattern), std::string_view(text));
+}
+
+// A table type against SQLTables' list: "TABLE,'VIEW'" and the like.
+bool typeListed(const std::optional<std::string> &types, const std::string &type)
+{
+    if (!types || types->empty() || *types == "%") {
+        return true;
+    }
+    std::size_t at = 0;
+    while (at <= types->size()) {
+        const std::size_t end = std::min(types->find(',', at), types->size());
+        std::string entry = types->substr(at, end - at);
+        entry.erase(0, std::min(entry.find_first_not_of(" '"), entry.size()));
+        entry.erase(entry.find_last_not_of(" '") + 1);
+        if (entry == type) {
+            return true;
+        }
+        at = end + 1;
+    }
+    return false;
+}
+
+Cell text(const std::string &value)
+{
+    Cell cell;
+    cell.kind = Cell::Kind::Text;
+    cell.bytes = value;
+    return cell;
+}
+
+Cell integer(long long value)
+{
+    Cell cell;
+    cell.kind = Cell::Kind::Integer;
+    cell.integer = value;
+    return cell;
+}
+
+// SQLColumns' BUFFER_LENGTH: the bytes SQL_C_DEFAULT takes.
+long long bufferLength(const Column &column)
+{
+    const std::string &type = column.type;
+    if (type == "SMALLINT") {
+        return 2;
+    }
+    if (type == "INTEGER" || type == "REAL") {
+        return 4;
+    }
+    if (type == "BIGINT" || type == "DOUBLE") {
+        return 8;
+    }
+    if (type == "DECIMAL") {
+        return column.length + 2;
+    }
+    if (type == "DATE" || type == "TIME") {
+        return 6;
+    }
+    if (type == "TIMESTAMP") {
+        return 16;
+    }
+    return column.columnSize();
+}
+
+bool numeric(const Column &column)
+{
+    const std::string &type = column.type;
+    return type == "SMALLINT" || type == "INTEGER" || type == "BIGINT" || type == "DECIMAL" ||
+           type == "REAL" || type == "DOUBLE";
+}
+
+bool datetime(const Column &column)
+{
+    return column.type == "DATE" || column.type == "TIME" || column.type == "TIMESTAMP";
+}
+
+std::vector<Cell> columnRow(const std::string &schema,
+                            const std::string &table,
+                            const Column &column,
+                            long long ordinal,
+                            bool lobsAsLong)
+{
+    const int type = column.odbcType(lobsAsLong);
+    const bool isNumeric = numeric(column);
+    const bool approximate = column.type == "REAL" || column.type == "DOUBLE";
+    return {
+        Cell{},                        // TABLE_CAT
+        text(schema),                  // TABLE_SCHEM
+        text(table),                   // TABLE_NAME
+        text(column.name),             // COLUMN_NAME
+        integer(type),                 // DATA_TYPE
+        text(column.type),             // TYPE_NAME
+        integer(column.columnSize()),  // COLUMN_SIZE
+        integer(bufferLength(column)), // BUFFER_LENGTH
+        isNumeric || column.type == "TIMESTAMP" ? integer(column.decimalDigits())
+                                                : Cell{},                      // DECIMAL_DIGITS
+        isNumeric ? integer(approximate ? 2 : 10) : Cell{},                    // NUM_PREC_RADIX
+        integer(1),                                                            // NULLABLE
+        Cell{},                                                                // REMARKS
+        Cell{},                                                                // COLUMN_DEF
+        integer(datetime(column) ? 9 : type),                                  // SQL_DATA_TYPE
+        datetime(column) ? integer(type - 90) : Cell{},                        // SQL_DATETIME_SUB
+        isNumeric || datetime(column) ? Cell{} : integer(column.columnSize()), // CHAR_OCTET_LENGTH
+        integer(ordinal),                                                      // ORDINAL_POSITION
+        text("YES"),                                                           // IS_NULLABLE
+    };
+}
+
+} // namespace
+
+std::unique_ptr<ResultSet> Database::tables(const CatalogFilter &filter)
+{
+    std::vector<Column> columns = {{"TABLE_CAT", "VARCHAR", 128, 0},
+                                   {"TABLE_SCHEM", "VARCHAR", 128, 0},
+                                   {"TABLE_NAME", "VARCHAR", 128, 0},
+                                   {"TABLE_TYPE", "VARCHAR", 128, 0},
+                                   {"REMARKS", "VARCHAR", 254, 0}};
+    std::vector<std::vector<Cell>> rows;
+    auto add = [&](const std::string &schema, const std::string &name, const std::string &type) {
+        if (matches(filter.schema, schema) && matches(filter.table, name) &&
+            typeListed(filter.types, type)) {
+            rows.push_back({Cell{}, text(schema), text(name), text(type), Cell{}});
+        }
+    };
+    // A few catalog objects, as every DB2 database lists them.
+    for (const auto &[schema, name, type] :
+         std::vector<std::tuple<std::string, std::string, std::string>>{
+             {"SYSCAT", "COLUMNS", "VIEW"},
+             {"SYSCAT", "TABLES", "VIEW"},
+             {"SYSIBM", "SYSCOLUMNS", "SYSTEM TABLE"},
+             {"SYSIBM", "SYSTABLES", "SYSTEM TABLE"}}) {
+        add(schema, name, type);
+    }
+    Statement3 objects(m_db, "SELECT schema, name, type FROM db2emu_objects ORDER BY schema, name");
+    while (objects.step(m_db)) {
+        add(objects.text(0), objects.text(1), objects.text(2));
+    }
+    return std::make_unique<MemoryResult>(std::move(columns), std::move(rows));
+}
+
+std::unique_ptr<ResultSet> Database::columns(const CatalogFilter &filter, bool lobsAsLong)
+{
+    std::vector<Column> columns = {{"TABLE_CAT", "VARCHAR", 128, 0},
+                                   {"TABLE_SCHEM", "VARCHAR", 128, 0},
+                                   {"TABLE_NAME", "VARCHAR", 128, 0},
+                                   {"COLUMN_NAME", "VARCHAR", 128, 0},
+                                   {"DATA_TYPE", "SMALLINT", 0, 0},
+                                   {"TYPE_NAME", "VARCHAR", 128, 0},
+                                   {"COLUMN_SIZE", "INTEGER", 0, 0},
+                                   {"BUFFER_LENGTH", "INTEGER", 0, 0},
+                                   {"DECIMAL_DIGITS", "SMALLINT", 0, 0},
+                                   {"NUM_PREC_RADIX", "SMALLINT", 0, 0},
+                                   {"NULLABLE", "SMALLINT", 0, 0},
+                                   {"REMARKS", "VARCHAR", 254, 0},
+                                   {"COLUMN_DEF", "VARCHAR", 254, 0},
+                                   {"SQL_DATA_TYPE", "SMALLINT", 0, 0},
+                                   {"SQL_DATETIME_SUB", "SMALLINT", 0, 0},
+                                   {"CHAR_OCTET_LENGTH", "INTEGER", 0, 0},
+                                   {"ORDINAL_POSITION", "INTEGER", 0, 0},
+                                   {"IS_NULLABLE", "VARCHAR", 254, 0}};
+    std::vector<std::vector<Cell>> rows;
+    Statement3 listed(m_db,
+                      "SELECT schema, name, ordinal, column_name, type, length, scale "
+                      "FROM db2emu_columns ORDER BY schema, name, ordinal");
+    while (listed.step(m_db)) {
+        const std::string schema = listed.text(0);
+        const std::string table = listed.text(1);
+        const Column column{listed.text(3),
+                            listed.text(4),
+                            sqlite3_column_int(listed.get(), 5),
+                            sqlite3_column_int(listed.get(), 6)};
+        if (matches(filter.schema, schema) && matches(filter.table, table) &&
+            matches(filter.column, column.name)) {
+            rows.push_back(columnRow(
+                schema, table, column, sqlite3_column_int64(listed.get(), 2) + 1, lobsAsLong));
+        }
+    }
+    return std::make_unique<MemoryResult>(std::move(columns), std::move(rows));
+}
+
+} // namespace db2emu
