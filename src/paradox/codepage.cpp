@@ -1,5 +1,6 @@
 #include "paradox/codepage.h"
 
+#include "core/utf8.h"
 #include "paradox/error.h"
 
 #include <iconv.h>
@@ -68,25 +69,6 @@ std::string encodingOfCodePage(int codePage)
     }
 }
 
-void appendUtf8(char32_t cp, std::string &out)
-{
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
 const CodePage &CodePage::named(const std::string &iconvName)
 {
     // Built once per code page and kept for the life of the program.
@@ -111,7 +93,7 @@ CodePage::CodePage(std::string iconvName)
     Converter converter(m_name);
     auto toEntry = [](char32_t cp) {
         std::string text;
-        appendUtf8(cp, text);
+        tw::text::appendUtf8(cp, text);
         Utf8 entry;
         entry.length = static_cast<std::uint8_t>(text.size());
         std::copy(text.begin(), text.end(), entry.bytes.begin());
@@ -188,7 +170,7 @@ void CodePage::decode(std::span<const std::uint8_t> bytes, std::string &out) con
                 }
             }
             // A lead byte without a valid second byte stands for itself.
-            appendUtf8(char32_t(0xF700 + byte), out);
+            tw::text::appendUtf8(char32_t(0xF700 + byte), out);
             continue;
         }
         const Utf8 &single = m_single[byte];
@@ -203,30 +185,14 @@ bool CodePage::encode(std::string_view utf8,
     std::size_t i = 0;
     while (i < utf8.size()) {
         const auto lead = static_cast<std::uint8_t>(utf8[i]);
-        char32_t cp = 0;
-        std::size_t length = 0;
         if (lead < 0x80) {
             out.push_back(lead);
             ++i;
             continue;
         }
-        if ((lead & 0xE0) == 0xC0) {
-            cp = lead & 0x1F;
-            length = 2;
-        } else if ((lead & 0xF0) == 0xE0) {
-            cp = lead & 0x0F;
-            length = 3;
-        } else if ((lead & 0xF8) == 0xF0) {
-            cp = lead & 0x07;
-            length = 4;
-        }
-        bool valid = length != 0 && i + length <= utf8.size();
-        for (std::size_t k = 1; valid && k < length; ++k) {
-            const auto next = static_cast<std::uint8_t>(utf8[i + k]);
-            valid = (next & 0xC0) == 0x80;
-            cp = cp << 6 | (next & 0x3F);
-        }
-        const auto found = valid ? m_reverse.find(cp) : m_reverse.end();
+        const tw::text::CodePoint cp = tw::text::utf8At(utf8, i);
+        const std::size_t length = cp.length;
+        const auto found = length != 0 ? m_reverse.find(cp.value) : m_reverse.end();
         if (found == m_reverse.end()) {
             if (badOffset != nullptr) {
                 *badOffset = i;

@@ -67,7 +67,5 @@ private:
 // The iconv name of a Windows or DOS code page number ("CP866", "BIG5" for 950).
 std::string encodingOfCodePage(int codePage);
 
-// Appends the UTF-8 form of one code point.
-void appendUtf8(char32_t codePoint, std::string &out);
 
 } // namespace tw::paradox

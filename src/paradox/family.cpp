@@ -1,6 +1,7 @@
 #include "paradox/family.h"
 
 #include "core/filename.h"
+#include "core/utf8.h"
 #include "paradox/codepage.h"
 #include "paradox/placefile.h"
 
@@ -53,22 +54,13 @@ std::string foldCase(std::string_view name)
     std::string out;
     out.reserve(utf8.size());
     for (std::size_t i = 0; i < utf8.size();) {
-        const auto lead = static_cast<unsigned char>(utf8[i]);
-        std::size_t length = lead < 0x80             ? 1
-                             : (lead & 0xE0) == 0xC0 ? 2
-                             : (lead & 0xF0) == 0xE0 ? 3
-                             : (lead & 0xF8) == 0xF0 ? 4
-                                                     : 0;
-        if (length == 0 || i + length > utf8.size()) {
+        const tw::text::CodePoint cp = tw::text::utf8At(utf8, i);
+        if (cp.length == 0) {
             out += utf8[i++];
             continue;
         }
-        char32_t cp = length == 1 ? lead : lead & (0x7F >> length);
-        for (std::size_t k = 1; k < length; ++k) {
-            cp = cp << 6 | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
-        }
-        appendUtf8(foldCodePoint(cp), out);
-        i += length;
+        tw::text::appendUtf8(foldCodePoint(cp.value), out);
+        i += cp.length;
     }
     return out;
 }

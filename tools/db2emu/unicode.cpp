@@ -1,5 +1,7 @@
 #include "unicode.h"
 
+#include "core/utf8.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -7,67 +9,7 @@ namespace db2emu::odbc {
 
 static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "unixODBC's SQLWCHAR holds UTF-16");
 
-namespace {
-
 constexpr char32_t kReplacement = 0xFFFD;
-
-// The code point at `at`, and how many bytes it took.
-char32_t decode(std::string_view text, std::size_t at, std::size_t &width)
-{
-    const auto lead = static_cast<unsigned char>(text[at]);
-    width = 1;
-    if (lead < 0x80) {
-        return lead;
-    }
-    std::size_t count = 0;
-    char32_t point = 0;
-    char32_t least = 0;
-    if ((lead & 0xE0) == 0xC0) {
-        count = 1, point = lead & 0x1F, least = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-        count = 2, point = lead & 0x0F, least = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-        count = 3, point = lead & 0x07, least = 0x10000;
-    } else {
-        return kReplacement;
-    }
-    if (at + count >= text.size()) {
-        return kReplacement;
-    }
-    for (std::size_t i = 1; i <= count; ++i) {
-        const auto next = static_cast<unsigned char>(text[at + i]);
-        if ((next & 0xC0) != 0x80) {
-            return kReplacement;
-        }
-        point = (point << 6) | (next & 0x3F);
-    }
-    if (point < least || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF)) {
-        return kReplacement;
-    }
-    width = count + 1;
-    return point;
-}
-
-void append(std::string &out, char32_t point)
-{
-    if (point < 0x80) {
-        out += static_cast<char>(point);
-    } else if (point < 0x800) {
-        out += static_cast<char>(0xC0 | (point >> 6));
-        out += static_cast<char>(0x80 | (point & 0x3F));
-    } else if (point < 0x10000) {
-        out += static_cast<char>(0xE0 | (point >> 12));
-        out += static_cast<char>(0x80 | ((point >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (point & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (point >> 18));
-        out += static_cast<char>(0x80 | ((point >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((point >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (point & 0x3F));
-    }
-}
-
-} // namespace
 
 std::u16string utf16(std::string_view utf8)
 {
@@ -75,9 +17,9 @@ std::u16string utf16(std::string_view utf8)
     out.reserve(utf8.size());
     std::size_t at = 0;
     while (at < utf8.size()) {
-        std::size_t width = 1;
-        const char32_t point = decode(utf8, at, width);
-        at += width;
+        const tw::text::CodePoint decoded = tw::text::utf8At(utf8, at);
+        const char32_t point = decoded.length == 0 ? kReplacement : decoded.value;
+        at += std::max<std::size_t>(decoded.length, 1);
         if (point >= 0x10000) {
             out += static_cast<char16_t>(0xD800 + ((point - 0x10000) >> 10));
             out += static_cast<char16_t>(0xDC00 + ((point - 0x10000) & 0x3FF));
@@ -96,12 +38,13 @@ std::string utf8(std::u16string_view utf16)
         const char16_t unit = utf16[at];
         if (unit >= 0xD800 && unit <= 0xDBFF && at + 1 < utf16.size() && utf16[at + 1] >= 0xDC00 &&
             utf16[at + 1] <= 0xDFFF) {
-            append(out, 0x10000 + ((char32_t(unit) - 0xD800) << 10) + (utf16[at + 1] - 0xDC00));
+            tw::text::appendUtf8(
+                0x10000 + ((char32_t(unit) - 0xD800) << 10) + (utf16[at + 1] - 0xDC00), out);
             ++at;
         } else if (unit >= 0xD800 && unit <= 0xDFFF) {
-            append(out, kReplacement);
+            tw::text::appendUtf8(kReplacement, out);
         } else {
-            append(out, unit);
+            tw::text::appendUtf8(unit, out);
         }
     }
     return out;
