@@ -4,9 +4,6 @@
 #include "getdata.h"
 #include "handles.h"
 
-#include <algorithm>
-#include <cstring>
-
 using namespace db2emu;
 using namespace db2emu::odbc;
 
@@ -168,14 +165,13 @@ SQLRETURN SQL_API SQLDescribeCol(SQLHSTMT handle,
                                  SQLSMALLINT *digits,
                                  SQLSMALLINT *nullable)
 {
-    const Column *column = describedColumn(*static_cast<Statement *>(handle), number);
-    if (column == nullptr) {
-        return SQL_ERROR;
-    }
-    putString(column->name, name, nameSize, nameLength);
-    describeType(
-        *static_cast<Statement *>(handle)->connection, *column, type, size, digits, nullable);
-    return SQL_SUCCESS;
+    return describeColumn(*static_cast<Statement *>(handle),
+                          number,
+                          {name, nameSize, nameLength, putText},
+                          type,
+                          size,
+                          digits,
+                          nullable);
 }
 
 SQLRETURN SQL_API SQLColAttribute(SQLHSTMT handle,
@@ -298,21 +294,7 @@ SQLRETURN SQL_API SQLGetDiagRec(SQLSMALLINT type,
                                 SQLSMALLINT size,
                                 SQLSMALLINT *length)
 {
-    if (diagnosticsOf(type, handle) == nullptr) {
-        return SQL_INVALID_HANDLE;
-    }
-    const Db2Error *error = diagRecord(type, handle, record);
-    if (error == nullptr) {
-        return SQL_NO_DATA;
-    }
-    if (state != nullptr) {
-        std::memcpy(
-            state, error->odbcState.c_str(), std::min<std::size_t>(error->odbcState.size(), 5) + 1);
-    }
-    if (native != nullptr) {
-        *native = error->sqlCode;
-    }
-    return putString(error->message, message, size, length) ? SQL_SUCCESS : SQL_SUCCESS_WITH_INFO;
+    return diagRecord(type, handle, record, state, native, {message, size, length, putText});
 }
 
 SQLRETURN SQL_API SQLGetDiagField(SQLSMALLINT type,

@@ -367,34 +367,58 @@ const Column *describedColumn(Statement &stmt, SQLUSMALLINT number)
     return &stmt.result->columns()[number - 1];
 }
 
-void describeType(const Connection &connection,
-                  const Column &column,
-                  SQLSMALLINT *type,
-                  SQLULEN *size,
-                  SQLSMALLINT *digits,
-                  SQLSMALLINT *nullable)
+SQLRETURN describeColumn(Statement &stmt,
+                         SQLUSMALLINT number,
+                         TextOut name,
+                         SQLSMALLINT *type,
+                         SQLULEN *size,
+                         SQLSMALLINT *digits,
+                         SQLSMALLINT *nullable)
 {
+    const Column *column = describedColumn(stmt, number);
+    if (column == nullptr) {
+        return SQL_ERROR;
+    }
+    name.put(column->name, name.buffer, name.size, name.length);
     if (type != nullptr) {
-        *type = static_cast<SQLSMALLINT>(column.odbcType(connection.lobsAsLong));
+        *type = static_cast<SQLSMALLINT>(column->odbcType(stmt.connection->lobsAsLong));
     }
     if (size != nullptr) {
-        *size = static_cast<SQLULEN>(column.columnSize());
+        *size = static_cast<SQLULEN>(column->columnSize());
     }
     if (digits != nullptr) {
-        *digits = static_cast<SQLSMALLINT>(column.decimalDigits());
+        *digits = static_cast<SQLSMALLINT>(column->decimalDigits());
     }
     if (nullable != nullptr) {
         *nullable = SQL_NULLABLE;
     }
+    return SQL_SUCCESS;
 }
 
-const Db2Error *diagRecord(SQLSMALLINT type, SQLHANDLE handle, SQLSMALLINT record)
+SQLRETURN diagRecord(SQLSMALLINT type,
+                     SQLHANDLE handle,
+                     SQLSMALLINT record,
+                     SQLPOINTER state,
+                     SQLINTEGER *native,
+                     TextOut message)
 {
     const Diagnostics *diag = diagnosticsOf(type, handle);
-    if (diag == nullptr || record < 1 || static_cast<std::size_t>(record) > diag->records.size()) {
-        return nullptr;
+    if (diag == nullptr) {
+        return SQL_INVALID_HANDLE;
     }
-    return &diag->records[static_cast<std::size_t>(record) - 1];
+    if (record < 1 || static_cast<std::size_t>(record) > diag->records.size()) {
+        return SQL_NO_DATA;
+    }
+    const Db2Error &error = diag->records[static_cast<std::size_t>(record) - 1];
+    if (state != nullptr) {
+        message.put(error.odbcState.substr(0, 5), state, 6, nullptr);
+    }
+    if (native != nullptr) {
+        *native = error.sqlCode;
+    }
+    return message.put(error.message, message.buffer, message.size, message.length)
+               ? SQL_SUCCESS
+               : SQL_SUCCESS_WITH_INFO;
 }
 
 std::optional<std::string> catalogArgument(const SQLCHAR *chars, SQLSMALLINT length)

@@ -85,16 +85,30 @@ SQLRETURN listTables(Statement &stmt, const CatalogFilter &filter);
 SQLRETURN listColumns(Statement &stmt, const CatalogFilter &filter);
 // The column SQLDescribeCol and SQLColAttribute describe; null after reporting 07009.
 const Column *describedColumn(Statement &stmt, SQLUSMALLINT number);
-// SQLDescribeCol's type, size, decimal digits and nullability of a column.
-void describeType(const Connection &connection,
-                  const Column &column,
-                  SQLSMALLINT *type,
-                  SQLULEN *size,
-                  SQLSMALLINT *digits,
-                  SQLSMALLINT *nullable);
-// The diagnostic record SQLGetDiagRec reads; null when there is none.
-const Db2Error *diagRecord(SQLSMALLINT type, SQLHANDLE handle, SQLSMALLINT record);
 
+// A text answer's buffer, its size, where its length goes and how it is written.
+struct TextOut
+{
+    SQLPOINTER buffer;
+    SQLSMALLINT size;
+    SQLSMALLINT *length;
+    PutText put;
+};
+
+// SQLDescribeCol and SQLGetDiagRec (whose SQLSTATE `put` writes into six characters).
+SQLRETURN describeColumn(Statement &stmt,
+                         SQLUSMALLINT number,
+                         TextOut name,
+                         SQLSMALLINT *type,
+                         SQLULEN *size,
+                         SQLSMALLINT *digits,
+                         SQLSMALLINT *nullable);
+SQLRETURN diagRecord(SQLSMALLINT type,
+                     SQLHANDLE handle,
+                     SQLSMALLINT record,
+                     SQLPOINTER state,
+                     SQLINTEGER *native,
+                     TextOut message);
 // SQLColAttribute, SQLGetInfo and SQLGetDiagField, their texts put by `put`.
 SQLRETURN columnAttribute(Statement &stmt,
                           SQLUSMALLINT number,

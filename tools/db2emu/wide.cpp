@@ -19,6 +19,15 @@ std::optional<std::string> catalogArgument(const SQLWCHAR *chars, SQLSMALLINT le
     return utf8(chars, length);
 }
 
+// A text answer in UTF-16 where the call counts in characters.
+bool putWideCharacters(const std::string &value,
+                       SQLPOINTER out,
+                       SQLSMALLINT size,
+                       SQLSMALLINT *length)
+{
+    return putWide(value, static_cast<SQLWCHAR *>(out), size, length);
+}
+
 // A text answer in UTF-16 where the call counts in bytes.
 bool putWideBytes(const std::string &value, SQLPOINTER out, SQLSMALLINT size, SQLSMALLINT *length)
 {
@@ -120,14 +129,13 @@ SQLRETURN SQL_API SQLDescribeColW(SQLHSTMT handle,
                                   SQLSMALLINT *digits,
                                   SQLSMALLINT *nullable)
 {
-    const Column *column = describedColumn(*static_cast<Statement *>(handle), number);
-    if (column == nullptr) {
-        return SQL_ERROR;
-    }
-    putWide(column->name, name, nameSize, nameLength);
-    describeType(
-        *static_cast<Statement *>(handle)->connection, *column, type, size, digits, nullable);
-    return SQL_SUCCESS;
+    return describeColumn(*static_cast<Statement *>(handle),
+                          number,
+                          {name, nameSize, nameLength, putWideCharacters},
+                          type,
+                          size,
+                          digits,
+                          nullable);
 }
 
 SQLRETURN SQL_API SQLGetDiagRecW(SQLSMALLINT type,
@@ -139,20 +147,8 @@ SQLRETURN SQL_API SQLGetDiagRecW(SQLSMALLINT type,
                                  SQLSMALLINT size,
                                  SQLSMALLINT *length)
 {
-    if (diagnosticsOf(type, handle) == nullptr) {
-        return SQL_INVALID_HANDLE;
-    }
-    const Db2Error *error = diagRecord(type, handle, record);
-    if (error == nullptr) {
-        return SQL_NO_DATA;
-    }
-    if (state != nullptr) {
-        putWide(error->odbcState.substr(0, 5), state, 6, nullptr);
-    }
-    if (native != nullptr) {
-        *native = error->sqlCode;
-    }
-    return putWide(error->message, message, size, length) ? SQL_SUCCESS : SQL_SUCCESS_WITH_INFO;
+    return diagRecord(
+        type, handle, record, state, native, {message, size, length, putWideCharacters});
 }
 
 SQLRETURN SQL_API SQLColAttributeW(SQLHSTMT handle,
