@@ -172,8 +172,9 @@ std::unique_ptr<ResultSet> Database::tables(const CatalogFilter &filter)
              {"SYSIBM", "SYSTABLES", "SYSTEM TABLE"}}) {
         add(schema, name, type);
     }
-    Statement3 objects(m_db, "SELECT schema, name, type FROM db2emu_objects ORDER BY schema, name");
-    while (objects.step(m_db)) {
+    SqliteStatement objects(m_db,
+                            "SELECT schema, name, type FROM db2emu_objects ORDER BY schema, name");
+    while (objects.step()) {
         add(objects.text(0), objects.text(1), objects.text(2));
     }
     return std::make_unique<MemoryResult>(std::move(columns), std::move(rows));
@@ -200,10 +201,10 @@ std::unique_ptr<ResultSet> Database::columns(const CatalogFilter &filter, bool l
                                    {"ORDINAL_POSITION", "INTEGER", 0, 0},
                                    {"IS_NULLABLE", "VARCHAR", 254, 0}};
     std::vector<std::vector<Cell>> rows;
-    Statement3 listed(m_db,
-                      "SELECT schema, name, ordinal, column_name, type, length, scale "
-                      "FROM db2emu_columns ORDER BY schema, name, ordinal");
-    while (listed.step(m_db)) {
+    SqliteStatement listed(m_db,
+                           "SELECT schema, name, ordinal, column_name, type, length, scale "
+                           "FROM db2emu_columns ORDER BY schema, name, ordinal");
+    while (listed.step()) {
         const std::string schema = listed.text(0);
         const std::string table = listed.text(1);
         const Column column{listed.text(3),

@@ -151,27 +151,19 @@ Database::~Database()
 
 void Database::run(const std::string &sql)
 {
-    char *error = nullptr;
-    if (sqlite3_exec(m_db, sql.c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
-        const std::string why = error != nullptr ? error : "unknown";
-        sqlite3_free(error);
-        raise(-901,
-              "The SQL statement or command failed because of a database system error. (Reason \"" +
-                  why + "\".)",
-              "58004");
-    }
+    tw::sqlite::execute<SqliteFailure>(m_db, sql.c_str());
 }
 
 std::string Database::newStore(const char *prefix)
 {
-    Statement3 next(m_db, "SELECT COUNT(*) + 1 FROM db2emu_objects");
-    next.step(m_db);
+    SqliteStatement next(m_db, "SELECT COUNT(*) + 1 FROM db2emu_objects");
+    next.step();
     long long n = sqlite3_column_int64(next.get(), 0);
     while (true) {
         const std::string name = std::string(prefix) + std::to_string(n);
-        Statement3 taken(m_db, "SELECT 1 FROM sqlite_master WHERE name = ?1");
+        SqliteStatement taken(m_db, "SELECT 1 FROM sqlite_master WHERE name = ?1");
         taken.bind(1, name);
-        if (!taken.step(m_db)) {
+        if (!taken.step()) {
             return name;
         }
         ++n;
@@ -180,20 +172,20 @@ std::string Database::newStore(const char *prefix)
 
 std::optional<Database::Object> Database::find(const std::string &schema, const std::string &name)
 {
-    Statement3 lookup(m_db,
-                      "SELECT type, store FROM db2emu_objects WHERE schema = ?1 AND name = ?2");
+    SqliteStatement lookup(
+        m_db, "SELECT type, store FROM db2emu_objects WHERE schema = ?1 AND name = ?2");
     lookup.bind(1, schema);
     lookup.bind(2, name);
-    if (!lookup.step(m_db)) {
+    if (!lookup.step()) {
         return std::nullopt;
     }
     Object object{schema, name, lookup.text(0), lookup.text(1), {}};
-    Statement3 columns(m_db,
-                       "SELECT column_name, type, length, scale FROM db2emu_columns "
-                       "WHERE schema = ?1 AND name = ?2 ORDER BY ordinal");
+    SqliteStatement columns(m_db,
+                            "SELECT column_name, type, length, scale FROM db2emu_columns "
+                            "WHERE schema = ?1 AND name = ?2 ORDER BY ordinal");
     columns.bind(1, schema);
     columns.bind(2, name);
-    while (columns.step(m_db)) {
+    while (columns.step()) {
         object.columns.push_back({columns.text(0),
                                   columns.text(1),
                                   static_cast<int>(sqlite3_column_int(columns.get(), 2)),
@@ -204,41 +196,20 @@ std::optional<Database::Object> Database::find(const std::string &schema, const 
 
 // One statement's changes, all or none. Under autocommit it is a transaction of its own;
 // inside a unit of work a savepoint, so a failed statement leaves the unit's earlier work.
-class StatementUnit
+class StatementUnit : public tw::sqlite::Transaction<SqliteFailure>
 {
 public:
     explicit StatementUnit(Database &database)
-        : m_database(database)
-        , m_nested(!database.m_autoCommit)
-    {
-        m_database.run(m_nested ? "SAVEPOINT db2emu_statement" : "BEGIN IMMEDIATE");
-    }
+        : Transaction(database.m_db,
+                      database.m_autoCommit
+                          ? tw::sqlite::Bracket{"BEGIN IMMEDIATE", "COMMIT", "ROLLBACK"}
+                          : tw::sqlite::Bracket{"SAVEPOINT db2emu_statement",
+                                                "RELEASE db2emu_statement",
+                                                "ROLLBACK TO db2emu_statement; "
+                                                "RELEASE db2emu_statement"})
+    {}
 
-    ~StatementUnit()
-    {
-        if (!m_done) {
-            sqlite3_exec(m_database.m_db,
-                         m_nested ? "ROLLBACK TO db2emu_statement; RELEASE db2emu_statement"
-                                  : "ROLLBACK",
-                         nullptr,
-                         nullptr,
-                         nullptr);
-        }
-    }
-
-    StatementUnit(const StatementUnit &) = delete;
-    StatementUnit &operator=(const StatementUnit &) = delete;
-
-    void done()
-    {
-        m_database.run(m_nested ? "RELEASE db2emu_statement" : "COMMIT");
-        m_done = true;
-    }
-
-private:
-    Database &m_database;
-    bool m_nested;
-    bool m_done = false;
+    void done() { commit(); }
 };
 
 void Database::setAutoCommit(bool on)
@@ -287,16 +258,16 @@ public:
         }
         StatementUnit unit(m_database);
         m_database.run(ddl + ")");
-        Statement3 object(m_database.m_db,
-                          "INSERT INTO db2emu_objects VALUES(?1, ?2, 'TABLE', ?3)");
+        SqliteStatement object(m_database.m_db,
+                               "INSERT INTO db2emu_objects VALUES(?1, ?2, 'TABLE', ?3)");
         object.bind(1, schema);
         object.bind(2, create.table.name);
         object.bind(3, store);
-        object.step(m_database.m_db);
+        object.step();
         for (std::size_t i = 0; i < create.columns.size(); ++i) {
             const Column &c = create.columns[i];
-            Statement3 column(m_database.m_db,
-                              "INSERT INTO db2emu_columns VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7)");
+            SqliteStatement column(m_database.m_db,
+                                   "INSERT INTO db2emu_columns VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7)");
             column.bind(1, schema);
             column.bind(2, create.table.name);
             column.bind(3, static_cast<long long>(i));
@@ -304,7 +275,7 @@ public:
             column.bind(5, c.type);
             column.bind(6, static_cast<long long>(c.length));
             column.bind(7, static_cast<long long>(c.scale));
-            column.step(m_database.m_db);
+            column.step();
         }
         unit.done();
         return nullptr;
@@ -324,12 +295,13 @@ public:
         StatementUnit unit(m_database);
         m_database.run("CREATE VIEW " + quoteSqlite(store) + " AS SELECT * FROM " +
                        quoteSqlite(source->store));
-        Statement3 object(m_database.m_db, "INSERT INTO db2emu_objects VALUES(?1, ?2, 'VIEW', ?3)");
+        SqliteStatement object(m_database.m_db,
+                               "INSERT INTO db2emu_objects VALUES(?1, ?2, 'VIEW', ?3)");
         object.bind(1, schema);
         object.bind(2, view.view.name);
         object.bind(3, store);
-        object.step(m_database.m_db);
-        Statement3 columns(
+        object.step();
+        SqliteStatement columns(
             m_database.m_db,
             "INSERT INTO db2emu_columns SELECT ?1, ?2, ordinal, column_name, type, length, "
             "scale FROM db2emu_columns WHERE schema = ?3 AND name = ?4");
@@ -337,7 +309,7 @@ public:
         columns.bind(2, view.view.name);
         columns.bind(3, source->schema);
         columns.bind(4, source->name);
-        columns.step(m_database.m_db);
+        columns.step();
         unit.done();
         return nullptr;
     }
@@ -368,7 +340,7 @@ public:
         for (std::size_t i = 0; i < table->columns.size(); ++i) {
             dml += (i == 0 ? "?" : ", ?") + std::to_string(i + 1);
         }
-        Statement3 row(m_database.m_db, dml + ")");
+        SqliteStatement row(m_database.m_db, dml + ")");
         for (std::size_t i = 0; i < table->columns.size(); ++i) {
             const Cell cell = convert(insert.values[i], table->columns[i]);
             const int index = static_cast<int>(i + 1);
@@ -394,7 +366,7 @@ public:
                 break;
             }
         }
-        row.step(m_database.m_db);
+        row.step();
         return nullptr;
     }
 
@@ -406,16 +378,16 @@ public:
         }
         StatementUnit unit(m_database);
         m_database.run("DROP TABLE " + quoteSqlite(table->store));
-        Statement3 forget(m_database.m_db,
-                          "DELETE FROM db2emu_objects WHERE schema = ?1 AND name = ?2");
+        SqliteStatement forget(m_database.m_db,
+                               "DELETE FROM db2emu_objects WHERE schema = ?1 AND name = ?2");
         forget.bind(1, table->schema);
         forget.bind(2, table->name);
-        forget.step(m_database.m_db);
-        Statement3 forgetColumns(m_database.m_db,
-                                 "DELETE FROM db2emu_columns WHERE schema = ?1 AND name = ?2");
+        forget.step();
+        SqliteStatement forgetColumns(m_database.m_db,
+                                      "DELETE FROM db2emu_columns WHERE schema = ?1 AND name = ?2");
         forgetColumns.bind(1, table->schema);
         forgetColumns.bind(2, table->name);
-        forgetColumns.step(m_database.m_db);
+        forgetColumns.step();
         unit.done();
         return nullptr;
     }
@@ -434,13 +406,13 @@ public:
         }
         StatementUnit unit(m_database);
         for (const char *catalog : {"db2emu_objects", "db2emu_columns"}) {
-            Statement3 move(m_database.m_db,
-                            std::string("UPDATE ") + catalog +
-                                " SET name = ?1 WHERE schema = ?2 AND name = ?3");
+            SqliteStatement move(m_database.m_db,
+                                 std::string("UPDATE ") + catalog +
+                                     " SET name = ?1 WHERE schema = ?2 AND name = ?3");
             move.bind(1, rename.to);
             move.bind(2, table->schema);
             move.bind(3, table->name);
-            move.step(m_database.m_db);
+            move.step();
         }
         unit.done();
         return nullptr;

@@ -39,8 +39,7 @@ class TableResult final : public ResultSet
 {
 public:
     TableResult(sqlite3 *db, std::vector<Column> columns, const std::string &sql)
-        : m_db(db)
-        , m_columns(std::move(columns))
+        : m_columns(std::move(columns))
         , m_stmt(db, sql)
     {}
 
@@ -48,7 +47,7 @@ public:
 
     bool next(std::vector<Cell> &row) override
     {
-        if (!m_stmt.step(m_db)) {
+        if (!m_stmt.step()) {
             return false;
         }
         row.resize(m_columns.size());
@@ -84,9 +83,8 @@ public:
     }
 
 private:
-    sqlite3 *m_db;
     std::vector<Column> m_columns;
-    Statement3 m_stmt;
+    SqliteStatement m_stmt;
 };
 
 } // namespace db2emu

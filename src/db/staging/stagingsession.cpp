@@ -117,12 +117,7 @@ public:
 private:
     void run(const std::string &sql)
     {
-        char *error = nullptr;
-        if (sqlite3_exec(m_db, sql.c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
-            const std::string why = error != nullptr ? error : sqlite3_errmsg(m_db);
-            sqlite3_free(error);
-            throw Error("The staging database refused a statement: " + why);
-        }
+        sqlite::execute<staging::StagingFailure>(m_db, sql.c_str());
     }
 
     bool exists(const std::string &name)
