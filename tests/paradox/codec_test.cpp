@@ -143,6 +143,9 @@ TEST(ParadoxCodec, TextLivesInTheCodePageAndMustFitAndExist)
     EXPECT_NE(problemOf(FieldType::Alpha, Value::text("Café!"), 4), "");
     EXPECT_NE(problemOf(FieldType::Alpha, Value::text("Ω"), 4), "");
     EXPECT_NE(problemOf(FieldType::Alpha, Value::text(std::string("a\0b", 3)), 4), "");
+    // Not UTF-8: an overlong "é", a lone surrogate.
+    EXPECT_NE(problemOf(FieldType::Alpha, Value::text("\xE0\x83\xA9"), 4), "");
+    EXPECT_NE(problemOf(FieldType::Alpha, Value::text("\xED\xA0\x80"), 4), "");
 }
 
 TEST(ParadoxCodec, EveryByteOfASingleByteCodePageDecodesAndEncodesBack)
