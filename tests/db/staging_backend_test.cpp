@@ -96,7 +96,7 @@ TEST_F(StagingBackend, EveryStagingTypeLandsInParadoxWithExactlyItsValues)
            "'2038-01-19 03:14:07.999', 'DEADBEEF'",
            "'O''Neil', NULL, NULL, '-2147483647', '-7', '99999999999999999999999999.999999', "
            "'-1e-300', "
-           "'9999-12-31', '1969-07-20 20:17:40', '00'",
+           "'9999-12-31', '1969-07-20-20.17.40', '00'",
            "NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL"});
     staging.execute(exportText("EDGES", "EDGES"));
 
