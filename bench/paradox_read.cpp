@@ -1,18 +1,11 @@
-// Reading speed of the Paradox engine: writes a table of N records with 10 mixed fields (no
-// blobs, so that pxlib can read it too), then reads and decodes every value, with our reader
-// and, when built with it, with Debian's pxlib.
+// Reading speed of the Paradox engine: writes a table of N records with 10 mixed fields, then
+// reads and decodes every value.
 //
 //   bench-paradox-read [RECORDS] [FOLDER]
 
 #include "benchsupport.h"
 #include "paradox/reader.h"
 #include "paradox/writer.h"
-
-#ifdef TW_HAVE_PXLIB
-extern "C" {
-#include <paradox.h>
-}
-#endif
 
 #include <chrono>
 #include <cstdio>
@@ -92,76 +85,10 @@ int main(int argc, char **argv)
     std::printf("write:  %.3f s, %.0f records/s\n",
                 writeSeconds,
                 static_cast<double>(records) / writeSeconds);
-    std::printf("read:   %.3f s, %.0f records/s (ours, %llu values)\n",
+    std::printf("read:   %.3f s, %.0f records/s (%llu values)\n",
                 readSeconds,
                 static_cast<double>(records) / readSeconds,
                 static_cast<unsigned long long>(decoded));
-
-#ifdef TW_HAVE_PXLIB
-    start = std::chrono::steady_clock::now();
-    {
-        PX_boot();
-        pxdoc_t *doc = PX_new();
-        if (PX_open_file(doc, path.c_str()) < 0) {
-            std::fprintf(stderr, "pxlib cannot open the table\n");
-            return 1;
-        }
-        const int count = PX_get_num_records(doc);
-        const int nfields = PX_get_num_fields(doc);
-        pxfield_t *fields = PX_get_fields(doc);
-        std::vector<char> data(static_cast<std::size_t>(doc->px_head->px_recordsize));
-        std::uint64_t values = 0;
-        for (int r = 0; r < count; ++r) {
-            if (PX_get_record(doc, r, data.data()) == nullptr) {
-                continue;
-            }
-            int offset = 0;
-            for (int f = 0; f < nfields; ++f) {
-                char *at = data.data() + offset;
-                double d = 0;
-                long l = 0;
-                short s = 0;
-                char b = 0;
-                char *text = nullptr;
-                switch (fields[f].px_ftype) {
-                case pxfAlpha:
-                    if (PX_get_data_alpha(doc, at, fields[f].px_flen, &text) > 0) {
-                        doc->free(doc, text);
-                        ++values;
-                    }
-                    break;
-                case pxfDate:
-                case pxfLong:
-                case pxfTime:
-                    values += PX_get_data_long(doc, at, fields[f].px_flen, &l) > 0;
-                    break;
-                case pxfNumber:
-                case pxfCurrency:
-                case pxfTimestamp:
-                    values += PX_get_data_double(doc, at, fields[f].px_flen, &d) > 0;
-                    break;
-                case pxfShort:
-                    values += PX_get_data_short(doc, at, fields[f].px_flen, &s) > 0;
-                    break;
-                case pxfLogical:
-                    values += PX_get_data_byte(doc, at, fields[f].px_flen, &b) > 0;
-                    break;
-                default:
-                    break;
-                }
-                offset += fields[f].px_flen;
-            }
-        }
-        PX_close(doc);
-        PX_delete(doc);
-        PX_shutdown();
-        const double pxSeconds = since(start);
-        std::printf("pxlib:  %.3f s, %.0f records/s (%llu values)\n",
-                    pxSeconds,
-                    static_cast<double>(count) / pxSeconds,
-                    static_cast<unsigned long long>(values));
-    }
-#endif
     std::printf("peak RSS: %ld kB after writing, %ld kB at the end\n", rssAfterWrite, peakRssKb());
     fs::remove_all(folder);
     return 0;

@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev
   unixodbc unixodbc-dev odbcinst
   libsqlite3-dev sqlite3
-  libgtest-dev libgmock-dev googletest libbenchmark-dev pxlib-dev
+  libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev clang-format clang-tidy
   fonts-liberation xvfb x11-apps imagemagick xauth desktop-file-utils
   librsvg2-bin dpkg-dev appstream file
