@@ -12,6 +12,7 @@ packages=(
   clang libclang-rt-14-dev clang-format clang-tidy
   fonts-liberation xvfb x11-apps imagemagick xauth desktop-file-utils
   librsvg2-bin dpkg-dev appstream file
+  python3-pyodbc
 )
 
 missing=()

@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -263,4 +266,47 @@ TEST_F(WideClient, CatalogCallsFollowTheirPatterns)
         columns.push_back(column(4) + u" " + column(6) + u" " + column(17));
     }
     EXPECT_EQ(columns, (std::vector<std::u16string>{u"ID INTEGER 1", u"SHIPPED DATE 2"}));
+}
+
+TEST(OrdinaryClient, PyodbcReadsEveryTableOfTheDemoDatabase)
+{
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "a sanitized driver does not load into an unsanitized Python";
+#endif
+    if (std::system("/usr/bin/python3 -c 'import pyodbc' 2>/dev/null") != 0) {
+        GTEST_SKIP() << "python3-pyodbc is not installed";
+    }
+    Db2Emu emu;
+    std::vector<std::string> statements;
+    std::ifstream seed(TW_DEMO_SEED);
+    std::string statement;
+    for (std::string line; std::getline(seed, line);) {
+        if (line.rfind("--", 0) != 0) {
+            statement += line + "\n";
+        }
+        if (!line.empty() && line.back() == ';') {
+            statements.push_back(statement);
+            statement.clear();
+        }
+    }
+    emu.seed(statements);
+
+    const std::string command =
+        "/usr/bin/python3 " TW_PYODBC_SCRIPT " '" + Db2Emu::connectionString() + "' 2>&1";
+    FILE *pipe = ::popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string output;
+    char buffer[4096];
+    while (const std::size_t got = std::fread(buffer, 1, sizeof buffer, pipe)) {
+        output.append(buffer, got);
+    }
+    ASSERT_EQ(::pclose(pipe), 0) << output;
+    for (const char *line :
+         {"CUSTOMERS int 1 | str Émile Zola & Fils | str FR | date 1998-04-01\n",
+          "CUSTOMERS int 3 | str Müller Maschinenbau | str DE | NoneType None\n",
+          "INVOICES int 5003 | int 4 | Decimal 12000.00 | datetime 2021-09-02 16:45:30.500000 | "
+          "str Second instalment due in October.\n",
+          "Products int 10 | str Oak shelf | float 12.5 | bytes b'\\x89PNG\\r\\n\\x1a\\n'\n"}) {
+        EXPECT_NE(output.find(line), std::string::npos) << line << "\nin:\n" << output;
+    }
 }
