@@ -67,5 +67,4 @@ private:
 // The iconv name of a Windows or DOS code page number ("CP866", "BIG5" for 950).
 std::string encodingOfCodePage(int codePage);
 
-
 } // namespace tw::paradox
