@@ -43,7 +43,7 @@ struct Refusal
 
 [[noreturn]] void notANumber()
 {
-    throw Refusal{"22018", 112, "Invalid character value for cast specification."};
+    throw Refusal{"22018", 112, "Invalid character value for the conversion."};
 }
 
 [[noreturn]] void notADatetime()

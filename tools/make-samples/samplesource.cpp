@@ -64,16 +64,16 @@ std::string unescape(const std::string &text)
     return out;
 }
 
-paradox::Field fieldOf(const std::string &spec)
+paradox::Field fieldOf(const std::string &cell)
 {
-    const std::size_t colon = spec.rfind(':');
-    if (colon == std::string::npos || colon + 1 >= spec.size()) {
-        throw std::runtime_error("the header cell \"" + spec + "\" has no type");
+    const std::size_t colon = cell.rfind(':');
+    if (colon == std::string::npos || colon + 1 >= cell.size()) {
+        throw std::runtime_error("the header cell \"" + cell + "\" has no type");
     }
     paradox::Field field;
-    field.name = spec.substr(0, colon);
-    const char letter = spec[colon + 1];
-    const int size = std::atoi(spec.c_str() + colon + 2);
+    field.name = cell.substr(0, colon);
+    const char letter = cell[colon + 1];
+    const int size = std::atoi(cell.c_str() + colon + 2);
     static const std::pair<char, FieldType> kTypes[] = {{'A', FieldType::Alpha},
                                                         {'D', FieldType::Date},
                                                         {'S', FieldType::Short},
@@ -95,7 +95,7 @@ paradox::Field fieldOf(const std::string &spec)
         return entry.first == letter;
     });
     if (found == std::end(kTypes)) {
-        throw std::runtime_error("the header cell \"" + spec + "\" has an unknown type");
+        throw std::runtime_error("the header cell \"" + cell + "\" has an unknown type");
     }
     field.type = found->second;
     // Blob sizes are written as Paradox shows them, the leader alone.
@@ -194,8 +194,8 @@ SampleTable loadSampleTable(const std::filesystem::path &csv)
     SampleTable table;
     table.name = csv.stem().string();
     try {
-        for (const std::string &spec : records[0]) {
-            table.fields.push_back(fieldOf(spec));
+        for (const std::string &cell : records[0]) {
+            table.fields.push_back(fieldOf(cell));
         }
     } catch (const std::exception &e) {
         throw std::runtime_error(csv.string() + " line 1: " + e.what());
