@@ -25,6 +25,12 @@ struct IsoClock
     int second = 0;
     int microsecond = 0; // the first six digits of the fraction
     bool finer = false;  // the fraction goes on below the microsecond with a digit other than 0
+
+    // Whole milliseconds since midnight; the microseconds below them are dropped.
+    long long millisecondsOfDay() const
+    {
+        return ((hour * 60LL + minute) * 60 + second) * 1000 + microsecond / 1000;
+    }
 };
 
 struct IsoTimestamp

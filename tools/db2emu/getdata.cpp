@@ -140,7 +140,8 @@ std::optional<Exact> parseExact(std::string_view text)
         char *end = nullptr;
         const std::string exponent(text.substr(at + 1));
         const long shift = std::strtol(exponent.c_str(), &end, 10);
-        if (exponent.empty() || *end != '\0' || shift > 400 || shift < -400) {
+        if (exponent.find_first_not_of("+-0123456789") != std::string::npos || *end != '\0' ||
+            end == exponent.c_str() || shift > 400 || shift < -400) {
             return std::nullopt;
         }
         exact.scale -= static_cast<int>(shift);
@@ -316,7 +317,9 @@ public:
     template <class T> T integral()
     {
         bool lost = false;
-        const Int128 whole = wholeOf(exactOf(m_cell, m_column), lost);
+        const Int128 whole = m_cell.kind == Cell::Kind::Integer
+                                 ? Int128{m_cell.integer}
+                                 : wholeOf(exactOf(m_cell, m_column), lost);
         if (whole < std::numeric_limits<T>::min() || whole > std::numeric_limits<T>::max()) {
             outOfRange();
         }
@@ -477,7 +480,7 @@ SQLRETURN putFixed(Fixed &fixed, SQLSMALLINT target, SQLPOINTER buffer, SQLLEN *
 
 // Character and binary targets: the next piece of the whole value.
 SQLRETURN putPiece(Statement &stmt,
-                   const std::string &whole,
+                   std::string_view whole,
                    std::size_t terminator,
                    std::size_t &offset,
                    SQLPOINTER buffer,
@@ -508,6 +511,29 @@ SQLRETURN putPiece(Statement &stmt,
         offset = 1; // a second call on an empty value has nothing more
     }
     return SQL_SUCCESS;
+}
+
+// What a character or binary target hands out in pieces. Text and bytes are handed out where
+// they lie; a conversion is made on the first piece and kept for the ones after it.
+std::string_view
+wholeValue(Statement &stmt, SQLUSMALLINT number, SQLSMALLINT target, std::size_t offset)
+{
+    const Cell &cell = stmt.row[number - 1];
+    if (target != SQL_C_WCHAR && (cell.kind == Cell::Kind::Text ||
+                                  (cell.kind == Cell::Kind::Blob && target == SQL_C_BINARY))) {
+        return cell.bytes;
+    }
+    if (offset == 0 || stmt.convertedColumn != number || stmt.convertedTarget != target) {
+        stmt.converted = textOf(cell);
+        if (target == SQL_C_WCHAR) {
+            const std::u16string units = utf16(stmt.converted);
+            stmt.converted.assign(reinterpret_cast<const char *>(units.data()),
+                                  units.size() * sizeof(char16_t));
+        }
+        stmt.convertedColumn = number;
+        stmt.convertedTarget = target;
+    }
+    return stmt.converted;
 }
 
 } // namespace
@@ -541,22 +567,13 @@ SQLRETURN getData(Statement &stmt,
     try {
         switch (target) {
         case SQL_C_CHAR:
-            return putPiece(stmt, textOf(cell), 1, offset, buffer, size, indicator);
-        case SQL_C_WCHAR: {
-            const std::u16string units = utf16(textOf(cell));
-            return putPiece(stmt,
-                            std::string(reinterpret_cast<const char *>(units.data()),
-                                        units.size() * sizeof(char16_t)),
-                            sizeof(char16_t),
-                            offset,
-                            buffer,
-                            size,
-                            indicator);
-        }
+        case SQL_C_WCHAR:
         case SQL_C_BINARY:
             return putPiece(stmt,
-                            cell.kind == Cell::Kind::Blob ? cell.bytes : textOf(cell),
-                            0,
+                            wholeValue(stmt, number, target, offset),
+                            target == SQL_C_CHAR    ? 1
+                            : target == SQL_C_WCHAR ? sizeof(char16_t)
+                                                    : 0,
                             offset,
                             buffer,
                             size,

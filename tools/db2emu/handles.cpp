@@ -358,6 +358,9 @@ SQLRETURN listColumns(Statement &stmt, const CatalogFilter &filter)
     }
 }
 
+namespace {
+
+// The column SQLDescribeCol and SQLColAttribute describe; null after reporting 07009.
 const Column *describedColumn(Statement &stmt, SQLUSMALLINT number)
 {
     if (!stmt.result || number < 1 || number > stmt.result->columns().size()) {
@@ -366,6 +369,8 @@ const Column *describedColumn(Statement &stmt, SQLUSMALLINT number)
     }
     return &stmt.result->columns()[number - 1];
 }
+
+} // namespace
 
 SQLRETURN describeColumn(Statement &stmt,
                          SQLUSMALLINT number,

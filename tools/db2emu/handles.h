@@ -47,6 +47,10 @@ struct Statement
     std::vector<Cell> row;
     bool onRow = false;
     std::vector<std::size_t> readOffset; // per column: how much SQLGetData has handed out
+    // A value SQLGetData converted for a character target, kept while it is read in pieces.
+    std::string converted;
+    SQLUSMALLINT convertedColumn = 0;
+    SQLSMALLINT convertedTarget = 0;
     SQLLEN rowCount = -1;
 };
 
@@ -83,8 +87,6 @@ SQLRETURN connect(Connection &connection, const std::string &input);
 SQLRETURN execute(Statement &stmt, const std::string &sql);
 SQLRETURN listTables(Statement &stmt, const CatalogFilter &filter);
 SQLRETURN listColumns(Statement &stmt, const CatalogFilter &filter);
-// The column SQLDescribeCol and SQLColAttribute describe; null after reporting 07009.
-const Column *describedColumn(Statement &stmt, SQLUSMALLINT number);
 
 // A text answer's buffer, its size, where its length goes and how it is written.
 struct TextOut

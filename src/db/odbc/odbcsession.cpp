@@ -149,13 +149,6 @@ Date dateOf(const tw::text::IsoDate &date)
     return {date.year, static_cast<std::uint8_t>(date.month), static_cast<std::uint8_t>(date.day)};
 }
 
-// Milliseconds since midnight; digits below the microsecond are dropped.
-std::uint32_t msOfDay(const tw::text::IsoClock &clock)
-{
-    return static_cast<std::uint32_t>(
-        ((clock.hour * 60 + clock.minute) * 60 + clock.second) * 1000 + clock.microsecond / 1000);
-}
-
 class OdbcCursor final : public Cursor
 {
 public:
@@ -291,14 +284,14 @@ private:
             return Value::text(*text);
         case adDBTime:
             if (const auto clock = tw::text::parseIsoClock(*text)) {
-                return Value::time({msOfDay(*clock)});
+                return Value::time({static_cast<std::uint32_t>(clock->millisecondsOfDay())});
             }
             return Value::text(*text);
         case adDBTimeStamp:
             if (const auto stamp = tw::text::parseIsoTimestamp(*text); stamp && stamp->clock) {
                 return Value::timestamp(
                     {dateOf(stamp->date),
-                     msOfDay(*stamp->clock),
+                     static_cast<std::uint32_t>(stamp->clock->millisecondsOfDay()),
                      static_cast<std::uint16_t>(stamp->clock->microsecond % 1000)});
             }
             return Value::text(*text);

@@ -91,8 +91,7 @@ bool parseDateTime(const std::string &text, Timestamp &stamp, bool &hasTime)
     if (clock.hour > 23 || clock.minute > 59 || clock.second > 59) {
         return false;
     }
-    stamp.msOfDay = static_cast<std::uint32_t>(
-        ((clock.hour * 60 + clock.minute) * 60 + clock.second) * 1000 + clock.microsecond / 1000);
+    stamp.msOfDay = static_cast<std::uint32_t>(clock.millisecondsOfDay());
     stamp.microseconds = static_cast<std::uint16_t>(clock.finer ? 1000 : clock.microsecond % 1000);
     hasTime = stamp.msOfDay != 0 || stamp.microseconds != 0;
     return true;
