@@ -95,6 +95,34 @@ backend::Session &Connection::session()
     return *m_session;
 }
 
+Transaction::~Transaction()
+{
+    if (m_active) {
+        try {
+            m_connection.rollbackTrans();
+        } catch (const Error &) {
+        }
+    }
+}
+
+void Transaction::begin()
+{
+    m_connection.beginTrans();
+    m_active = true;
+}
+
+void Transaction::commit()
+{
+    m_connection.commitTrans();
+    m_active = false;
+}
+
+void Transaction::rollback()
+{
+    m_active = false;
+    m_connection.rollbackTrans();
+}
+
 Recordset::Recordset() = default;
 Recordset::~Recordset() = default;
 Recordset::Recordset(Recordset &&) noexcept = default;

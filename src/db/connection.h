@@ -71,6 +71,37 @@ private:
     int m_mode = 0;
 };
 
+// A unit of work that is undone unless committed: leaving its scope after begin() without
+// commit() rolls back (a rollback that fails there is dropped: the connection is gone, and
+// with it the unit). Shaped like a scope guard, so every early return undoes the unit.
+//
+//     db::Transaction unit(db2);
+//     unit.begin();
+//     db2.execute("DROP TABLE \"ORDERS\"");
+//     db2.execute("CREATE TABLE \"ORDERS\"(...)");
+//     unit.commit();
+class Transaction
+{
+public:
+    explicit Transaction(Connection &connection)
+        : m_connection(connection)
+    {}
+
+    ~Transaction();
+    Transaction(const Transaction &) = delete;
+    Transaction &operator=(const Transaction &) = delete;
+
+    void begin();
+    void commit();
+    void rollback();
+
+    bool active() const { return m_active; }
+
+private:
+    Connection &m_connection;
+    bool m_active = false;
+};
+
 // The rows of a query. With a client cursor (adUseClient) RecordCount is exact from the
 // start: rows are spooled (in memory up to a bound, then to a temporary file) unless the
 // source knows the count itself. With a server cursor rows stream and the count is -1.

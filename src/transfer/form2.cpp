@@ -266,13 +266,10 @@ void Form2::logClosing(const Tally &tally, const QString &verb) const
                 .arg(tally.skipped));
 }
 
-void Form2::logTable(const QString &name,
-                     std::int64_t read,
-                     std::int64_t written,
-                     std::int64_t count) const
+void Form2::logTable(const QString &name, const RowCounts &counts) const
 {
     if (m_log != nullptr) {
-        m_log->table(name, read, written, count);
+        m_log->table(name, counts.read, counts.written, counts.source);
     }
 }
 

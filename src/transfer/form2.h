@@ -77,6 +77,8 @@ private:
     void PushButton5_Click();
     void PushButton6_Click();
     void PushButton7_Click();
+    class Db2Copy;
+    class ParadoxCopy;
     bool openDb2(app::ErrorTrap &trap, int line, db::Connection &db2);
     // The steps both rename buttons share: the selection checks and their messages, the
     // input box, and the list following a rename. `listLine` numbers the list steps.
@@ -140,10 +142,15 @@ private:
         bool m_finished = false;
     };
 
-    void logTable(const QString &name,
-                  std::int64_t read,
-                  std::int64_t written,
-                  std::int64_t count) const;
+    // A table's rows: the source's count, those read and those written.
+    struct RowCounts
+    {
+        std::int64_t source = 0;
+        std::int64_t read = 0;
+        std::int64_t written = 0;
+    };
+
+    void logTable(const QString &name, const RowCounts &counts) const;
     void logNote(const QString &text) const;
     void setProgress(double percent);
     void resetProgress();

@@ -16,11 +16,188 @@
 
 namespace tw::transfer {
 
+// One press of "Send Table/s To IBM DB2": its two connections, and each table's turn as its
+// steps.
+class Form2::Db2Copy
+{
+public:
+    Db2Copy(Form2 &page, app::ErrorTrap &trap)
+        : m_page(page)
+        , m_trap(trap)
+    {}
+
+    // 112 to 118. A connection that cannot be opened is reported once and ends the
+    // operation: every later step would fail in turn.
+    bool open(const connect::ConnectionSettings &fields);
+    // 124 to 266: one table, from the overwrite question to its item in the DB2 list.
+    void copy(const QString &paradoxName, Tally &tally);
+    void close();
+
+private:
+    // 128 to 142: the DB2 table to replace as the DB2 list writes it (the last match wins),
+    // the empty text when none is listed, nothing when the user answered No.
+    std::optional<QString> askOverwrite(const QString &name);
+    // 144 to 216: the DROP and the CREATE are one unit of work, so a CREATE DB2 refuses
+    // gives the old table back, rows and all. False when the table cannot take rows: they
+    // would go into whatever is there.
+    bool createTable(const QString &create, const QString &replaced);
+    // 222 to 258: every row as one INSERT; a row the table cannot give (a damaged block or
+    // memo) ends the copy, as the cursor has no further rows.
+    RowCounts copyRows(db::Recordset &rows, const QString &table);
+
+    bool db2Step(int line, const QString &sql)
+    {
+        return m_trap(line, [&] { m_db2.execute(sql.toStdString()); });
+    }
+
+    Form2 &m_page;
+    app::ErrorTrap &m_trap;
+    db::Connection m_db2;     // 100
+    db::Connection m_paradox; // 102
+};
+
+bool Form2::Db2Copy::open(const connect::ConnectionSettings &fields)
+{
+    m_trap(112, [&] {
+        m_paradox.setCursorLocation(db::adUseClient);
+        m_paradox.setEventPump(app::pumpEvents);
+    });
+    if (!m_trap(114,
+                [&] { m_paradox.open(ParadoxConnectionString(fields.Text1).toStdString()); })) {
+        return false;
+    }
+    m_trap(116, [&] { m_db2.setCursorLocation(db::adUseServer); });
+    return m_trap(118, [&] { m_db2.open(connect::Db2ConnectionString(fields).toStdString()); });
+}
+
+void Form2::Db2Copy::close()
+{
+    m_trap(278, [&] { m_db2.close(); });
+    m_trap(280, [&] { m_paradox.close(); });
+}
+
+std::optional<QString> Form2::Db2Copy::askOverwrite(const QString &name)
+{
+    TableList &db2List = *m_page.List1;
+    if (!m_trap.test(128, [&] { return ListHasItem(db2List, name); })) {
+        return QString(); // 140
+    }
+    QString listed = name;
+    m_trap(130, [&] { listed = db2List.lastMatchIgnoringCase(name); }); // 130 to 136
+    bool yes = false;
+    m_trap(138, [&] {
+        yes = m_page.m_dialogs.ask(QStringLiteral("Would you like to overwrite ") + listed + u'?',
+                                   QStringLiteral("Overwrite?"));
+    });
+    if (!yes) {
+        return std::nullopt; // 142
+    }
+    return listed;
+}
+
+bool Form2::Db2Copy::createTable(const QString &create, const QString &replaced)
+{
+    db::Transaction unit(m_db2);
+    if (!replaced.isEmpty()) {
+        const bool begun = m_trap(144, [&] { unit.begin(); });
+        if (!begun || !db2Step(146, QStringLiteral("DROP TABLE ") + db2Name(replaced))) {
+            if (begun && !m_trap.connectionLost()) {
+                m_trap(146, [&] { unit.rollback(); });
+            }
+            return false;
+        }
+    }
+    bool created = db2Step(214, create);
+    if (unit.active() && !m_trap.connectionLost()) {
+        if (created) {
+            created = m_trap(216, [&] { unit.commit(); });
+            if (created) {
+                m_trap(148, [&] { RemoveListItem(*m_page.List1, replaced); });
+            }
+        } else {
+            m_trap(216, [&] { unit.rollback(); });
+        }
+    }
+    return created;
+}
+
+Form2::RowCounts Form2::Db2Copy::copyRows(db::Recordset &rows, const QString &table)
+{
+    RowCounts counts;
+    m_trap(222, [&] { counts.source = rows.recordCount(); });
+    const std::string target = db2Name(table).toStdString();
+    std::vector<db::Value> values;
+    const std::int64_t n = counts.source;
+    for (std::int64_t r = 0; r < n && !m_trap.connectionLost(); ++r) {
+        app::pumpEvents(); // 226
+        ++counts.read;
+        m_page.setProgress(static_cast<double>(r + 1) / static_cast<double>(n) * 100.0); // 228
+        std::string insert;
+        m_trap(230, [&] {
+            values.clear();
+            for (std::size_t c = 0; c < rows.fields().size(); ++c) {
+                app::pumpEvents(); // 234
+                values.push_back(rows.value(c));
+            }
+            insert = InsertText(target, values);
+        });
+        if (!insert.empty() && m_trap(256, [&] { m_db2.execute(insert); })) {
+            ++counts.written;
+        }
+        if (!m_trap(258, [&] { rows.moveNext(); })) {
+            break;
+        }
+    }
+    return counts;
+}
+
+void Form2::Db2Copy::copy(const QString &paradoxName, Tally &tally)
+{
+    TableTurn turn(m_page, tally, m_trap, paradoxName);
+    if (!m_page.List2->holds(paradoxName)) {
+        turn.skip(QStringLiteral("no longer listed"));
+        return;
+    }
+    const std::optional<QString> replaced = askOverwrite(paradoxName); // 124 to 142
+    if (!replaced) {
+        turn.skip(QStringLiteral("not overwritten"));
+        return;
+    }
+    // The Paradox table is opened before anything is dropped: a table that cannot be read
+    // must not cost the DB2 table.
+    db::Recordset rows;
+    if (!m_trap(152, [&] {
+            rows.setCursorLocation(db::adUseClient);
+            rows.open("SELECT * FROM " + backtickName(paradoxName).toStdString(), m_paradox);
+        })) {
+        return;
+    }
+    QString create;
+    m_trap(154, [&] {
+        const std::vector<db::Field> &columns = rows.fields();
+        for (std::size_t c = 0; c < columns.size(); ++c) {
+            app::pumpEvents(); // 158
+        }
+        create = Db2CreateText(paradoxName, columns); // 160 to 210
+    });
+    if (create.isEmpty() || !createTable(create, *replaced)) {
+        m_trap(264, [&] { rows.close(); });
+        return;
+    }
+    const RowCounts counts = copyRows(rows, paradoxName);
+    m_trap(260, [&] { m_page.setMousePointer(MousePointer::Default); });
+    m_trap(262, [&] { m_page.resetProgress(); });
+    m_trap(264, [&] { rows.close(); });
+    m_trap(266, [&] { m_page.List1->addTable(paradoxName); });
+    m_page.logTable(paradoxName, counts);
+    turn.finish(counts.written == counts.source,
+                replaced->isEmpty() ? QString() : QStringLiteral("replaced the DB2 table"));
+}
+
 void Form2::PushButton4_Click()
 {
     app::ErrorTrap trap{m_dialogs, app::ErrorLocation::Form2_PushButton4_Click};
-    db::Connection db2;     // 100
-    db::Connection paradox; // 102
+    Db2Copy copy(*this, trap); // 100, 102
     if (!trap.test(108, [&] { return List2->currentIndex() != -1; })) {
         trap(282, [&] { m_dialogs.notice(QStringLiteral("Please select a table to send.")); });
         return;
@@ -28,163 +205,24 @@ void Form2::PushButton4_Click()
     logOperation(QStringLiteral("Send Table/s To IBM DB2"));
     Tally tally;
     trap(110, [&] { setMousePointer(MousePointer::Hourglass); });
-    const connect::ConnectionSettings fields = m_connectionPage.connectionSettings();
-    // A connection that cannot be opened is reported once and ends the operation: every
-    // later step would fail in turn.
-    bool connected = true;
-    trap(112, [&] {
-        paradox.setCursorLocation(db::adUseClient);
-        paradox.setEventPump(app::pumpEvents);
-    });
-    connected =
-        trap(114, [&] { paradox.open(ParadoxConnectionString(fields.Text1).toStdString()); });
-    if (connected) {
-        trap(116, [&] { db2.setCursorLocation(db::adUseServer); });
-        connected =
-            trap(118, [&] { db2.open(connect::Db2ConnectionString(fields).toStdString()); });
-    }
-    if (!connected) {
+    if (!copy.open(m_connectionPage.connectionSettings())) {
         setMousePointer(MousePointer::Default);
         return;
     }
-
-    // A lost DB2 connection fails every later statement: the trap remembers it, and the copy
-    // stops after its one report.
-    std::int64_t written = 0;
-    auto db2Step = [&](int line, const std::string &sql) {
-        return trap(line, [&] { db2.execute(sql); });
-    };
-
     // The selection is read once: a handler run while the copy lets events through may add
     // or remove items, and a table whose item went meanwhile is passed over.
     QStringList selected;
     trap(122, [&] { selected = List2->selectedNamesBottomFirst(); }); // 120
     for (const QString &paradoxName : selected) {
+        // A lost DB2 connection fails every later statement: one report is enough.
         if (trap.connectionLost()) {
             break;
         }
-        TableTurn turn(*this, tally, trap, paradoxName);
-        if (!List2->holds(paradoxName)) {
-            turn.skip(QStringLiteral("no longer listed"));
-            continue;
-        }
-        QString tableName = paradoxName; // 124, 126
-
-        // Overwrite check: the DB2 table is named as List1 writes it (the last match wins).
-        bool replace = false;
-        if (trap.test(128, [&] { return ListHasItem(*List1, tableName); })) {
-            trap(130, [&] {
-                for (int k = 0; k < List1->count(); ++k) {
-                    if (List1->item(k)->text().toLower() == tableName.toLower()) {
-                        tableName = List1->item(k)->text();
-                    }
-                }
-            });
-            bool yes = false;
-            trap(138, [&] {
-                yes =
-                    m_dialogs.ask(QStringLiteral("Would you like to overwrite ") + tableName + u'?',
-                                  QStringLiteral("Overwrite?"));
-            });
-            if (!yes) {
-                turn.skip(QStringLiteral("not overwritten"));
-                continue; // 142
-            }
-            replace = true;
-        }
-        const QString db2Table = tableName;
-        tableName = paradoxName; // 150
-
-        // The Paradox table is opened before anything is dropped: a table that cannot be
-        // read must not cost the DB2 table.
-        db::Recordset rows;
-        if (!trap(152, [&] {
-                rows.setCursorLocation(db::adUseClient);
-                rows.open("SELECT * FROM " + backtickName(tableName).toStdString(), paradox);
-            })) {
-            continue;
-        }
-        QString create;
-        trap(154, [&] {
-            const std::vector<db::Field> &columns = rows.fields();
-            for (std::size_t c = 0; c < columns.size(); ++c) {
-                app::pumpEvents(); // 158
-            }
-            create = Db2CreateText(tableName, columns);
-        });
-        if (create.isEmpty()) {
-            trap(264, [&] { rows.close(); });
-            continue;
-        }
-        // The DROP and the CREATE are one unit of work: a CREATE DB2 refuses gives the old
-        // table back, rows and all.
-        if (replace) {
-            const bool begun = trap(144, [&] { db2.beginTrans(); });
-            if (!begun ||
-                !db2Step(146, (QStringLiteral("DROP TABLE ") + db2Name(db2Table)).toStdString())) {
-                if (begun && !trap.connectionLost()) {
-                    trap(146, [&] { db2.rollbackTrans(); });
-                }
-                trap(264, [&] { rows.close(); });
-                continue;
-            }
-        }
-        // A table that cannot be created gets no rows: they would go into whatever is there.
-        bool created = db2Step(214, create.toStdString());
-        if (replace && !trap.connectionLost()) {
-            if (created) {
-                created = trap(216, [&] { db2.commitTrans(); });
-                if (created) {
-                    trap(148, [&] { RemoveListItem(*List1, db2Table); });
-                }
-            } else {
-                trap(216, [&] { db2.rollbackTrans(); });
-            }
-        }
-        if (!created) {
-            trap(264, [&] { rows.close(); });
-            continue;
-        }
-
-        std::int64_t n = 0;
-        trap(222, [&] { n = rows.recordCount(); });
-        written = 0;
-        std::int64_t read = 0;
-        const std::string target = db2Name(tableName).toStdString();
-        std::vector<db::Value> values;
-        for (std::int64_t r = 0; r < n && !trap.connectionLost(); ++r) {
-            app::pumpEvents(); // 226
-            ++read;
-            setProgress(static_cast<double>(r + 1) / static_cast<double>(n) * 100.0); // 228
-            std::string insert;
-            trap(230, [&] {
-                values.clear();
-                for (std::size_t c = 0; c < rows.fields().size(); ++c) {
-                    app::pumpEvents(); // 234
-                    values.push_back(rows.value(c));
-                }
-                insert = InsertText(target, values);
-            });
-            if (!insert.empty() && db2Step(256, insert)) {
-                ++written;
-            }
-            // A row the table cannot give (a damaged block or memo) ends its copy: the cursor
-            // has no further rows, and one report says why.
-            if (!trap(258, [&] { rows.moveNext(); })) {
-                break;
-            }
-        }
-        trap(260, [&] { setMousePointer(MousePointer::Default); });
-        trap(262, [&] { resetProgress(); });
-        trap(264, [&] { rows.close(); });
-        trap(266, [&] { List1->addTable(paradoxName); });
-        logTable(tableName, read, written, n);
-        turn.finish(written == n, replace ? QStringLiteral("replaced the DB2 table") : QString());
+        copy.copy(paradoxName, tally);
     }
     logClosing(tally, QStringLiteral("copied"));
     trap(276, [&] { setMousePointer(MousePointer::Default); });
-    trap(278, [&] { db2.close(); });
-    trap(280, [&] { paradox.close(); });
+    copy.close();
 }
 
 } // namespace tw::transfer

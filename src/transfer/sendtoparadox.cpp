@@ -15,18 +15,237 @@
 
 #include <QScopeGuard>
 
+#include <optional>
+
 namespace tw::transfer {
 
 namespace {
 constexpr int kLongestParadoxName = 8;
 } // namespace
 
+// One press of "Send Table/s To Paradox": its three connections, and each table's turn as
+// its steps.
+class Form2::ParadoxCopy
+{
+public:
+    ParadoxCopy(Form2 &page, app::ErrorTrap &trap)
+        : m_page(page)
+        , m_trap(trap)
+    {}
+
+    // 116 to 128. A connection that cannot be opened is reported once and ends the
+    // operation.
+    bool open(const connect::ConnectionSettings &fields, const QString &stagingPath);
+    // 134 to 286: one table, from its questions to its export.
+    void copy(const QString &source, Tally &tally);
+    void close();
+
+private:
+    // 138 to 144: the Paradox name, cut to 8 characters on Yes; nothing on No.
+    std::optional<QString> askName(const QString &source);
+    // 146 to 152: true when an existing Paradox table of that name is to be replaced;
+    // nothing on No.
+    std::optional<bool> askOverwrite(const QString &paradoxName);
+    // 166 to 270: the staging table and its rows. False unless every row reached it: a
+    // table the staging database did not take whole is not exported (the first failure is
+    // reported and the other rows are not tried).
+    bool stage(db::Recordset &rows, const QString &source, RowCounts &counts);
+    // 278: a Paradox table the user agreed to replace stays until the export has written
+    // its replacement whole; any failure before then keeps it as it was.
+    bool exportTable(const QString &source, const QString &paradoxName, bool replace);
+    // 224, 226 and 282, 284: drops the staging table when it is there.
+    void dropStaging(int testLine, const QString &source);
+
+    Form2 &m_page;
+    app::ErrorTrap &m_trap;
+    QString m_folder;
+    db::Connection m_staging; // 100
+    db::Connection m_paradox; // 102
+    db::Connection m_db2;     // 104
+};
+
+bool Form2::ParadoxCopy::open(const connect::ConnectionSettings &fields, const QString &stagingPath)
+{
+    m_folder = fields.Text1;
+    auto open = [&](int line, db::Connection &connection, int location, const QString &cs) {
+        return m_trap(line, [&] {
+            connection.setCursorLocation(location);
+            connection.setEventPump(app::pumpEvents);
+            connection.setMode(db::adModeReadWrite);
+            connection.open(cs.toStdString());
+        });
+    };
+    const QString stagingString = QStringLiteral("PROVIDER=Microsoft.Jet.OLEDB.4.0;Data Source=") +
+                                  connect::ConnectionStringValue(stagingPath) + u';';
+    return open(120, m_staging, db::adUseServer, stagingString) &&
+           open(124, m_paradox, db::adUseClient, ParadoxConnectionString(fields.Text1)) &&
+           open(128, m_db2, db::adUseServer, connect::Db2ConnectionString(fields));
+}
+
+void Form2::ParadoxCopy::close()
+{
+    m_trap(300, [&] { m_staging.close(); });
+    m_trap(302, [&] { m_db2.close(); });
+}
+
+std::optional<QString> Form2::ParadoxCopy::askName(const QString &source)
+{
+    if (!m_trap.test(138, [&] { return source.size() > kLongestParadoxName; })) {
+        return source;
+    }
+    bool yes = false;
+    m_trap(140, [&] {
+        yes = m_page.m_dialogs.ask(
+            source.toUpper() + QStringLiteral(" is more than 8 characters. It will be trim into ") +
+                source.left(kLongestParadoxName).toUpper() + QStringLiteral(". Continue?"),
+            QStringLiteral("Continue?"));
+    });
+    if (!yes) {
+        return std::nullopt; // 144
+    }
+    return source.left(kLongestParadoxName); // 142
+}
+
+std::optional<bool> Form2::ParadoxCopy::askOverwrite(const QString &paradoxName)
+{
+    if (!m_trap.test(148, [&] { return ListHasItem(*m_page.List2, paradoxName); })) {
+        return false; // 152
+    }
+    bool yes = false;
+    m_trap(150, [&] {
+        yes = m_page.m_dialogs.ask(QStringLiteral("Would you like to overwrite ") + paradoxName +
+                                       u'?',
+                                   QStringLiteral("Overwrite?"));
+    });
+    if (!yes) {
+        return std::nullopt;
+    }
+    return true;
+}
+
+void Form2::ParadoxCopy::dropStaging(int testLine, const QString &source)
+{
+    if (m_trap.test(testLine, [&] { return ExistTable(m_staging, source); })) {
+        m_trap(testLine + 2,
+               [&] { m_staging.execute("DROP TABLE " + bracketName(source).toStdString()); });
+    }
+}
+
+bool Form2::ParadoxCopy::stage(db::Recordset &rows, const QString &source, RowCounts &counts)
+{
+    QString create;
+    m_trap(166, [&] {
+        for (std::size_t c = 0; c < rows.fields().size(); ++c) {
+            app::pumpEvents(); // 170
+        }
+        create = StagingCreateText(source, rows.fields()); // 172 to 222
+    });
+    dropStaging(224, source); // a leftover of an earlier run
+    bool staged = m_trap(228, [&] { m_staging.execute(create.toStdString()); });
+
+    m_trap(236, [&] { counts.source = rows.recordCount(); });
+    const std::int64_t n = counts.source;
+    const std::string target = backtickName(source).toStdString();
+    std::vector<db::Value> values;
+    for (std::int64_t r = 0; r < n && staged; ++r) {                                     // 238
+        app::pumpEvents();                                                               // 240
+        m_page.setProgress(static_cast<double>(r + 1) / static_cast<double>(n) * 100.0); // 242
+        staged = m_trap(244, [&] {
+            values.clear();
+            for (std::size_t c = 0; c < rows.fields().size(); ++c) {
+                app::pumpEvents(); // 248
+                values.push_back(rows.value(c));
+            }
+            m_staging.execute(InsertText(target, values)); // 268
+            ++counts.written;
+        });
+        // A row that cannot be read ends the table, and no part of it is exported.
+        m_trap(270, [&] {
+            rows.moveNext();
+            ++counts.read;
+        });
+        if (counts.read != r + 1) {
+            break;
+        }
+    }
+    return staged && counts.read == n;
+}
+
+bool Form2::ParadoxCopy::exportTable(const QString &source,
+                                     const QString &paradoxName,
+                                     bool replace)
+{
+    return m_trap(278, [&] {
+        QString folder = NormalizePath(m_folder + u'/');
+        folder.replace(u']', QStringLiteral("]]"));
+        const QString file = paradoxName + QStringLiteral(".db");
+        const std::string exportText = (QStringLiteral("select * into [Paradox 5.x;Database=") +
+                                        folder + QStringLiteral("].") + bracketName(file) +
+                                        QStringLiteral(" from ") + bracketName(source))
+                                           .toStdString();
+        if (replace) {
+            m_staging.executeReplacing(exportText);
+        } else {
+            m_staging.execute(exportText);
+        }
+    });
+}
+
+void Form2::ParadoxCopy::copy(const QString &source, Tally &tally)
+{
+    TableTurn turn(m_page, tally, m_trap, source);
+    if (!m_page.List1->holds(source)) {
+        turn.skip(QStringLiteral("no longer listed"));
+        return;
+    }
+    const std::optional<QString> paradoxName = askName(source); // 134 to 144
+    if (!paradoxName) {
+        turn.skip(QStringLiteral("answered No"));
+        return;
+    }
+    // The table becomes a file in the folder: a name that is a path is refused.
+    if (const QString problem = ParadoxNameProblem(*paradoxName); !problem.isEmpty()) {
+        m_trap.report(146, problem);
+        return;
+    }
+    const std::optional<bool> replace = askOverwrite(*paradoxName); // 146 to 152
+    if (!replace) {
+        turn.skip(QStringLiteral("answered No")); // 154
+        return;
+    }
+    // The DB2 table is read before anything else happens: a table that cannot be read must
+    // not cost the Paradox table of that name.
+    db::Recordset rows;
+    if (!m_trap(164, [&] {
+            rows.setCursorLocation(db::adUseClient); // 162
+            rows.open("SELECT * FROM " + db2Name(source).toStdString(), m_db2);
+        })) {
+        return;
+    }
+    RowCounts counts;
+    const bool staged = stage(rows, source, counts); // 166 to 270
+    m_trap(272, [&] { m_page.setMousePointer(MousePointer::Default); });
+    m_trap(274, [&] { m_page.resetProgress(); });
+    m_trap(276, [&] { rows.close(); });
+    const bool exported = staged && exportTable(source, *paradoxName, *replace);
+    if (exported && *replace) {
+        m_trap(160, [&] { RemoveListItem(*m_page.List2, *paradoxName); });
+    }
+    if (!exported) {
+        counts.written = 0;
+    }
+    m_page.logTable(source + QStringLiteral(" as ") + *paradoxName + QStringLiteral(".db"), counts);
+    turn.finish(exported && counts.written == counts.source,
+                *replace ? QStringLiteral("replaced the Paradox table") : QString());
+    app::pumpEvents(); // 280
+    dropStaging(282, source);
+    app::pumpEvents(); // 286
+}
+
 void Form2::PushButton3_Click()
 {
     app::ErrorTrap trap{m_dialogs, app::ErrorLocation::Form2_PushButton3_Click};
-    db::Connection staging; // 100
-    db::Connection paradox; // 102
-    db::Connection db2;     // 104
+    ParadoxCopy copy(*this, trap); // 100 to 104
     if (!trap.test(110, [&] { return List1->currentIndex() != -1; })) {
         trap(304, [&] { m_dialogs.notice(QStringLiteral("Please select a table to send.")); });
         return;
@@ -40,179 +259,29 @@ void Form2::PushButton3_Click()
     trap(112, [&] { setMousePointer(MousePointer::Hourglass); });
     app::pumpEvents(); // 114
     const connect::ConnectionSettings fields = m_connectionPage.connectionSettings();
-
-    // A connection that cannot be opened is reported once and ends the operation.
-    auto open = [&](int line, db::Connection &connection, int location, const QString &cs) {
-        return trap(line, [&] {
-            connection.setCursorLocation(location);
-            connection.setEventPump(app::pumpEvents);
-            connection.setMode(db::adModeReadWrite);
-            connection.open(cs.toStdString());
-        });
-    };
-    const QString stagingString = QStringLiteral("PROVIDER=Microsoft.Jet.OLEDB.4.0;Data Source=") +
-                                  connect::ConnectionStringValue(StagingDatabasePath(
-                                      m_connectionPage.programFolder(), m_stagingUsers == 1)) +
-                                  u';';
-    if (!open(120, staging, db::adUseServer, stagingString) ||
-        !open(124, paradox, db::adUseClient, ParadoxConnectionString(fields.Text1)) ||
-        !open(128, db2, db::adUseServer, connect::Db2ConnectionString(fields))) {
+    if (!copy.open(fields,
+                   StagingDatabasePath(m_connectionPage.programFolder(), m_stagingUsers == 1))) {
         setMousePointer(MousePointer::Default);
         return;
     }
-
     // The selection is read once: a handler run while the copy lets events through may add
     // or remove items, and a table whose item went meanwhile is passed over.
     QStringList selected;
     trap(132, [&] { selected = List1->selectedNamesBottomFirst(); }); // 130
     for (const QString &source : selected) {
+        // A lost connection fails every later table too: one report is enough.
         if (trap.connectionLost()) {
             break;
         }
-        TableTurn turn(*this, tally, trap, source);
-        if (!List1->holds(source)) {
-            turn.skip(QStringLiteral("no longer listed"));
-            continue;
-        }
-        QString paradoxName = source; // 134, 136
-        enum class Answer { None, Yes, No } answer = Answer::None;
-
-        if (trap.test(138, [&] { return paradoxName.size() > kLongestParadoxName; })) {
-            bool yes = false;
-            trap(140, [&] {
-                yes = m_dialogs.ask(
-                    paradoxName.toUpper() +
-                        QStringLiteral(" is more than 8 characters. It will be trim into ") +
-                        paradoxName.left(kLongestParadoxName).toUpper() +
-                        QStringLiteral(". Continue?"),
-                    QStringLiteral("Continue?"));
-            });
-            if (yes) {
-                paradoxName = paradoxName.left(kLongestParadoxName); // 142
-            } else {
-                answer = Answer::No; // 144
-            }
-        }
-        // The table becomes a file in the folder: a name that is a path is refused.
-        if (const QString problem = ParadoxNameProblem(paradoxName);
-            answer != Answer::No && !problem.isEmpty()) {
-            trap.report(146, problem);
-            continue;
-        }
-        if (answer != Answer::No) { // 146
-            if (trap.test(148, [&] { return ListHasItem(*List2, paradoxName); })) {
-                bool yes = false;
-                trap(150, [&] {
-                    yes = m_dialogs.ask(QStringLiteral("Would you like to overwrite ") +
-                                            paradoxName + u'?',
-                                        QStringLiteral("Overwrite?"));
-                });
-                answer = yes ? Answer::Yes : Answer::No;
-            }
-        }
-        if (answer == Answer::No) { // 154
-            turn.skip(QStringLiteral("answered No"));
-            continue;
-        }
-
-        // A lost connection fails every later table too: the trap remembers it, and one
-        // report is enough.
-        db::Recordset rows;
-        if (!trap(164, [&] {
-                rows.setCursorLocation(db::adUseClient); // 162
-                rows.open("SELECT * FROM " + db2Name(source).toStdString(), db2);
-            })) {
-            continue;
-        }
-        // A Paradox table the user agreed to replace (156) stays until the export has
-        // written its replacement whole (278); any failure before then keeps it as it was.
-        const bool replace = answer == Answer::Yes;
-
-        QString create;
-        trap(166, [&] {
-            for (std::size_t c = 0; c < rows.fields().size(); ++c) {
-                app::pumpEvents(); // 170
-            }
-            create = StagingCreateText(source, rows.fields());
-        });
-        const std::string stagingTable = "DROP TABLE " + bracketName(source).toStdString();
-        if (trap.test(224, [&] { return ExistTable(staging, source); })) {
-            trap(226, [&] { staging.execute(stagingTable); }); // a leftover of an earlier run
-        }
-        // A table the staging database did not take whole is not exported: the first
-        // failure is reported and its other rows are not tried.
-        bool staged = trap(228, [&] { staging.execute(create.toStdString()); });
-
-        std::int64_t n = 0;
-        trap(236, [&] { n = rows.recordCount(); });
-        const std::string target = backtickName(source).toStdString();
-        std::vector<db::Value> values;
-        std::int64_t stagedRows = 0;
-        std::int64_t read = 0;
-        for (std::int64_t r = 0; r < n && staged; ++r) {                              // 238
-            app::pumpEvents();                                                        // 240
-            setProgress(static_cast<double>(r + 1) / static_cast<double>(n) * 100.0); // 242
-            staged = trap(244, [&] {
-                values.clear();
-                for (std::size_t c = 0; c < rows.fields().size(); ++c) {
-                    app::pumpEvents(); // 248
-                    values.push_back(rows.value(c));
-                }
-                staging.execute(InsertText(target, values)); // 268
-                ++stagedRows;
-            });
-            // A row that cannot be read ends the table, and no part of it is exported.
-            trap(270, [&] {
-                rows.moveNext();
-                ++read;
-            });
-            if (read != r + 1) {
-                break;
-            }
-        }
-        trap(272, [&] { setMousePointer(MousePointer::Default); });
-        trap(274, [&] { resetProgress(); });
-        trap(276, [&] { rows.close(); });
-        // Only a table whose every row reached the staging database is exported.
-        const bool exported = staged && read == n && trap(278, [&] {
-                                  QString folder = NormalizePath(fields.Text1 + u'/');
-                                  folder.replace(u']', QStringLiteral("]]"));
-                                  const QString file = paradoxName + QStringLiteral(".db");
-                                  const std::string exportText =
-                                      (QStringLiteral("select * into [Paradox 5.x;Database=") +
-                                       folder + QStringLiteral("].") + bracketName(file) +
-                                       QStringLiteral(" from ") + bracketName(source))
-                                          .toStdString();
-                                  if (replace) {
-                                      staging.executeReplacing(exportText);
-                                  } else {
-                                      staging.execute(exportText);
-                                  }
-                              });
-        if (exported && replace) {
-            trap(160, [&] { RemoveListItem(*List2, paradoxName); });
-        }
-        logTable(source + QStringLiteral(" as ") + paradoxName + QStringLiteral(".db"),
-                 n,
-                 exported ? stagedRows : 0,
-                 n);
-        turn.finish(exported && stagedRows == n,
-                    replace ? QStringLiteral("replaced the Paradox table") : QString());
-        app::pumpEvents(); // 280
-        if (trap.test(282, [&] { return ExistTable(staging, source); })) {
-            trap(284, [&] { staging.execute(stagingTable); });
-        }
-        app::pumpEvents(); // 286
+        copy.copy(source, tally);
     }
-
     logClosing(tally, QStringLiteral("copied"));
     trap(290, [&] {
         List2->clear();
         LoadParadoxTables(*List2, fields.Text1, m_dialogs);
     });
     trap(298, [&] { setMousePointer(MousePointer::Default); });
-    trap(300, [&] { staging.close(); });
-    trap(302, [&] { db2.close(); });
+    copy.close();
 }
 
 } // namespace tw::transfer

@@ -87,6 +87,17 @@ QStringList TableList::selectedNamesBottomFirst() const
     return names;
 }
 
+QString TableList::lastMatchIgnoringCase(const QString &name) const
+{
+    QString match = name;
+    for (int i = 0; i < count(); ++i) {
+        if (item(i)->text().toLower() == name.toLower()) {
+            match = item(i)->text();
+        }
+    }
+    return match;
+}
+
 bool TableList::holds(const QString &name) const
 {
     for (int i = 0; i < count(); ++i) {

@@ -40,6 +40,8 @@ public:
     std::vector<QPersistentModelIndex> selectedBottomFirst() const;
     // The texts of the selected items, last first, each text once.
     QStringList selectedNamesBottomFirst() const;
+    // The text of the last item equal to `name` with letter case ignored; `name` when none.
+    QString lastMatchIgnoringCase(const QString &name) const;
     // True when an item's text equals `name` exactly.
     bool holds(const QString &name) const;
 };
