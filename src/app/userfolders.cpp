@@ -13,6 +13,12 @@ QString userDataFolder()
            QStringLiteral("/Kelvarin/Tablewright");
 }
 
+QString userCacheFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
+           QStringLiteral("/Kelvarin/Tablewright");
+}
+
 bool userMayWrite(const QString &path)
 {
     return ::access(QFile::encodeName(path).constData(), W_OK) == 0;

@@ -9,6 +9,10 @@ namespace tw::app {
 // the staging database and the sample tables.
 QString userDataFolder();
 
+// The user's cache folder for the program: $XDG_CACHE_HOME/Kelvarin/Tablewright (normally
+// ~/.cache/...), for files that live only while the program works.
+QString userCacheFolder();
+
 // True when the user may write the path (a file or a folder).
 bool userMayWrite(const QString &path);
 

@@ -167,7 +167,6 @@ private:
     bool m_loaded = false;
     app::OperationLog *m_log = nullptr;
     double m_progress = 0;
-    int m_stagingUsers = 0; // copies to Paradox running, this one and nested ones
 
     QGroupBox *Frame1 = nullptr;
     QGroupBox *Frame2 = nullptr;

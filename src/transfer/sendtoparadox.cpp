@@ -13,8 +13,6 @@
 #include "transfer/stagingdatabase.h"
 #include "transfer/tablelist.h"
 
-#include <QScopeGuard>
-
 #include <optional>
 
 namespace tw::transfer {
@@ -35,7 +33,7 @@ public:
 
     // 116 to 128. A connection that cannot be opened is reported once and ends the
     // operation.
-    bool open(const connect::ConnectionSettings &fields, const QString &stagingPath);
+    bool open(const connect::ConnectionSettings &fields, const QString &programFolder);
     // 134 to 286: one table, from its questions to its export.
     void copy(const QString &source, Tally &tally);
     void close();
@@ -59,27 +57,38 @@ private:
     Form2 &m_page;
     app::ErrorTrap &m_trap;
     QString m_folder;
-    db::Connection m_staging; // 100
-    db::Connection m_paradox; // 102
-    db::Connection m_db2;     // 104
+    std::optional<StagingCopy> m_stagingCopy; // outlives the connection on it
+    db::Connection m_staging;                 // 100
+    db::Connection m_paradox;                 // 102
+    db::Connection m_db2;                     // 104
 };
 
-bool Form2::ParadoxCopy::open(const connect::ConnectionSettings &fields, const QString &stagingPath)
+bool Form2::ParadoxCopy::open(const connect::ConnectionSettings &fields,
+                              const QString &programFolder)
 {
     m_folder = fields.Text1;
-    auto open = [&](int line, db::Connection &connection, int location, const QString &cs) {
+    auto open = [&](int line, db::Connection &connection, int location, auto connectionString) {
         return m_trap(line, [&] {
             connection.setCursorLocation(location);
             connection.setEventPump(app::pumpEvents);
             connection.setMode(db::adModeReadWrite);
-            connection.open(cs.toStdString());
+            connection.open(connectionString().toStdString());
         });
     };
-    const QString stagingString = QStringLiteral("PROVIDER=Microsoft.Jet.OLEDB.4.0;Data Source=") +
-                                  connect::ConnectionStringValue(stagingPath) + u';';
-    return open(120, m_staging, db::adUseServer, stagingString) &&
-           open(124, m_paradox, db::adUseClient, ParadoxConnectionString(fields.Text1)) &&
-           open(128, m_db2, db::adUseServer, connect::Db2ConnectionString(fields));
+    // The press works in a staging database of its own: no other copy can touch its tables.
+    auto staging = [&] {
+        m_stagingCopy.emplace(programFolder);
+        return QStringLiteral("PROVIDER=Microsoft.Jet.OLEDB.4.0;Data Source=") +
+               connect::ConnectionStringValue(m_stagingCopy->path()) + u';';
+    };
+    auto paradox = [&] {
+        return ParadoxConnectionString(fields.Text1);
+    };
+    auto db2 = [&] {
+        return connect::Db2ConnectionString(fields);
+    };
+    return open(120, m_staging, db::adUseServer, staging) &&
+           open(124, m_paradox, db::adUseClient, paradox) && open(128, m_db2, db::adUseServer, db2);
 }
 
 void Form2::ParadoxCopy::close()
@@ -250,17 +259,12 @@ void Form2::PushButton3_Click()
         trap(304, [&] { m_dialogs.notice(QStringLiteral("Please select a table to send.")); });
         return;
     }
-    // A press run while this one copies (the window processes events) leaves the staging
-    // database as it is.
-    ++m_stagingUsers;
-    const auto release = qScopeGuard([this] { --m_stagingUsers; });
     logOperation(QStringLiteral("Send Table/s To Paradox"));
     Tally tally;
     trap(112, [&] { setMousePointer(MousePointer::Hourglass); });
     app::pumpEvents(); // 114
     const connect::ConnectionSettings fields = m_connectionPage.connectionSettings();
-    if (!copy.open(fields,
-                   StagingDatabasePath(m_connectionPage.programFolder(), m_stagingUsers == 1))) {
+    if (!copy.open(fields, m_connectionPage.programFolder())) {
         setMousePointer(MousePointer::Default);
         return;
     }

@@ -5,59 +5,119 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <stdexcept>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace tw::transfer {
 
 namespace {
 
-// The stamp the build writes into the staging database (SQLite's user_version, four bytes
-// big-endian at offset 60 of the file); 0 for a file without one.
-quint32 stampOf(const QString &path)
+const char *const kPattern = "dbtemp-XXXXXX.mdb";
+
+// Removes the copies whose program is gone: a copy in use is locked by its program, and the
+// lock ends with it, however it ends.
+void removeLeftovers(const QString &folder)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || !file.seek(60)) {
-        return 0;
+    const QStringList names =
+        QDir(folder).entryList({QStringLiteral("dbtemp-*.mdb")}, QDir::Files | QDir::Hidden);
+    for (const QString &name : names) {
+        const QByteArray path = QFile::encodeName(folder + u'/' + name);
+        const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        if (fd < 0) {
+            continue;
+        }
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            ::unlink(path.constData());
+        }
+        ::close(fd);
     }
-    const QByteArray bytes = file.read(4);
-    if (bytes.size() != 4) {
-        return 0;
-    }
-    return quint32(quint8(bytes[0])) << 24 | quint32(quint8(bytes[1])) << 16 |
-           quint32(quint8(bytes[2])) << 8 | quint32(quint8(bytes[3]));
 }
 
-// Puts a copy of `from` at `to` in one rename, so no half copy is ever seen there.
-bool copyWhole(const QString &from, const QString &to)
+bool copyBytes(int from, int to)
 {
-    QFile in(from);
-    QSaveFile out(to);
-    if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly)) {
-        return false;
+    char buffer[64 * 1024];
+    for (;;) {
+        const ssize_t got = ::read(from, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            return got == 0;
+        }
+        for (ssize_t done = 0; done < got;) {
+            const ssize_t wrote = ::write(to, buffer + done, static_cast<std::size_t>(got - done));
+            if (wrote < 0 && errno == EINTR) {
+                continue;
+            }
+            if (wrote <= 0) {
+                return false;
+            }
+            done += wrote;
+        }
     }
-    out.write(in.readAll());
-    const bool done = out.commit();
-    QFile::setPermissions(to, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    return done;
 }
 
 } // namespace
 
-QString StagingDatabasePath(const QString &programFolder, bool mayRefresh)
+QString StagingCopy::folder()
+{
+    return app::userCacheFolder() + QStringLiteral("/staging");
+}
+
+StagingCopy::StagingCopy(const QString &programFolder)
 {
     const QString shipped = programFolder + QStringLiteral("/dbtemp.mdb");
-    if (!QFileInfo::exists(shipped) ||
-        (app::userMayWrite(shipped) && app::userMayWrite(programFolder))) {
-        return shipped;
+    if (!QFileInfo(shipped).isFile()) {
+        m_path = shipped;
+        return;
     }
-    const QString folder = app::userDataFolder();
-    const QString copy = folder + QStringLiteral("/dbtemp.mdb");
-    const bool missing = !QFileInfo::exists(copy);
-    if (missing || (mayRefresh && stampOf(copy) != stampOf(shipped))) {
-        QDir().mkpath(folder);
-        copyWhole(shipped, copy);
+    const QString where = folder();
+    auto fail = [&](const QString &what) {
+        throw std::runtime_error((QStringLiteral("Cannot make a private copy of the staging "
+                                                 "database in ") +
+                                  where + QStringLiteral(": ") + what)
+                                     .toStdString());
+    };
+    if (!QDir().mkpath(where)) {
+        fail(QStringLiteral("the folder cannot be made"));
     }
-    return copy;
+    QFile::setPermissions(where,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    removeLeftovers(where);
+
+    QByteArray path = QFile::encodeName(where + u'/') + kPattern;
+    const int fd = ::mkostemps(path.data(), 4, O_CLOEXEC);
+    if (fd < 0) {
+        fail(QString::fromLocal8Bit(std::strerror(errno)));
+    }
+    m_lock = fd;
+    m_path = QFile::decodeName(path);
+    ::flock(fd, LOCK_EX);
+    const int in = ::open(QFile::encodeName(shipped).constData(), O_RDONLY | O_CLOEXEC);
+    const bool copied = in >= 0 && copyBytes(in, fd);
+    const int error = errno;
+    if (in >= 0) {
+        ::close(in);
+    }
+    if (!copied) {
+        ::unlink(path.constData());
+        ::close(fd);
+        m_lock = -1;
+        fail(QString::fromLocal8Bit(std::strerror(error)));
+    }
+}
+
+StagingCopy::~StagingCopy()
+{
+    if (m_lock >= 0) {
+        ::unlink(QFile::encodeName(m_path).constData());
+        ::close(m_lock);
+    }
 }
 
 } // namespace tw::transfer

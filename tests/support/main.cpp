@@ -19,7 +19,8 @@ int main(int argc, char **argv)
     if (!home.isValid()) {
         return EXIT_FAILURE;
     }
-    for (const char *variable : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME"}) {
+    for (const char *variable :
+         {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME", "XDG_CACHE_HOME"}) {
         qputenv(variable, QFile::encodeName(home.path() + u'/' + QString::fromLatin1(variable)));
     }
     tw::test::Db2Emu::install();

@@ -5,100 +5,118 @@
 
 #include <QDir>
 #include <QFile>
-#include <QStandardPaths>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <optional>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-using tw::transfer::StagingDatabasePath;
+using tw::transfer::StagingCopy;
 
-TEST(StagingDatabasePath, IsTheProgramFoldersFileWhenTheUserMayWriteIt)
+namespace {
+
+QByteArray bytesOf(const QString &path)
 {
-    QTemporaryDir program;
-    QFile(program.path() + QStringLiteral("/dbtemp.mdb")).open(QIODevice::WriteOnly);
-    EXPECT_EQ(StagingDatabasePath(program.path()), program.path() + QStringLiteral("/dbtemp.mdb"));
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    return file.readAll();
 }
 
-TEST(StagingDatabasePath, IsAPrivateCopyWhenTheProgramFolderIsNotWritable)
+QStringList copies()
 {
-    if (::getuid() != 0) {
-        GTEST_SKIP() << "drops privileges from root to see a folder it cannot write";
-    }
+    return QDir(StagingCopy::folder()).entryList(QDir::Files | QDir::Hidden);
+}
+
+} // namespace
+
+TEST(StagingCopy, EachCopyHasItsOwnFileRemovedAtItsEndAndTheShippedOneIsNeverChanged)
+{
     QTemporaryDir program;
-    QTemporaryDir home;
     {
         QFile shipped(program.path() + QStringLiteral("/dbtemp.mdb"));
         shipped.open(QIODevice::WriteOnly);
         shipped.write("shipped");
     }
-    ::chmod(program.path().toLocal8Bit().constData(), 0755);
-    ::chmod((program.path() + QStringLiteral("/dbtemp.mdb")).toLocal8Bit().constData(), 0644);
-    ::chmod(home.path().toLocal8Bit().constData(), 0777);
-    const QString data = home.path() + QStringLiteral("/data");
-    int pipeEnds[2];
-    ASSERT_EQ(::pipe(pipeEnds), 0);
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        ::close(pipeEnds[0]);
-        if (::setgid(65534) != 0 || ::setuid(65534) != 0) {
-            ::_exit(3);
-        }
-        qputenv("XDG_DATA_HOME", data.toLocal8Bit());
-        const QByteArray path = StagingDatabasePath(program.path()).toUtf8();
-        if (::write(pipeEnds[1], path.constData(), static_cast<std::size_t>(path.size())) < 0) {
-            ::_exit(4);
-        }
-        ::_exit(0);
+    ::chmod((program.path() + QStringLiteral("/dbtemp.mdb")).toLocal8Bit().constData(), 0444);
+    {
+        const StagingCopy first(program.path());
+        const StagingCopy second(program.path());
+        EXPECT_NE(first.path(), second.path());
+        EXPECT_TRUE(first.path().startsWith(StagingCopy::folder() + u'/'));
+        EXPECT_EQ(bytesOf(first.path()), "shipped");
+        EXPECT_EQ(copies().size(), 2);
     }
-    ::close(pipeEnds[1]);
-    char buffer[4096];
-    const ssize_t got = ::read(pipeEnds[0], buffer, sizeof buffer);
-    ::close(pipeEnds[0]);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    const QString chosen = QString::fromUtf8(buffer, static_cast<int>(std::max<ssize_t>(got, 0)));
-    EXPECT_EQ(chosen, data + QStringLiteral("/Kelvarin/Tablewright/dbtemp.mdb"));
-    QFile copy(chosen);
-    ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
-    EXPECT_EQ(copy.readAll(), QByteArray("shipped"));
+    EXPECT_TRUE(copies().isEmpty());
+    EXPECT_EQ(bytesOf(program.path() + QStringLiteral("/dbtemp.mdb")), "shipped");
+
+    // Without the shipped file there is nothing to copy: the path names it, and opening the
+    // staging database then fails as it should.
+    QTemporaryDir empty;
+    EXPECT_EQ(StagingCopy(empty.path()).path(), empty.path() + QStringLiteral("/dbtemp.mdb"));
 }
 
-TEST(UserCopies, AnInstallForAllUsersGivesEachUserTheSamplesAndAStagingDatabaseOfItsVersion)
+TEST(StagingCopy, ACopyLeftByAKilledProgramGoesAndOneStillInUseStays)
+{
+    QTemporaryDir program;
+    QFile(program.path() + QStringLiteral("/dbtemp.mdb")).open(QIODevice::WriteOnly);
+    // A program holding its copy until it is killed.
+    auto holder = [&] {
+        int ready[2];
+        EXPECT_EQ(::pipe(ready), 0);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            const StagingCopy copy(program.path());
+            const char byte = 1;
+            if (::write(ready[1], &byte, 1) == 1) {
+                ::pause();
+            }
+            ::_exit(1);
+        }
+        ::close(ready[1]);
+        char byte = 0;
+        EXPECT_EQ(::read(ready[0], &byte, 1), 1);
+        ::close(ready[0]);
+        return child;
+    };
+    auto kill = [](pid_t child) {
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+    };
+    kill(holder());
+    const pid_t running = holder();
+    const QStringList before = copies();
+    std::optional<StagingCopy> mine(std::in_place, program.path());
+    const QStringList during = copies();
+    mine.reset();
+    kill(running);
+    EXPECT_EQ(before.size(), 1) << "the killed program's copy went when the next was made";
+    EXPECT_EQ(during.size(), 2) << "the running program's copy stayed";
+    const StagingCopy next(program.path());
+    EXPECT_EQ(copies(), QStringList{QFileInfo(next.path()).fileName()});
+}
+
+TEST(UserCopies, AnInstallForAllUsersGivesEachUserTheSampleTables)
 {
     if (::getuid() != 0) {
         GTEST_SKIP() << "drops privileges from root to see a folder it cannot write";
     }
     QTemporaryDir program;
     QTemporaryDir home;
-    auto stamped = [](quint8 stamp) {
-        QByteArray bytes(100, '\0');
-        bytes[63] = static_cast<char>(stamp);
-        return bytes;
-    };
-    auto write = [](const QString &path, const QByteArray &bytes) {
-        QFile file(path);
-        file.open(QIODevice::WriteOnly);
-        file.write(bytes);
-    };
-    write(program.path() + QStringLiteral("/dbtemp.mdb"), stamped(2));
     QDir().mkpath(program.path() + QStringLiteral("/Samples"));
-    write(program.path() + QStringLiteral("/Samples/ORDERS.DB"), "orders");
+    {
+        QFile orders(program.path() + QStringLiteral("/Samples/ORDERS.DB"));
+        orders.open(QIODevice::WriteOnly);
+        orders.write("orders");
+    }
     const QString data = home.path() + QStringLiteral("/data");
-    const QString mine = data + QStringLiteral("/Kelvarin/Tablewright");
-    QDir().mkpath(mine);
-    write(mine + QStringLiteral("/dbtemp.mdb"), stamped(1)); // left by an older version
     ::chmod(program.path().toLocal8Bit().constData(), 0755);
     ::chmod((program.path() + QStringLiteral("/Samples")).toLocal8Bit().constData(), 0755);
-    ::chown(data.toLocal8Bit().constData(), 65534, 65534);
-    ::chown(mine.toLocal8Bit().constData(), 65534, 65534);
-    ::chown((mine + QStringLiteral("/dbtemp.mdb")).toLocal8Bit().constData(), 65534, 65534);
-    ::chmod(home.path().toLocal8Bit().constData(), 0755);
+    ::chmod(home.path().toLocal8Bit().constData(), 0777);
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
@@ -106,28 +124,16 @@ TEST(UserCopies, AnInstallForAllUsersGivesEachUserTheSamplesAndAStagingDatabaseO
             ::_exit(3);
         }
         qputenv("XDG_DATA_HOME", data.toLocal8Bit());
-        auto bytesOf = [](const QString &path) {
-            QFile file(path);
-            file.open(QIODevice::ReadOnly);
-            return file.readAll();
-        };
-        // Not while another copy uses it; then renewed, since the shipped one is newer.
-        const bool kept =
-            StagingDatabasePath(program.path(), false) == mine + QStringLiteral("/dbtemp.mdb") &&
-            bytesOf(mine + QStringLiteral("/dbtemp.mdb")) == stamped(1);
-        const bool renewed =
-            StagingDatabasePath(program.path()) == mine + QStringLiteral("/dbtemp.mdb") &&
-            bytesOf(mine + QStringLiteral("/dbtemp.mdb")) == stamped(2);
-        const bool samples =
-            tw::connect::SampleDatabasePath(program.path()) == mine + QStringLiteral("/Samples") &&
-            bytesOf(mine + QStringLiteral("/Samples/ORDERS.DB")) == "orders";
-        ::_exit(kept && renewed && samples ? 0 : 1);
+        const QString mine = data + QStringLiteral("/Kelvarin/Tablewright/Samples");
+        const bool samples = tw::connect::SampleDatabasePath(program.path()) == mine &&
+                             bytesOf(mine + QStringLiteral("/ORDERS.DB")) == "orders";
+        ::_exit(samples ? 0 : 1);
     }
     int status = 0;
     ::waitpid(child, &status, 0);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
-    // Where the program folder is writable, both stay there.
+    // Where the program folder is writable, they stay there.
     EXPECT_EQ(tw::connect::SampleDatabasePath(program.path()),
               program.path() + QStringLiteral("/Samples"));
 }

@@ -42,6 +42,8 @@ public:
             m_db = nullptr;
             throw Error("The staging database " + m_file + " cannot be opened: " + why);
         }
+        // A database file another program holds for a moment is waited for, not failed.
+        sqlite3_busy_timeout(m_db, 10000);
         // Staging data is transient: speed before durability.
         run("PRAGMA synchronous=OFF");
         run("PRAGMA journal_mode=MEMORY");
