@@ -1,5 +1,7 @@
 #include "fsutil/trash.h"
 
+#include "core/filestep.h"
+
 #include <QByteArray>
 
 #include <cerrno>
@@ -169,6 +171,9 @@ std::optional<TrashedFile> trashOne(const Trash &trash, const fs::path &file)
         if (written && ::lstat(target.c_str(), &taken) == 0) {
             ::unlink(infoPath.c_str()); // a file without its .trashinfo holds the name
             continue;
+        }
+        if (written) {
+            fileStep();
         }
         if (written && ::rename(file.c_str(), target.c_str()) == 0) {
             return TrashedFile{file, target, infoPath};

@@ -145,83 +145,10 @@ mode_t processUmask()
     throw std::system_error(error, std::generic_category(), what);
 }
 
-// Moves a file to a new hidden name beside it; returns that name.
-std::filesystem::path moveAside(const std::filesystem::path &file)
-{
-    HiddenFile hidden = createHiddenBeside(file);
-    ::close(hidden.fd);
-    if (::rename(file.c_str(), hidden.path.c_str()) != 0) {
-        const int error = errno;
-        ::unlink(hidden.path.c_str());
-        throwErrno(error, "cannot move " + file.filename().string() + " aside");
-    }
-    return hidden.path;
-}
-
 // The family file under the new table name, its extension kept as spelled.
 std::filesystem::path renamed(const std::filesystem::path &file, const std::string &newStem)
 {
     return file.parent_path() / (newStem + file.extension().string());
-}
-
-// Copies a file into a new hidden file beside `target`, with the mode of the original, and
-// makes the copy durable. Returns the hidden file's path.
-std::filesystem::path copyToHidden(const std::filesystem::path &from,
-                                   const std::filesystem::path &target)
-{
-    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) {
-        throwErrno(errno, "cannot read " + from.string());
-    }
-    HiddenFile copy;
-    try {
-        copy = createHiddenBeside(target);
-    } catch (...) {
-        ::close(in);
-        throw;
-    }
-    const int out = copy.fd;
-    const std::filesystem::path hidden = copy.path;
-
-    struct stat info
-    {};
-
-    int error = 0;
-    if (::fstat(in, &info) != 0 || ::fchmod(out, info.st_mode & 0777) != 0) {
-        error = errno;
-    }
-    char buffer[64 * 1024];
-    while (error == 0) {
-        const ssize_t got = ::read(in, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got <= 0) {
-            error = got < 0 ? errno : 0;
-            break;
-        }
-        for (ssize_t done = 0; done < got && error == 0;) {
-            const ssize_t wrote = ::write(out, buffer + done, static_cast<std::size_t>(got - done));
-            if (wrote < 0 && errno == EINTR) {
-                continue;
-            }
-            if (wrote <= 0) {
-                error = wrote < 0 ? errno : ENOSPC;
-            } else {
-                done += wrote;
-            }
-        }
-    }
-    if (error == 0 && ::fsync(out) != 0) {
-        error = errno;
-    }
-    ::close(in);
-    ::close(out);
-    if (error != 0) {
-        ::unlink(hidden.c_str());
-        throwErrno(error, "cannot copy " + from.string() + " to " + target.string());
-    }
-    return hidden;
 }
 
 } // namespace
@@ -241,57 +168,35 @@ HiddenFile createHiddenBeside(const std::filesystem::path &target)
         ::unlink(pattern.c_str());
         throwErrno(error, "cannot set the mode of a new file in " + folder.string());
     }
+    lockWhileOpen(fd);
     return HiddenFile{pattern, fd};
 }
 
-void replaceTable(const std::filesystem::path &oldDb, const std::vector<FinishedFile> &files)
+void lockWhileOpen(int fd) noexcept
 {
-    const std::vector<std::filesystem::path> oldFamily = tableFamily(oldDb);
-    std::vector<FinishedFile> aside; // (old name, hidden name)
-    std::vector<std::filesystem::path> placed;
-    auto undo = [&] {
-        for (const std::filesystem::path &file : placed) {
-            ::unlink(file.c_str());
-        }
-        for (auto it = aside.rbegin(); it != aside.rend(); ++it) {
-            ::rename(it->second.c_str(), it->first.c_str());
-        }
-    };
-    try {
-        for (const std::filesystem::path &file : oldFamily) {
-            if (file != oldDb) {
-                aside.emplace_back(file, moveAside(file));
-            }
-        }
-        for (std::size_t i = 0; i + 1 < files.size(); ++i) {
-            if (const int error = placeFile(files[i].first, files[i].second); error != 0) {
-                throwErrno(error,
-                           "cannot put " + files[i].second.filename().string() + " in place");
-            }
-            placed.push_back(files[i].second);
-        }
-        const auto &[newDb, dbName] = files.back();
-        if (dbName == oldDb) {
-            if (::rename(newDb.c_str(), dbName.c_str()) != 0) {
-                throwErrno(errno, "cannot put " + dbName.filename().string() + " in place");
-            }
-        } else {
-            if (const int error = placeFile(newDb, dbName); error != 0) {
-                throwErrno(error, "cannot put " + dbName.filename().string() + " in place");
-            }
-            placed.push_back(dbName);
-            if (::unlink(oldDb.c_str()) != 0) {
-                throwErrno(errno, "cannot remove " + oldDb.filename().string());
-            }
-        }
-    } catch (...) {
-        undo();
-        throw;
+    struct flock lock
+    {};
+
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    ::fcntl(fd, F_OFD_SETLK, &lock);
+}
+
+bool abandoned(const std::filesystem::path &path) noexcept
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0) {
+        return false;
     }
-    for (const FinishedFile &file : aside) {
-        ::unlink(file.second.c_str());
-    }
-    syncFolder(oldDb.has_parent_path() ? oldDb.parent_path() : std::filesystem::path("."));
+
+    struct flock lock
+    {};
+
+    lock.l_type = F_RDLCK;
+    lock.l_whence = SEEK_SET;
+    const bool free = ::fcntl(fd, F_OFD_SETLK, &lock) == 0;
+    ::close(fd);
+    return free;
 }
 
 void syncFolder(const std::filesystem::path &folder) noexcept
@@ -300,43 +205,6 @@ void syncFolder(const std::filesystem::path &folder) noexcept
     if (fd >= 0) {
         ::fsync(fd);
         ::close(fd);
-    }
-}
-
-void copyFamily(const std::vector<std::filesystem::path> &family,
-                const std::string &newStem,
-                const std::function<void()> &beforeEach)
-{
-    std::vector<std::filesystem::path> hidden;
-    std::vector<std::filesystem::path> placed;
-    auto undo = [&] {
-        for (const std::filesystem::path &file : hidden) {
-            ::unlink(file.c_str());
-        }
-        for (const std::filesystem::path &file : placed) {
-            ::unlink(file.c_str());
-        }
-    };
-    try {
-        for (const std::filesystem::path &file : family) {
-            if (beforeEach) {
-                beforeEach();
-            }
-            hidden.push_back(copyToHidden(file, renamed(file, newStem)));
-        }
-        for (std::size_t i = family.size(); i-- > 0;) {
-            const std::filesystem::path target = renamed(family[i], newStem);
-            if (const int error = placeFile(hidden[i], target); error != 0) {
-                throwErrno(error, "cannot put " + target.string() + " in place");
-            }
-            placed.push_back(target);
-        }
-    } catch (...) {
-        undo();
-        throw;
-    }
-    if (!family.empty()) {
-        syncFolder(family.front().parent_path());
     }
 }
 
@@ -362,23 +230,6 @@ void removeFile(const std::filesystem::path &file) noexcept
     if (::unlink(file.c_str()) != 0) {
         forceRemoveFile(file);
     }
-}
-
-std::vector<std::filesystem::path> removeFamily(const std::vector<std::filesystem::path> &family,
-                                                const std::function<void()> &beforeEach)
-{
-    std::vector<std::filesystem::path> left;
-    for (const std::filesystem::path &file : family) {
-        if (beforeEach) {
-            beforeEach();
-        }
-        removeFile(file);
-        std::error_code error;
-        if (std::filesystem::exists(std::filesystem::symlink_status(file, error))) {
-            left.push_back(file);
-        }
-    }
-    return left;
 }
 
 } // namespace tw::paradox

@@ -4,7 +4,6 @@
 #include <functional>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 namespace tw::paradox {
@@ -31,7 +30,8 @@ std::string foldCase(std::string_view name);
 bool isFamilyExtension(const std::string &extension);
 
 // A new empty file beside `target`, under a dot name that no "*.db" listing matches (so a
-// leftover one is ignored), with the mode a new file gets: 0666 less the umask. The caller
+// leftover one is ignored), with the mode a new file gets: 0666 less the umask. The file is
+// locked while `fd` is open, so a cleanup by another program knows it is in use; the caller
 // owns `fd`. Throws std::system_error.
 struct HiddenFile
 {
@@ -41,16 +41,13 @@ struct HiddenFile
 
 HiddenFile createHiddenBeside(const std::filesystem::path &target);
 
-// A finished file and the name it is to take in the folder.
-using FinishedFile = std::pair<std::filesystem::path, std::filesystem::path>;
+// Locks an open file for as long as it stays open in this program, however the program
+// ends; a file system without locks leaves it unlocked.
+void lockWhileOpen(int fd) noexcept;
 
-// Puts a finished table in place of the table whose .db is `oldDb`, whole family and all.
-// `files` are the new table's files, its .db last. The old companions are first moved to
-// hidden names; the new files then take their names, the .db last (replacing the old .db in
-// one rename when the names are equal). Any failure puts every old file back as it was and
-// removes what was placed; the old files are deleted only once the new table is whole.
-// Throws std::system_error.
-void replaceTable(const std::filesystem::path &oldDb, const std::vector<FinishedFile> &files);
+// True when no running program holds the lock of the file at `path`; false where the file
+// system cannot tell.
+bool abandoned(const std::filesystem::path &path) noexcept;
 
 // Makes the renames and removals in a folder durable.
 void syncFolder(const std::filesystem::path &folder) noexcept;
@@ -60,19 +57,6 @@ void syncFolder(const std::filesystem::path &folder) noexcept;
 void removeFile(const std::filesystem::path &file) noexcept;
 // The second half of removeFile alone: write right, then removal.
 void forceRemoveFile(const std::filesystem::path &file) noexcept;
-
-// Removes every file of a family, in the order given, calling
-// `beforeEach` before each. Returns the files still there afterwards.
-std::vector<std::filesystem::path> removeFamily(const std::vector<std::filesystem::path> &family,
-                                                const std::function<void()> &beforeEach = {});
-
-// Copies a table's files under the name `newStem`, each keeping its extension as spelled.
-// Every copy is complete and on disk before the first is put in place, and the .db (first
-// in `family`) goes in last, never over an existing file: the new table appears only whole.
-// `beforeEach` runs before each file is copied. Throws std::system_error, leaving nothing.
-void copyFamily(const std::vector<std::filesystem::path> &family,
-                const std::string &newStem,
-                const std::function<void()> &beforeEach = {});
 
 // Renames a family's files in place to `newStem` (the same table under another spelling of
 // its name). Throws std::system_error.

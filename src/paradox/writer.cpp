@@ -4,7 +4,7 @@
 #include "paradox/codec.h"
 #include "paradox/error.h"
 #include "paradox/family.h"
-#include "paradox/placefile.h"
+#include "paradox/intent.h"
 #include "paradox/reader.h"
 
 #include <algorithm>
@@ -464,6 +464,11 @@ void TableWriter::commit()
     }
     const std::filesystem::path folder = m_path.parent_path().empty() ? "." : m_path.parent_path();
     const std::filesystem::path mbPath = folder / (m_path.stem().string() + ".MB");
+    std::vector<FinishedFile> files;
+    if (m_mb.fd >= 0) {
+        files.emplace_back(m_mb.path, mbPath);
+    }
+    files.emplace_back(m_db.path, m_path);
     if (m_replace) {
         const std::vector<std::filesystem::path> old = tablesNamed(m_path);
         if (old.size() > 1) {
@@ -472,11 +477,6 @@ void TableWriter::commit()
                  " that differ only in letter case; none of them was replaced");
         }
         if (old.size() == 1) {
-            std::vector<FinishedFile> files;
-            if (m_mb.fd >= 0) {
-                files.emplace_back(m_mb.path, mbPath);
-            }
-            files.emplace_back(m_db.path, m_path);
             try {
                 replaceTable(old.front(), files);
             } catch (const std::system_error &e) {
@@ -487,26 +487,15 @@ void TableWriter::commit()
         }
     }
     checkNoTableThere();
-    // The blob file goes first: the .db appearing is what makes the table exist.
-    if (m_mb.fd >= 0) {
-        if (findCompanion(m_path, ".mb")) {
-            fail("a file " + mbPath.filename().string() + " is already there");
-        }
-        if (const int error = placeFile(m_mb.path, mbPath); error != 0) {
-            fail("cannot put " + mbPath.filename().string() + " in place: " + std::strerror(error));
-        }
-        m_mb.path = mbPath;
+    if (m_mb.fd >= 0 && findCompanion(m_path, ".mb")) {
+        fail("a file " + mbPath.filename().string() + " is already there");
     }
-    if (const int error = placeFile(m_db.path, m_path); error != 0) {
-        const std::string why = std::strerror(error);
-        if (m_mb.fd >= 0) {
-            std::filesystem::remove(m_mb.path);
-        }
-        fail("cannot put the table in place: " + why);
+    try {
+        placeTable(files);
+    } catch (const std::system_error &e) {
+        fail(std::string("cannot put the table in place: ") + e.what());
     }
-    m_db.path = m_path;
     m_committed = true;
-    syncFolder(folder);
 }
 
 void TableWriter::removeTemps() noexcept

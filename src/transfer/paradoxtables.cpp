@@ -6,6 +6,7 @@
 #include "fsutil/addfolder.h"
 #include "paradox/describe.h"
 #include "paradox/language.h"
+#include "transfer/tablefiles.h"
 #include "transfer/tablelist.h"
 
 #include <QFile>
@@ -72,6 +73,7 @@ void LoadParadoxTables(TableList &list, const QString &folder, app::Dialogs &dia
     fsutil::GetSubDirectories2016(folders, true, dialogs);
     for (const QString &entry : folders) {
         const QString directory = entry.left(entry.size() - 1);
+        RecoverParadoxFolder(directory);
         for (const QString &name : fsutil::ListFiles(directory, QStringLiteral("*.db"))) {
             if (name.startsWith(u'~')) {
                 continue;

@@ -6,10 +6,12 @@
 #include "core/filename.h"
 #include "fsutil/trash.h"
 #include "paradox/family.h"
+#include "paradox/intent.h"
 
 #include <QFile>
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <stdexcept>
 #include <system_error>
@@ -79,25 +81,44 @@ std::vector<fs::path> TableFilesOf(const QString &folder, const QString &name)
     return paradox::tablesNamed(pathOf(folder), name.toStdString());
 }
 
+void RecoverParadoxFolder(const QString &folder)
+{
+    paradox::recoverFolder(pathOf(folder), [](const std::vector<fs::path> &files) {
+        return fsutil::moveToTrash(files).has_value();
+    });
+}
+
 bool DeleteParadoxTable(const QString &folder, const QString &name, QStringList *where)
 {
     const std::vector<fs::path> tables = TableFilesOf(folder, name);
     for (const fs::path &table : tables) {
-        const std::vector<fs::path> family = paradox::tableFamily(table);
-        if (const auto trashed = fsutil::moveToTrash(family)) {
-            if (where != nullptr && !trashed->empty()) {
+        bool trashed = false;
+        const paradox::TrashFiles toTrash = [&](const std::vector<fs::path> &files) {
+            const auto moved = fsutil::moveToTrash(files);
+            if (moved && where != nullptr && !moved->empty()) {
                 *where << textOf(table) + QStringLiteral(" moved to the Trash as ") +
-                              textOf(trashed->front().file);
+                              textOf(moved->front().file);
             }
-            continue;
-        }
+            trashed = moved.has_value();
+            return trashed;
+        };
         // A table still there was not deleted: say so rather than drop it from the list.
-        const std::vector<fs::path> left = paradox::removeFamily(family, app::pumpEvents);
-        if (std::find(left.begin(), left.end(), table) != left.end()) {
-            throw std::runtime_error("Cannot delete the table file " + table.string() +
-                                     ": the folder does not let this user remove it");
+        const std::string refused = "Cannot delete the table file " + table.string() +
+                                    ": the folder does not let this user remove it";
+        std::vector<fs::path> left;
+        try {
+            left = paradox::deleteTable(paradox::tableFamily(table), toTrash, app::pumpEvents);
+        } catch (const std::system_error &e) {
+            const int error = e.code().value();
+            throw std::runtime_error(error == EACCES || error == EPERM || error == EROFS
+                                         ? refused
+                                         : "Cannot delete the table file " + table.string() + ": " +
+                                               e.what());
         }
-        if (where != nullptr) {
+        if (std::find(left.begin(), left.end(), table) != left.end()) {
+            throw std::runtime_error(refused);
+        }
+        if (where != nullptr && !trashed) {
             *where << textOf(table) + QStringLiteral(" deleted (the Trash could not take it)");
         }
     }
@@ -134,10 +155,9 @@ bool RenameFile(const QString &folder,
             renamed = true;
             return;
         }
-        // Every new file is complete before any old one goes.
-        paradox::copyFamily(family, pathOf(newName).string(), app::pumpEvents);
+        // Every new file is complete before any old one goes (102).
+        paradox::copyTable(family, pathOf(newName).string(), app::pumpEvents);
         renamed = true;
-        trap(102, [&] { paradox::removeFamily(family, app::pumpEvents); });
     });
     return renamed;
 }

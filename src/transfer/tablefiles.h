@@ -21,6 +21,10 @@ void ForceDeleteFile(const QString &path);
 // fileNameText does) for a list item in the folder, by their real paths.
 std::vector<std::filesystem::path> TableFilesOf(const QString &folder, const QString &name);
 
+// Completes or undoes what a program killed while it moved a table's files in `folder` left
+// half done, and removes the hidden files it left there (see paradox/intent.h).
+void RecoverParadoxFolder(const QString &folder);
+
 // Deletes each of the item's tables with its whole family; false when there is none. Each
 // family goes to the user's Trash together, where the file manager can restore it; where the
 // Trash cannot take it, its files are deleted. `where` gets a line per table saying which. A

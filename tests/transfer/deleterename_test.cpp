@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <csignal>
@@ -293,11 +294,18 @@ TEST_F(DeleteRename, AProgramKilledInTheMiddleOfARenameLeavesEveryTableWhole)
     int status = 0;
     ::waitpid(child, &status, 0);
 
-    // Whatever the moment, every table listed reads whole, and one of the two names is there.
+    // Whatever the moment, the next listing leaves one of the two names, reading whole, and
+    // nothing the killed program left.
+    form2->Form_Load();
     const QStringList listed =
-        QDir(paradoxFolder()).entryList({QStringLiteral("*.db")}, QDir::Files, QDir::Name);
-    EXPECT_TRUE(listed.contains(QStringLiteral("BIG.db")) ||
-                listed.contains(QStringLiteral("NEW.db")))
+        QDir(paradoxFolder()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    const bool big =
+        listed.contains(QStringLiteral("BIG.db")) && listed.contains(QStringLiteral("BIG.MB"));
+    const bool renamedWhole =
+        listed.contains(QStringLiteral("NEW.db")) && listed.contains(QStringLiteral("NEW.MB"));
+    EXPECT_TRUE(big != renamedWhole &&
+                listed.filter(QRegularExpression(QStringLiteral("^\\."))).isEmpty() &&
+                listed.size() == 6)
         << listed.join(u',').toStdString();
     for (const QString &table : {QStringLiteral("BIG.db"), QStringLiteral("NEW.db")}) {
         if (listed.contains(table)) {

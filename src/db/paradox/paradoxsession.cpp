@@ -8,6 +8,7 @@
 #include "db/sqlparse.h"
 #include "paradox/error.h"
 #include "paradox/family.h"
+#include "paradox/intent.h"
 #include "paradox/reader.h"
 
 #include <algorithm>
@@ -115,7 +116,7 @@ public:
             reader.reject("The Paradox folder accepts DROP TABLE [name] and SELECT * FROM `name`, "
                           "not this statement");
         }
-        const std::vector<fs::path> left = paradox::removeFamily(paradox::tableFamily(find(name)));
+        const std::vector<fs::path> left = paradox::deleteTable(paradox::tableFamily(find(name)));
         if (!left.empty()) {
             throw Error("Cannot delete " + left.front().string() +
                         ": the folder does not let this user remove it");
