@@ -1,14 +1,20 @@
 #include "connect/paradoxfolder.h"
 
+#include "core/filename.h"
 #include "fsutil/addfolder.h"
 
 #include <QFileInfo>
 
 namespace tw::connect {
 
+bool IsFolderText(const QString &folder)
+{
+    return isPlainPathText(folder.toStdString());
+}
+
 bool CheckParadoxFolder(const QString &folder)
 {
-    if (folder.isEmpty()) {
+    if (folder.isEmpty() || !IsFolderText(folder)) {
         return false;
     }
     return !fsutil::ListFiles(folder, QStringLiteral("*.db")).isEmpty();
@@ -19,16 +25,21 @@ QString ParadoxFolderFailure(const QString &folder)
     if (folder.isEmpty()) {
         return QStringLiteral("The Paradox folder field is empty.");
     }
+    if (!IsFolderText(folder)) {
+        return QStringLiteral("The Paradox folder field holds a control character (a NUL, a "
+                              "line break or the like), which no folder name holds.");
+    }
+    const QString shown = QString::fromStdString(shownText(folder.toStdString()));
     const QFileInfo info(folder);
     if (!info.exists()) {
-        return QStringLiteral("The folder ") + folder + QStringLiteral(" does not exist.");
+        return QStringLiteral("The folder ") + shown + QStringLiteral(" does not exist.");
     }
     if (!info.isDir()) {
-        return folder + QStringLiteral(" is a file, not a folder.");
+        return shown + QStringLiteral(" is a file, not a folder.");
     }
     try {
         if (fsutil::ListFiles(folder, QStringLiteral("*.db")).isEmpty()) {
-            return QStringLiteral("The folder ") + folder +
+            return QStringLiteral("The folder ") + shown +
                    QStringLiteral(" holds no Paradox table (no *.db file).");
         }
     } catch (const std::exception &e) {

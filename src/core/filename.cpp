@@ -21,4 +21,40 @@ std::string fileNameText(std::string_view bytes)
     return text;
 }
 
+std::string shownText(std::string_view raw, std::size_t longest)
+{
+    std::string printable(raw);
+    for (char &c : printable) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+            c = '?';
+        }
+    }
+    const std::string_view text = printable;
+    if (text.size() <= longest) {
+        return printable;
+    }
+    auto boundary = [&](std::size_t at) {
+        while (at > 0 && at < text.size() &&
+               (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80) {
+            --at;
+        }
+        return at;
+    };
+    const std::size_t half = longest / 2;
+    const std::size_t head = boundary(half);
+    const std::size_t tail = boundary(text.size() - half);
+    return std::string(text.substr(0, head)) + "..." + std::string(text.substr(tail));
+}
+
+bool isPlainPathText(std::string_view path)
+{
+    for (const char c : path) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace tw

@@ -11,4 +11,14 @@ namespace tw {
 // bytes; this text only finds them again by comparing it with the names of a listing.
 std::string fileNameText(std::string_view bytes);
 
+// A path or name as a box or the log shows it: control characters (a NUL among them) as
+// "?", and a text longer than `longest` bytes as its beginning and end around "...", cut
+// between UTF-8 characters.
+std::string shownText(std::string_view text, std::size_t longest = 160);
+
+// True when a path's text holds no NUL and no other control character. A path is cut at its
+// first NUL by every system call, so it would name another file; no folder a user chooses
+// holds the others.
+bool isPlainPathText(std::string_view path);
+
 } // namespace tw

@@ -140,7 +140,7 @@ QStringList ListFiles(const QString &folder, const QString &pattern)
         if (errno == ENOENT || errno == ENOTDIR) {
             return {};
         }
-        throw std::runtime_error("Cannot list the folder " + base.toStdString() + ": " +
+        throw std::runtime_error("Cannot list the folder " + shownText(base.toStdString()) + ": " +
                                  std::strerror(errno));
     }
     const QByteArray wildcard = encoded(pattern);

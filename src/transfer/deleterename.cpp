@@ -3,6 +3,7 @@
 #include "app/errorlocation.h"
 #include "app/errortrap.h"
 #include "connect/db2connection.h"
+#include "connect/paradoxfolder.h"
 #include "db/connection.h"
 #include "transfer/form2.h"
 #include "transfer/paradoxtables.h"
@@ -181,7 +182,12 @@ void Form2::PushButton7_Click()
     db::Connection paradox; // 100
     trap(102, [&] { setMousePointer(MousePointer::Hourglass); });
     const QString folder = m_connectionPage.connectionSettings().Text1;
-    trap(104, [&] { paradox.open(ParadoxConnectionString(folder).toStdString()); });
+    // A folder text that names no folder gets its one box here: nothing can be renamed in it.
+    if (!trap(104, [&] { paradox.open(ParadoxConnectionString(folder).toStdString()); }) &&
+        !connect::IsFolderText(folder)) {
+        trap(136, [&] { setMousePointer(MousePointer::Default); });
+        return;
+    }
     // The list follows only a rename that happened.
     renameSelected(
         trap,

@@ -2,6 +2,7 @@
 
 #include "app/eventpump.h"
 #include "connect/db2connection.h"
+#include "connect/paradoxfolder.h"
 #include "core/filename.h"
 #include "fsutil/addfolder.h"
 #include "paradox/describe.h"
@@ -66,7 +67,7 @@ void LoadDB2Tables(TableList &list, const QString &db2ConnectionString)
 
 void LoadParadoxTables(TableList &list, const QString &folder, app::Dialogs &dialogs)
 {
-    if (folder.isEmpty()) {
+    if (folder.isEmpty() || !connect::IsFolderText(folder)) {
         return;
     }
     QStringList folders = {folder + u'/'};

@@ -3,6 +3,7 @@
 #include "app/errorlocation.h"
 #include "app/errortrap.h"
 #include "app/eventpump.h"
+#include "connect/paradoxfolder.h"
 #include "core/filename.h"
 #include "fsutil/trash.h"
 #include "paradox/family.h"
@@ -26,6 +27,17 @@ namespace fs = std::filesystem;
 fs::path pathOf(const QString &text)
 {
     return fs::path(QFile::encodeName(text).toStdString());
+}
+
+// The Paradox folder as a path; a text that names no folder is refused, never cut.
+fs::path folderPath(const QString &folder)
+{
+    if (!connect::IsFolderText(folder)) {
+        throw std::runtime_error("The Paradox folder \"" + shownText(folder.toStdString()) +
+                                 "\" holds a control character, which no folder name holds: "
+                                 "no table was moved or deleted.");
+    }
+    return pathOf(folder);
 }
 
 QString textOf(const fs::path &path)
@@ -78,12 +90,12 @@ void RemoveFile(const QString &path)
 
 std::vector<fs::path> TableFilesOf(const QString &folder, const QString &name)
 {
-    return paradox::tablesNamed(pathOf(folder), name.toStdString());
+    return paradox::tablesNamed(folderPath(folder), name.toStdString());
 }
 
 void RecoverParadoxFolder(const QString &folder)
 {
-    paradox::recoverFolder(pathOf(folder), [](const std::vector<fs::path> &files) {
+    paradox::recoverFolder(folderPath(folder), [](const std::vector<fs::path> &files) {
         return fsutil::moveToTrash(files).has_value();
     });
 }

@@ -327,3 +327,52 @@ TEST_F(HostileInput, EachParadoxItemDescribesItsTableInItsTooltipAndToAScreenRea
     EXPECT_TRUE(
         tip(QStringLiteral("JUNK")).contains(QStringLiteral("not a readable Paradox table")));
 }
+
+TEST_F(HostileInput, AFolderTextHoldingANulOrALineBreakNamesNoFolderAndNothingMoves)
+{
+    paradoxTable("ITEMS.db", {{Value::integer(1), Value::text("one")}});
+    const auto before = tw::test::TempFolderBytes(paradoxFolder());
+    const QDir trash(qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/Trash/files"));
+    const QStringList trashed = trash.entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
+    // A settings file edited by hand: the folder, a NUL, and more.
+    const QString cut = paradoxFolder() + QChar(0) + QStringLiteral("/x");
+    settings->SaveSetting(QStringLiteral("ParadoxFolder"), cut);
+    startProgram();
+    EXPECT_FALSE(form2->isVisible()) << "the saved folder fails its check";
+    button(*form1, "PushButton3")->click();
+    EXPECT_EQ(dialogs.notices(), QStringList{QStringLiteral("Could not connect.")});
+
+    // The transfer page opened on the folder, then the field changed behind it: the buttons
+    // that work on files refuse the text with one box each and touch nothing.
+    setField("Text1", paradoxFolder());
+    button(*form1, "PushButton2")->click();
+    ASSERT_TRUE(form2->isVisible());
+    for (const QString &bad : {cut, paradoxFolder() + QStringLiteral("\n")}) {
+        setField("Text1", bad);
+        dialogs.boxes.clear();
+        select(form2->paradoxList(), {QStringLiteral("ITEMS")});
+        button(*form2, "PushButton5")->click();
+        select(form2->paradoxList(), {QStringLiteral("ITEMS")});
+        dialogs.inputs = {QStringLiteral("OTHER")};
+        button(*form2, "PushButton7")->click();
+        const QStringList reports = dialogs.errorReports();
+        ASSERT_EQ(reports.size(), 2) << reports.join(u'\n').toStdString();
+        for (const QString &report : reports) {
+            EXPECT_TRUE(report.contains(QStringLiteral("holds a control character")));
+        }
+        EXPECT_EQ(items(form2->paradoxList()), QStringList{QStringLiteral("ITEMS")});
+    }
+    EXPECT_EQ(tw::test::TempFolderBytes(paradoxFolder()), before);
+    EXPECT_EQ(trash.entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot), trashed);
+}
+
+TEST_F(HostileInput, AFolderThatCannotBeListedGivesAShortBox)
+{
+    settings->SaveSetting(QStringLiteral("ParadoxFolder"), QString(32000, u'd'));
+    settings->SaveSetting(QStringLiteral("Server"), QStringLiteral("db2host"));
+    form2->Form_Load();
+    ASSERT_FALSE(dialogs.errorReports().isEmpty());
+    for (const QString &report : dialogs.errorReports()) {
+        EXPECT_LT(report.size(), 600) << report.left(300).toStdString();
+    }
+}

@@ -101,8 +101,12 @@ public:
             m_folder = connectionValue(connectionString, "Dbq");
         }
         std::error_code error;
+        if (!isPlainPathText(m_folder)) {
+            throw Error("The Paradox folder \"" + shownText(m_folder) +
+                        "\" holds a control character, which no folder name holds");
+        }
         if (m_folder.empty() || !fs::is_directory(m_folder, error)) {
-            throw Error("The Paradox folder \"" + m_folder +
+            throw Error("The Paradox folder \"" + shownText(m_folder) +
                         "\" does not exist or is not a folder");
         }
     }

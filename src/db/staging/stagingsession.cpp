@@ -1,6 +1,7 @@
 // The staging backend: an SQLite file in the place of the Jet staging database, and the
 // export of one of its tables into a new Paradox table with our writer.
 
+#include "core/filename.h"
 #include "core/text.h"
 #include "db/backend.h"
 #include "db/connectionstring.h"
@@ -247,6 +248,10 @@ private:
             reader.reject("Unknown export target");
         }
         std::string folder = target.substr(databaseAt + 9);
+        if (!isPlainPathText(folder)) {
+            throw Error("The Paradox folder \"" + shownText(folder) +
+                        "\" holds a control character, which no folder name holds");
+        }
         if (folder.empty() || folder.back() != '/') {
             folder += '/';
         }
