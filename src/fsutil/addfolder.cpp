@@ -4,6 +4,7 @@
 #include "app/errortrap.h"
 #include "app/eventpump.h"
 #include "core/filename.h"
+#include "fsutil/trash.h"
 
 #include <QFile>
 
@@ -72,10 +73,11 @@ int listSubfolders(const QString &folder, QStringList &names)
     return 0;
 }
 
-// There is no hidden-system folder on this platform (dot folders are ordinary folders).
-bool isHiddenSystem(const QString &)
+// The system's own folders among the user's: the Trash folders, whose tables are deleted
+// ones. Other dot folders are ordinary folders.
+bool isHiddenSystem(const QString &folder)
 {
-    return false;
+    return isTrashFolder(std::filesystem::path(encoded(folder).toStdString()));
 }
 
 } // namespace

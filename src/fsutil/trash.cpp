@@ -186,6 +186,30 @@ std::optional<TrashedFile> trashOne(const Trash &trash, const fs::path &file)
 
 } // namespace
 
+bool isTrashFolder(const fs::path &folder)
+{
+    const std::string name = folder.filename().empty() ? folder.parent_path().filename().string()
+                                                       : folder.filename().string();
+    if (name == ".Trash") {
+        return true;
+    }
+    const std::string prefix = ".Trash-";
+    if (name.size() > prefix.size() && name.rfind(prefix, 0) == 0 &&
+        name.find_first_not_of("0123456789", prefix.size()) == std::string::npos) {
+        return true;
+    }
+
+    struct stat own
+    {};
+
+    struct stat info
+    {};
+
+    const fs::path home = homeTrash();
+    return !home.empty() && ::stat(home.c_str(), &own) == 0 && ::stat(folder.c_str(), &info) == 0 &&
+           own.st_dev == info.st_dev && own.st_ino == info.st_ino;
+}
+
 std::optional<std::vector<TrashedFile>> moveToTrash(const std::vector<fs::path> &files)
 {
     if (files.empty()) {

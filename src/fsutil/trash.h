@@ -16,6 +16,10 @@ struct TrashedFile
     std::filesystem::path info;
 };
 
+// True for a Trash folder: the user's own ($XDG_DATA_HOME/Trash) or one at the top of a file
+// system (.Trash, .Trash-$uid). The tables in it are deleted ones.
+bool isTrashFolder(const std::filesystem::path &folder);
+
 // Moves the files, all in one folder, to the Trash together: the home Trash
 // ($XDG_DATA_HOME/Trash) when they are on its file system, otherwise the Trash at the top of
 // their own file system ($topdir/.Trash/$uid or $topdir/.Trash-$uid). Nothing is copied.

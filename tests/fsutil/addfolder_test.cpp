@@ -215,3 +215,21 @@ TEST(FileChecks, AnswerWhatTheyAreAsked)
         EXPECT_TRUE(HasUnsafeChars(QString(QChar(unsafe)))) << int(unsafe);
     }
 }
+
+TEST_F(FolderTree, TrashFoldersAreNeverScannedOtherDotFoldersAre)
+{
+    folders({".Trash-0/files", ".Trash/1000/files", ".Trash-10x/files", ".cache", "Trash"});
+    EXPECT_EQ(scan({root()}, true),
+              QStringList({QStringLiteral("~/"),
+                           QStringLiteral("~/.Trash-10x/"),
+                           QStringLiteral("~/.cache/"),
+                           QStringLiteral("~/Trash/"),
+                           QStringLiteral("~/.Trash-10x/files/")}));
+    // The user's own Trash, wherever the scan meets it.
+    const QString data = qEnvironmentVariable("XDG_DATA_HOME");
+    ASSERT_TRUE(QDir().mkpath(data + QStringLiteral("/Trash/files")));
+    QStringList entries = {data + u'/'};
+    GetSubDirectories2016(entries, true, dialogs);
+    EXPECT_FALSE(entries.contains(data + QStringLiteral("/Trash/")));
+    EXPECT_FALSE(entries.contains(data + QStringLiteral("/Trash/files/")));
+}
