@@ -1,7 +1,7 @@
 #include "paradox/family.h"
 
 #include "core/filename.h"
-#include "core/utf8.h"
+#include "core/lettercase.h"
 #include "paradox/codepage.h"
 #include "paradox/placefile.h"
 
@@ -18,28 +18,6 @@ namespace tw::paradox {
 
 namespace {
 
-char32_t foldCodePoint(char32_t c)
-{
-    if ((c >= U'A' && c <= U'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7) ||
-        (c >= 0x391 && c <= 0x3A9) || (c >= 0x410 && c <= 0x42F)) {
-        return c + 32;
-    }
-    if (c >= 0x400 && c <= 0x40F) {
-        return c + 80;
-    }
-    if (c == 0x178) {
-        return 0xFF;
-    }
-    if (c >= 0x100 && c <= 0x17F && c != 0x130 && c != 0x138 && c != 0x149) {
-        // Capitals are the even code points, but odd ones from 0x139 and from 0x179.
-        const bool oddCapitals = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
-        if (oddCapitals ? c % 2 == 1 : c % 2 == 0) {
-            return c + 1;
-        }
-    }
-    return c;
-}
-
 bool isHex(char c)
 {
     return std::isxdigit(static_cast<unsigned char>(c)) != 0;
@@ -49,20 +27,7 @@ bool isHex(char c)
 
 std::string foldCase(std::string_view name)
 {
-    const std::string text = fileNameText(name);
-    const std::string_view utf8 = text;
-    std::string out;
-    out.reserve(utf8.size());
-    for (std::size_t i = 0; i < utf8.size();) {
-        const tw::text::CodePoint cp = tw::text::utf8At(utf8, i);
-        if (cp.length == 0) {
-            out += utf8[i++];
-            continue;
-        }
-        tw::text::appendUtf8(foldCodePoint(cp.value), out);
-        i += cp.length;
-    }
-    return out;
+    return tw::text::smallLetters(fileNameText(name));
 }
 
 bool isFamilyExtension(const std::string &extension)

@@ -21,9 +21,9 @@ std::vector<std::filesystem::path> tablesNamed(const std::filesystem::path &fold
 // The same for the folder and name of `dbPath`.
 std::vector<std::filesystem::path> tablesNamed(const std::filesystem::path &dbPath);
 
-// A name (a file name's bytes read as fileNameText) with letter case folded (ASCII, Latin-1,
-// Latin Extended-A, Greek and Cyrillic capitals to small), for matching table names the way
-// a case-blind file system does.
+// A name (a file name's bytes read as fileNameText) with its letters small, one letter to
+// one letter (core/lettercase.h), for matching table names the way a case-blind file system
+// does.
 std::string foldCase(std::string_view name);
 
 // True when the extension (with its dot, any letter case) belongs to a table's family.

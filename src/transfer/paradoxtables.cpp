@@ -4,6 +4,7 @@
 #include "connect/db2connection.h"
 #include "connect/paradoxfolder.h"
 #include "core/filename.h"
+#include "core/lettercase.h"
 #include "fsutil/addfolder.h"
 #include "paradox/describe.h"
 #include "paradox/language.h"
@@ -79,7 +80,9 @@ void LoadParadoxTables(TableList &list, const QString &folder, app::Dialogs &dia
             if (name.startsWith(u'~')) {
                 continue;
             }
-            QString table = fsutil::FileNameOf(directory + u'/' + name).toUpper();
+            // Upper case one letter to one letter, so the item finds its file again.
+            QString table = QString::fromStdString(
+                text::capitals(fsutil::FileNameOf(directory + u'/' + name).toStdString()));
             table.remove(QStringLiteral(".DB"));
             list.addTable(table,
                           [directory, name] { return DescribeParadoxTable(directory, name); });
