@@ -27,8 +27,10 @@ int main(int argc, char *argv[])
     form2.setOperationLog(&log);
     form1.setOperationLog(&log);
 
-    // Closing either page ends the program, the hidden one included.
-    auto endProgram = [] {
+    // Closing either page ends the program, the hidden one included: work running then stops
+    // after the statement in flight, and the event loop ends once its handler has returned.
+    auto endProgram = [&form2] {
+        form2.endWork();
         QCoreApplication::exit(0);
     };
     QObject::connect(&form1, &tw::connect::Form1::unloaded, &application, endProgram);

@@ -2,6 +2,7 @@
 
 #include "core/connectionloss.h"
 #include "errorreport.h"
+#include "eventpump.h"
 
 namespace tw::app {
 
@@ -20,6 +21,9 @@ void ErrorTrap::report(int lineNumber, std::exception_ptr error) noexcept
 {
     try {
         std::rethrow_exception(error);
+    } catch (const WorkStopped &) {
+        m_stopped = true;
+        return;
     } catch (const ConnectionLoss &loss) {
         m_connectionLost = m_connectionLost || loss.connectionLost();
     } catch (...) {
@@ -30,6 +34,7 @@ void ErrorTrap::report(int lineNumber, std::exception_ptr error) noexcept
 void ErrorTrap::report(int lineNumber, const QString &description) noexcept
 {
     ++m_reports;
+    m_lastFailure = description;
     try {
         ErrorReportBox(m_dialogs, description, m_location, lineNumber);
     } catch (...) {

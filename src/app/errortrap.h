@@ -57,6 +57,13 @@ public:
     // How many failures this trap has reported so far.
     int reports() const { return m_reports; }
 
+    // The description of the last failure reported; empty before the first.
+    const QString &lastFailure() const { return m_lastFailure; }
+
+    // True once a step stopped because the user closed the window (WorkStopped): no box is
+    // shown for it, and the handler ends its work.
+    bool stopped() const { return m_stopped; }
+
     // True once a reported failure said the connection to a data source is gone: every later
     // statement on it would fail too.
     bool connectionLost() const { return m_connectionLost; }
@@ -67,7 +74,9 @@ private:
     Dialogs &m_dialogs;
     QStringView m_location;
     int m_reports = 0;
+    QString m_lastFailure;
     bool m_connectionLost = false;
+    bool m_stopped = false;
 };
 
 // The text an exception carries, as the error report box shows it.

@@ -46,20 +46,28 @@ void OperationLog::operation(const QString &name)
 void OperationLog::table(const QString &name,
                          std::int64_t rowsRead,
                          std::int64_t rowsWritten,
-                         std::int64_t sourceCount)
+                         std::int64_t sourceCount,
+                         std::optional<std::int64_t> readBack)
 {
     append(QStringLiteral("  table %1: %2 rows read, %3 rows written")
                .arg(name)
                .arg(rowsRead)
                .arg(rowsWritten));
-    append(rowsWritten == sourceCount
-               ? QStringLiteral("  verified %1: the rows written equal the source's count (%2)")
-                     .arg(name)
-                     .arg(sourceCount)
-               : QStringLiteral("  NOT VERIFIED %1: %2 rows written, the source counts %3")
-                     .arg(name)
-                     .arg(rowsWritten)
-                     .arg(sourceCount));
+    if (!readBack) {
+        append(QStringLiteral("  NOT VERIFIED %1: the table written could not be read back")
+                   .arg(name));
+    } else if (*readBack == sourceCount) {
+        append(QStringLiteral("  verified %1: read back, the table holds the source's count of "
+                              "rows (%2)")
+                   .arg(name)
+                   .arg(sourceCount));
+    } else {
+        append(QStringLiteral("  NOT VERIFIED %1: read back, the table holds %2 rows, the "
+                              "source counts %3")
+                   .arg(name)
+                   .arg(*readBack)
+                   .arg(sourceCount));
+    }
 }
 
 void OperationLog::note(const QString &text)

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 
 namespace tw::app {
 
@@ -23,10 +24,14 @@ public:
     explicit OperationLog(QString path);
 
     void operation(const QString &name);
+    // A table's rows: read from the source, written to the target, the source's count, and
+    // the rows the target table holds as counted by reading it back (nothing when it could
+    // not be read back). Only a count read back verifies a copy.
     void table(const QString &name,
                std::int64_t rowsRead,
                std::int64_t rowsWritten,
-               std::int64_t sourceCount);
+               std::int64_t sourceCount,
+               std::optional<std::int64_t> readBack);
     void note(const QString &text);
     void error(const QString &reportText);
 

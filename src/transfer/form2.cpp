@@ -3,6 +3,7 @@
 #include "app/applicationtitle.h"
 #include "app/errorlocation.h"
 #include "app/errortrap.h"
+#include "app/eventpump.h"
 #include "app/widgets/fileexists.h"
 #include "app/widgets/pagebuilder.h"
 #include "app/widgets/pagelayout.h"
@@ -235,41 +236,69 @@ void Form2::logOutcome(Tally &tally,
                        const QString &table,
                        const QString &why) const
 {
-    int &count = outcome == Outcome::Done     ? tally.done
-                 : outcome == Outcome::Failed ? tally.failed
-                                              : tally.skipped;
+    int &count = outcome == Outcome::Done      ? tally.done
+                 : outcome == Outcome::Failed  ? tally.failed
+                 : outcome == Outcome::Skipped ? tally.skipped
+                                               : tally.notDone;
     ++count;
-    const QString word = outcome == Outcome::Done     ? QStringLiteral("done")
-                         : outcome == Outcome::Failed ? QStringLiteral("FAILED")
-                                                      : QStringLiteral("skipped");
+    const QString word = outcome == Outcome::Done      ? QStringLiteral("done")
+                         : outcome == Outcome::Failed  ? QStringLiteral("FAILED")
+                         : outcome == Outcome::Skipped ? QStringLiteral("skipped")
+                         : outcome == Outcome::Stopped ? QStringLiteral("stopped")
+                                                       : QStringLiteral("not tried");
     logNote(word + u' ' + table + (why.isEmpty() ? QString() : QStringLiteral(": ") + why));
+}
+
+void Form2::logNotTried(Tally &tally, const QStringList &tables, const QString &why) const
+{
+    for (const QString &table : tables) {
+        logOutcome(tally, Outcome::NotTried, table, why);
+    }
 }
 
 Form2::TableTurn::~TableTurn()
 {
     if (!m_skipped.isEmpty()) {
         m_page.logOutcome(m_tally, Outcome::Skipped, m_table, m_skipped);
+    } else if (m_page.closing() || m_trap.stopped()) {
+        m_page.logOutcome(
+            m_tally, Outcome::Stopped, m_table, QStringLiteral("the window was closed"));
     } else if (m_finished && m_trap.reports() == m_reports) {
         m_page.logOutcome(m_tally, Outcome::Done, m_table, m_how);
     } else {
-        m_page.logOutcome(m_tally, Outcome::Failed, m_table, m_how);
+        // What failed, in the words of its box; a table that stopped short without one says so.
+        const QString why = m_trap.reports() > m_reports ? app::flattened(m_trap.lastFailure())
+                                                         : QStringLiteral("it did not finish");
+        m_page.logOutcome(m_tally, Outcome::Failed, m_table, why);
     }
 }
 
 void Form2::logClosing(const Tally &tally, const QString &verb) const
 {
-    logNote(QStringLiteral("%1 table%2 %3, %4 failed, %5 skipped")
+    logNote(QStringLiteral("%1 table%2 %3, %4 failed, %5 skipped%6")
                 .arg(tally.done)
                 .arg(tally.done == 1 ? QString() : QStringLiteral("s"))
                 .arg(verb)
                 .arg(tally.failed)
-                .arg(tally.skipped));
+                .arg(tally.skipped)
+                .arg(tally.notDone == 0 ? QString()
+                                        : QStringLiteral(", %1 not done").arg(tally.notDone)));
+}
+
+std::function<void()> Form2::workPump() const
+{
+    return [this] {
+        app::pumpEvents();
+        if (m_closing) {
+            throw app::WorkStopped();
+        }
+    };
 }
 
 void Form2::logTable(const QString &name, const RowCounts &counts) const
 {
     if (m_log != nullptr) {
-        m_log->table(name, counts.read, counts.written, counts.source);
+        m_log->table(name, counts.read, counts.written, counts.source, counts.readBack);
     }
 }
 
@@ -283,6 +312,7 @@ void Form2::logNote(const QString &text) const
 void Form2::closeEvent(QCloseEvent *event)
 {
     event->accept();
+    endWork();
     emit unloaded();
 }
 

@@ -15,6 +15,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 
 class QGroupBox;
 class QProgressBar;
@@ -45,6 +46,12 @@ public:
     void setOperationLog(app::OperationLog *log) { m_log = log; }
 
     void showPage() override;
+
+    // The user closed a page: the program ends. Work running now stops after the statement
+    // in flight and begins nothing new; no box is shown for it.
+    void endWork() { m_closing = true; }
+
+    bool closing() const { return m_closing; }
 
     TableList &db2List() { return *List1; }
 
@@ -95,19 +102,22 @@ private:
         int done = 0;
         int failed = 0;
         int skipped = 0;
+        int notDone = 0; // stopped, or never tried
     };
-    enum class Outcome { Done, Failed, Skipped };
+    enum class Outcome { Done, Failed, Skipped, Stopped, NotTried };
 
     // The header line of a press that does something: the operation, the program version,
     // the Paradox folder and the DB2 database, server, port and user (never the password).
     void logOperation(const QString &name) const;
     void logOutcome(Tally &tally, Outcome outcome, const QString &table, const QString &why) const;
+    // One "not tried" line for each table a press did not come to, saying why.
+    void logNotTried(Tally &tally, const QStringList &tables, const QString &why) const;
     // "N tables copied, M failed, K skipped", with the operation's verb.
     void logClosing(const Tally &tally, const QString &verb) const;
 
     // One table's turn in a press, logged when it ends however it ends: skipped when passed
-    // over, failed when a box reported a failure on its way or it did not finish whole, done
-    // otherwise.
+    // over, stopped when the window was closed, failed (with the last failure's description)
+    // when a box reported a failure on its way or it did not finish whole, done otherwise.
     class TableTurn
     {
     public:
@@ -148,10 +158,15 @@ private:
         std::int64_t source = 0;
         std::int64_t read = 0;
         std::int64_t written = 0;
+        // The rows the target table holds, counted by reading it back after the copy.
+        std::optional<std::int64_t> readBack;
     };
 
     void logTable(const QString &name, const RowCounts &counts) const;
     void logNote(const QString &text) const;
+    // The event pump of long work inside the database layer: it throws app::WorkStopped once
+    // the window was closed.
+    std::function<void()> workPump() const;
     void setProgress(double percent);
     void resetProgress();
     void PushButton8_Click();
@@ -167,6 +182,7 @@ private:
     bool m_loaded = false;
     app::OperationLog *m_log = nullptr;
     double m_progress = 0;
+    bool m_closing = false;
 
     QGroupBox *Frame1 = nullptr;
     QGroupBox *Frame2 = nullptr;

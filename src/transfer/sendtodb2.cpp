@@ -50,8 +50,19 @@ private:
         return m_trap(line, [&] { m_db2.execute(sql.toStdString()); });
     }
 
+    // The rows the DB2 table holds, counted by DB2 after the copy.
+    std::optional<std::int64_t> countRows(const QString &table);
+
+    // True while the page still shows the DB2 database this press copies into.
+    bool showsTarget() const
+    {
+        return connect::Db2ConnectionString(m_page.m_connectionPage.connectionSettings()) ==
+               m_target;
+    }
+
     Form2 &m_page;
     app::ErrorTrap &m_trap;
+    QString m_target;         // the DB2 connection string
     db::Connection m_db2;     // 100
     db::Connection m_paradox; // 102
 };
@@ -60,14 +71,15 @@ bool Form2::Db2Copy::open(const connect::ConnectionSettings &fields)
 {
     m_trap(112, [&] {
         m_paradox.setCursorLocation(db::adUseClient);
-        m_paradox.setEventPump(app::pumpEvents);
+        m_paradox.setEventPump(m_page.workPump());
     });
     if (!m_trap(114,
                 [&] { m_paradox.open(ParadoxConnectionString(fields.Text1).toStdString()); })) {
         return false;
     }
     m_trap(116, [&] { m_db2.setCursorLocation(db::adUseServer); });
-    return m_trap(118, [&] { m_db2.open(connect::Db2ConnectionString(fields).toStdString()); });
+    m_target = connect::Db2ConnectionString(fields);
+    return m_trap(118, [&] { m_db2.open(m_target.toStdString()); });
 }
 
 void Form2::Db2Copy::close()
@@ -130,6 +142,9 @@ Form2::RowCounts Form2::Db2Copy::copyRows(db::Recordset &rows, const QString &ta
     const std::int64_t n = counts.source;
     for (std::int64_t r = 0; r < n && !m_trap.connectionLost(); ++r) {
         app::pumpEvents(); // 226
+        if (m_page.closing()) {
+            break; // rows already sent stay
+        }
         ++counts.read;
         m_page.setProgress(static_cast<double>(r + 1) / static_cast<double>(n) * 100.0); // 228
         std::string insert;
@@ -149,6 +164,23 @@ Form2::RowCounts Form2::Db2Copy::copyRows(db::Recordset &rows, const QString &ta
         }
     }
     return counts;
+}
+
+std::optional<std::int64_t> Form2::Db2Copy::countRows(const QString &table)
+{
+    try {
+        db::Recordset count;
+        count.open("SELECT COUNT(*) FROM " + db2Name(table).toStdString(), m_db2);
+        const db::Value &value = count.value(0);
+        if (value.kind() != db::ValueKind::Integer) {
+            return std::nullopt;
+        }
+        const std::int64_t rows = value.asInteger();
+        count.close();
+        return rows;
+    } catch (const db::Error &) {
+        return std::nullopt; // the log says it could not be read back
+    }
 }
 
 void Form2::Db2Copy::copy(const QString &paradoxName, Tally &tally)
@@ -184,11 +216,17 @@ void Form2::Db2Copy::copy(const QString &paradoxName, Tally &tally)
         m_trap(264, [&] { rows.close(); });
         return;
     }
-    const RowCounts counts = copyRows(rows, paradoxName);
+    RowCounts counts = copyRows(rows, paradoxName);
     m_trap(260, [&] { m_page.setMousePointer(MousePointer::Default); });
     m_trap(262, [&] { m_page.resetProgress(); });
     m_trap(264, [&] { rows.close(); });
-    m_trap(266, [&] { m_page.List1->addTable(paradoxName); });
+    // The list shows the database the page shows now, each table once.
+    if (showsTarget() && !m_page.List1->holds(paradoxName)) {
+        m_trap(266, [&] { m_page.List1->addTable(paradoxName); });
+    }
+    if (!m_page.closing()) {
+        counts.readBack = countRows(paradoxName);
+    }
     m_page.logTable(paradoxName, counts);
     turn.finish(counts.written == counts.source,
                 replaced->isEmpty() ? QString() : QStringLiteral("replaced the DB2 table"));
@@ -213,12 +251,16 @@ void Form2::PushButton4_Click()
     // or remove items, and a table whose item went meanwhile is passed over.
     QStringList selected;
     trap(122, [&] { selected = List2->selectedNamesBottomFirst(); }); // 120
-    for (const QString &paradoxName : selected) {
+    for (qsizetype i = 0; i < selected.size(); ++i) {
         // A lost DB2 connection fails every later statement: one report is enough.
-        if (trap.connectionLost()) {
+        if (trap.connectionLost() || closing()) {
+            logNotTried(tally,
+                        selected.mid(i),
+                        closing() ? QStringLiteral("the window was closed")
+                                  : QStringLiteral("the connection to DB2 was lost"));
             break;
         }
-        copy.copy(paradoxName, tally);
+        copy.copy(selected[i], tally);
     }
     logClosing(tally, QStringLiteral("copied"));
     trap(276, [&] { setMousePointer(MousePointer::Default); });

@@ -5,12 +5,15 @@
 #include "app/errortrap.h"
 #include "app/eventpump.h"
 #include "connect/db2connection.h"
+#include "core/lettercase.h"
 #include "db/connection.h"
+#include "paradox/reader.h"
 #include "transfer/datatype.h"
 #include "transfer/form2.h"
 #include "transfer/paradoxtables.h"
 #include "transfer/sqltext.h"
 #include "transfer/stagingdatabase.h"
+#include "transfer/tablefiles.h"
 #include "transfer/tablelist.h"
 
 #include <optional>
@@ -54,6 +57,15 @@ private:
     // 224, 226 and 282, 284: drops the staging table when it is there.
     void dropStaging(int testLine, const QString &source);
 
+    // The records of the Paradox table as written, counted by reading its file.
+    std::optional<std::int64_t> countRecords(const QString &paradoxName) const;
+
+    // True while the page still shows the folder this press copies into.
+    bool showsTarget() const
+    {
+        return m_page.m_connectionPage.connectionSettings().Text1 == m_folder;
+    }
+
     Form2 &m_page;
     app::ErrorTrap &m_trap;
     QString m_folder;
@@ -70,7 +82,7 @@ bool Form2::ParadoxCopy::open(const connect::ConnectionSettings &fields,
     auto open = [&](int line, db::Connection &connection, int location, auto connectionString) {
         return m_trap(line, [&] {
             connection.setCursorLocation(location);
-            connection.setEventPump(app::pumpEvents);
+            connection.setEventPump(m_page.workPump());
             connection.setMode(db::adModeReadWrite);
             connection.open(connectionString().toStdString());
         });
@@ -99,20 +111,27 @@ void Form2::ParadoxCopy::close()
 
 std::optional<QString> Form2::ParadoxCopy::askName(const QString &source)
 {
-    if (!m_trap.test(138, [&] { return source.size() > kLongestParadoxName; })) {
+    // Characters are counted as such: a letter outside the BMP is one, never half of one.
+    const QList<uint> characters = source.toUcs4();
+    if (!m_trap.test(138, [&] { return characters.size() > kLongestParadoxName; })) {
         return source;
     }
+    const QString cut = QString::fromUcs4(reinterpret_cast<const char32_t *>(characters.data()),
+                                          kLongestParadoxName);
+    auto upper = [](const QString &name) {
+        return QString::fromStdString(text::capitals(name.toStdString()));
+    };
     bool yes = false;
     m_trap(140, [&] {
         yes = m_page.m_dialogs.ask(
-            source.toUpper() + QStringLiteral(" is more than 8 characters. It will be trim into ") +
-                source.left(kLongestParadoxName).toUpper() + QStringLiteral(". Continue?"),
+            upper(source) + QStringLiteral(" is more than 8 characters. It will be trim into ") +
+                upper(cut) + QStringLiteral(". Continue?"),
             QStringLiteral("Continue?"));
     });
     if (!yes) {
         return std::nullopt; // 144
     }
-    return source.left(kLongestParadoxName); // 142
+    return cut; // 142
 }
 
 std::optional<bool> Form2::ParadoxCopy::askOverwrite(const QString &paradoxName)
@@ -156,8 +175,11 @@ bool Form2::ParadoxCopy::stage(db::Recordset &rows, const QString &source, RowCo
     const std::int64_t n = counts.source;
     const std::string target = backtickName(source).toStdString();
     std::vector<db::Value> values;
-    for (std::int64_t r = 0; r < n && staged; ++r) {                                     // 238
-        app::pumpEvents();                                                               // 240
+    for (std::int64_t r = 0; r < n && staged; ++r) { // 238
+        app::pumpEvents();                           // 240
+        if (m_page.closing()) {
+            return false; // no half table is exported
+        }
         m_page.setProgress(static_cast<double>(r + 1) / static_cast<double>(n) * 100.0); // 242
         staged = m_trap(244, [&] {
             values.clear();
@@ -200,6 +222,19 @@ bool Form2::ParadoxCopy::exportTable(const QString &source,
     });
 }
 
+std::optional<std::int64_t> Form2::ParadoxCopy::countRecords(const QString &paradoxName) const
+{
+    try {
+        const std::vector<std::filesystem::path> tables = TableFilesOf(m_folder, paradoxName);
+        if (tables.size() != 1) {
+            return std::nullopt;
+        }
+        return static_cast<std::int64_t>(paradox::TableReader::open(tables.front()).recordCount());
+    } catch (const std::exception &) {
+        return std::nullopt; // the log says it could not be read back
+    }
+}
+
 void Form2::ParadoxCopy::copy(const QString &source, Tally &tally)
 {
     TableTurn turn(m_page, tally, m_trap, source);
@@ -236,11 +271,14 @@ void Form2::ParadoxCopy::copy(const QString &source, Tally &tally)
     m_trap(272, [&] { m_page.setMousePointer(MousePointer::Default); });
     m_trap(274, [&] { m_page.resetProgress(); });
     m_trap(276, [&] { rows.close(); });
-    const bool exported = staged && exportTable(source, *paradoxName, *replace);
-    if (exported && *replace) {
+    const bool exported =
+        staged && !m_page.closing() && exportTable(source, *paradoxName, *replace);
+    if (exported && *replace && showsTarget()) {
         m_trap(160, [&] { RemoveListItem(*m_page.List2, *paradoxName); });
     }
-    if (!exported) {
+    if (exported) {
+        counts.readBack = countRecords(*paradoxName);
+    } else {
         counts.written = 0;
     }
     m_page.logTable(source + QStringLiteral(" as ") + *paradoxName + QStringLiteral(".db"), counts);
@@ -272,17 +310,26 @@ void Form2::PushButton3_Click()
     // or remove items, and a table whose item went meanwhile is passed over.
     QStringList selected;
     trap(132, [&] { selected = List1->selectedNamesBottomFirst(); }); // 130
-    for (const QString &source : selected) {
+    for (qsizetype i = 0; i < selected.size(); ++i) {
         // A lost connection fails every later table too: one report is enough.
-        if (trap.connectionLost()) {
+        if (trap.connectionLost() || closing()) {
+            logNotTried(tally,
+                        selected.mid(i),
+                        closing() ? QStringLiteral("the window was closed")
+                                  : QStringLiteral("the connection to DB2 was lost"));
             break;
         }
-        copy.copy(source, tally);
+        copy.copy(selected[i], tally);
     }
     logClosing(tally, QStringLiteral("copied"));
+    if (closing()) {
+        return;
+    }
+    // The list shows the folder the page shows now, which a "< Back" and "Next >" during
+    // the copy may have changed.
     trap(290, [&] {
         List2->clear();
-        LoadParadoxTables(*List2, fields.Text1, m_dialogs);
+        LoadParadoxTables(*List2, m_connectionPage.connectionSettings().Text1, m_dialogs);
     });
     trap(298, [&] { setMousePointer(MousePointer::Default); });
     copy.close();

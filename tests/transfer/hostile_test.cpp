@@ -91,7 +91,8 @@ TEST_F(HostileInput, DamagedTableFilesGiveOneClearBoxEachAndNothingReachesDb2)
     EXPECT_EQ(emu.statements(),
               (std::vector<std::string>{
                   "CREATE TABLE \"GOOD\"(\"ID\" LONG VARCHAR,\"NAME\" LONG VARCHAR);",
-                  "INSERT INTO \"GOOD\" VALUES('1', 'fine')"}))
+                  "INSERT INTO \"GOOD\" VALUES('1', 'fine')",
+                  "SELECT COUNT(*) FROM \"GOOD\""}))
         << "only GOOD was created and filled";
     EXPECT_EQ(db2Rows("\"GOOD\""), (std::vector<std::vector<std::string>>{{"1", "fine"}}));
 }

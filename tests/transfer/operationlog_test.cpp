@@ -57,18 +57,20 @@ TEST_F(OperationLog, ACopyRecordsEachTableItsCountsTheErrorsAndTheVerification)
     EXPECT_FALSE(text.contains(QStringLiteral("secret"))) << "never the password";
     EXPECT_TRUE(text.contains(QStringLiteral("  table GOOD: 2 rows read, 2 rows written\n")))
         << text.toStdString();
-    EXPECT_TRUE(text.contains(
-        QStringLiteral("  verified GOOD: the rows written equal the source's count (2)\n")));
+    EXPECT_TRUE(text.contains(QStringLiteral(
+        "  verified GOOD: read back, the table holds the source's count of rows (2)\n")));
     EXPECT_TRUE(text.contains(QStringLiteral("  table DATES: 2 rows read, 1 rows written\n")))
         << text.toStdString();
-    EXPECT_TRUE(text.contains(
-        QStringLiteral("  NOT VERIFIED DATES: 1 rows written, the source counts 2\n")));
+    EXPECT_TRUE(text.contains(QStringLiteral(
+        "  NOT VERIFIED DATES: read back, the table holds 1 rows, the source counts 2\n")));
     EXPECT_TRUE(text.contains(QStringLiteral("SQL0180N"))) << text.toStdString();
     EXPECT_TRUE(text.contains(
         QStringLiteral("in Quoralink2021/08/31.Form2.PushButton4_Click at line 256")));
     EXPECT_EQ(dialogs.errorReports().size(), 1) << "the box is still shown as it was";
     EXPECT_TRUE(text.contains(QStringLiteral("  done GOOD\n")));
-    EXPECT_TRUE(text.contains(QStringLiteral("  FAILED DATES\n")));
+    EXPECT_TRUE(text.contains(QStringLiteral("  FAILED DATES: [IBM][CLI Driver][DB2/LINUXX8664] "
+                                             "SQL0180N")))
+        << "a failure says what failed";
     EXPECT_TRUE(text.endsWith(QStringLiteral("  1 table copied, 1 failed, 0 skipped\n")));
 
     // The answer to a question and the table it skipped; a press that did nothing leaves no line.

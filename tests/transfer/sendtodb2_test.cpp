@@ -55,7 +55,9 @@ TEST_F(SendToDb2, TheWorkedExampleReachesDb2ByteForByte)
         (std::vector<std::string>{
             "CREATE TABLE \"ORDERS\"(\"ID\" LONG VARCHAR,\"SHIPPED\" DATE,\"NOTE\" LONG VARCHAR);",
             "INSERT INTO \"ORDERS\" VALUES('7', NULL, 'O''Neil')",
-            "INSERT INTO \"ORDERS\" VALUES(NULL, NULL, NULL)"}));
+            "INSERT INTO \"ORDERS\" VALUES(NULL, NULL, NULL)",
+            "SELECT COUNT(*) FROM \"ORDERS\""}))
+        << "the copy's own statements, then the count that verifies it";
     EXPECT_EQ(db2Rows("\"ORDERS\""),
               (Rows{{"7", "<null>", "O'Neil"}, {"<null>", "<null>", "<null>"}}));
     EXPECT_EQ(items(form2->db2List()), QStringList{QStringLiteral("ORDERS")});
@@ -125,7 +127,7 @@ TEST_F(SendToDb2, AnEmptyTableIsCreatedWithNoInsertAndTheBarStaysAtZero)
     paradoxTable("EMPTY.db");
     QSignalSpy progress(form2.get(), &tw::transfer::Form2::progressChanged);
     send({QStringLiteral("EMPTY")});
-    EXPECT_EQ(emu.statements().size(), 1U);
+    EXPECT_EQ(emu.statements().size(), 2U) << "CREATE and the count read back";
     EXPECT_EQ(db2Rows("\"EMPTY\""), Rows{});
     for (const auto &args : progress) {
         EXPECT_EQ(args[0].toDouble(), 0.0);
@@ -153,9 +155,9 @@ TEST_F(SendToDb2, SelectedTablesGoBottomFirstAndNoSkipsOnlyThatTable)
     EXPECT_EQ(questions(), QStringList{QStringLiteral("Would you like to overwrite ORDERS?")});
     EXPECT_EQ(dialogs.boxes[0].caption, QStringLiteral("Overwrite?"));
     const auto statements = emu.statements();
-    ASSERT_EQ(statements.size(), 4U);
+    ASSERT_EQ(statements.size(), 6U);
     EXPECT_EQ(statements[0].rfind("CREATE TABLE \"ZULU\"", 0), 0U);
-    EXPECT_EQ(statements[2].rfind("CREATE TABLE \"ALPHA\"", 0), 0U);
+    EXPECT_EQ(statements[3].rfind("CREATE TABLE \"ALPHA\"", 0), 0U);
     EXPECT_EQ(db2Rows("\"ORDERS\""), Rows{{"99"}}) << "the table answered No is untouched";
     EXPECT_EQ(
         items(form2->db2List()),
@@ -255,7 +257,8 @@ TEST_F(SendToDb2, ANameWithADoubleQuoteIsDoubledInsideTheIdentifier)
     send({QStringLiteral("MY\"TAB")});
     EXPECT_EQ(emu.statements(),
               (std::vector<std::string>{"CREATE TABLE \"MY\"\"TAB\"(\"A\"\"B\" LONG VARCHAR);",
-                                        "INSERT INTO \"MY\"\"TAB\" VALUES('1')"}));
+                                        "INSERT INTO \"MY\"\"TAB\" VALUES('1')",
+                                        "SELECT COUNT(*) FROM \"MY\"\"TAB\""}));
     EXPECT_TRUE(dialogs.boxes.empty());
 }
 

@@ -424,6 +424,13 @@ public:
         if (!table) {
             undefined(select.table);
         }
+        if (select.count) {
+            // DB2 names a column without a name by its position.
+            return std::make_unique<TableResult>(m_database.m_db,
+                                                 std::vector<Column>{{"1", "INTEGER"}},
+                                                 "SELECT count(*) FROM " +
+                                                     quoteSqlite(table->store));
+        }
         std::string query = "SELECT ";
         for (std::size_t i = 0; i < table->columns.size(); ++i) {
             query += (i == 0 ? "c" : ", c") + std::to_string(i + 1);

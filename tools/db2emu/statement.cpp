@@ -361,9 +361,19 @@ private:
         }
         if (isWord("SELECT")) {
             ++m_at;
-            symbol("*");
+            Select select;
+            if (isWord("COUNT")) {
+                ++m_at;
+                symbol("(");
+                symbol("*");
+                symbol(")");
+                select.count = true;
+            } else {
+                symbol("*");
+            }
             word("FROM");
-            return Select{qualifiedName()};
+            select.table = qualifiedName();
+            return select;
         }
         unexpected("CREATE INSERT DROP RENAME SELECT");
     }

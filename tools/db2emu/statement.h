@@ -54,6 +54,7 @@ struct Rename
 struct Select
 {
     Name table;
+    bool count = false; // SELECT COUNT(*) FROM ...
 };
 
 using Statement = std::variant<CreateTable, CreateView, Insert, Drop, Rename, Select>;
