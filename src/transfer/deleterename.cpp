@@ -4,6 +4,7 @@
 #include "app/errortrap.h"
 #include "connect/db2connection.h"
 #include "connect/paradoxfolder.h"
+#include "core/filename.h"
 #include "db/connection.h"
 #include "transfer/form2.h"
 #include "transfer/paradoxtables.h"
@@ -91,8 +92,15 @@ void Form2::PushButton5_Click()
                         delete List2->takeItem(entry.row());
                     }
                 });
-            } else {
-                turn.skip(QStringLiteral("no table file of that name in the folder"));
+            } else if (trap.reports() == turn.reportsAtStart()) {
+                // An item no file answers to (a table listed from a folder below, or one
+                // removed meanwhile) is said so, never passed over in silence.
+                trap.report(110,
+                            QStringLiteral("The folder ") +
+                                QString::fromStdString(shownText(folder.toStdString())) +
+                                QStringLiteral(" holds no table file named ") + name +
+                                QStringLiteral(" (a table listed from a folder below it is in "
+                                               "that folder): nothing was deleted."));
             }
         }
         logClosing(tally, QStringLiteral("deleted"));

@@ -135,6 +135,8 @@ private:
 
         void skip(const QString &why) { m_skipped = why; }
 
+        int reportsAtStart() const { return m_reports; }
+
         void finish(bool whole, const QString &how)
         {
             m_finished = whole;

@@ -123,6 +123,19 @@ TEST_F(DeleteRename, AParadoxDeleteRemovesTheWholeFamilyEvenWhenReadOnly)
     EXPECT_TRUE(dialogs.boxes.empty());
 }
 
+TEST_F(DeleteRename, AnItemNoFileAnswersToGetsABoxAndStays)
+{
+    paradoxTable("SUB/INNER.db");
+    form2->Form_Load();
+    select(form2->paradoxList(), {QStringLiteral("INNER")});
+    press("PushButton5");
+    ASSERT_EQ(dialogs.errorReports().size(), 1);
+    EXPECT_TRUE(
+        dialogs.errorReports()[0].contains(QStringLiteral("holds no table file named INNER")));
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(paradoxPath("SUB/INNER.db"))));
+    EXPECT_TRUE(items(form2->paradoxList()).contains(QStringLiteral("INNER")));
+}
+
 TEST_F(DeleteRename, Db2RenameSendsBothNamesQuotedAndTheListFollows)
 {
     select(form2->db2List(), {QStringLiteral("Orders")});
