@@ -179,6 +179,60 @@ TEST_F(WideClient, ReadsEveryColumnTypeIntoItsOwnCType)
               (std::vector<long>{2021, 16, 30, 500001000}));
 }
 
+TEST_F(WideClient, AttributesCursorsAndUnitsOfWorkReachTheDriverItself)
+{
+    // Through the driver manager, as any program linked with it calls.
+    ASSERT_EQ(SQLSetConnectAttrW(dbc.get(),
+                                 SQL_ATTR_AUTOCOMMIT,
+                                 reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF),
+                                 SQL_IS_UINTEGER),
+              SQL_SUCCESS)
+        << lastError(SQL_HANDLE_DBC, dbc.get());
+    SQLUINTEGER autocommit = 99;
+    EXPECT_EQ(SQLGetConnectAttrW(dbc.get(), SQL_ATTR_AUTOCOMMIT, &autocommit, 0, nullptr),
+              SQL_SUCCESS);
+    EXPECT_EQ(autocommit, SQL_AUTOCOMMIT_OFF);
+    ASSERT_EQ(run("CREATE TABLE UNDONE(A INTEGER)"), SQL_SUCCESS);
+    ASSERT_EQ(SQLEndTran(SQL_HANDLE_DBC, dbc.get(), SQL_ROLLBACK), SQL_SUCCESS);
+    EXPECT_EQ(run("SELECT * FROM UNDONE"), SQL_ERROR) << "the unit of work was rolled back";
+    EXPECT_EQ(state(), "42S02");
+    ASSERT_EQ(SQLSetConnectAttr(dbc.get(),
+                                SQL_ATTR_AUTOCOMMIT,
+                                reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON),
+                                SQL_IS_UINTEGER),
+              SQL_SUCCESS);
+
+    SQLULEN timeout = 0;
+    EXPECT_EQ(
+        SQLSetStmtAttrW(stmt.get(), SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(7), 0),
+        SQL_SUCCESS);
+    EXPECT_EQ(SQLGetStmtAttrW(stmt.get(), SQL_ATTR_QUERY_TIMEOUT, &timeout, 0, nullptr),
+              SQL_SUCCESS);
+    EXPECT_EQ(timeout, 7U);
+
+    emu.seed({"CREATE TABLE T(A INTEGER)", "INSERT INTO T VALUES(1)"});
+    ASSERT_EQ(run("SELECT * FROM T"), SQL_SUCCESS);
+    ASSERT_EQ(SQLFetch(stmt.get()), SQL_SUCCESS);
+    EXPECT_EQ(SQLCloseCursor(stmt.get()), SQL_SUCCESS);
+    EXPECT_EQ(SQLFetch(stmt.get()), SQL_ERROR) << "the cursor is closed";
+    EXPECT_EQ(SQLFreeStmt(stmt.get(), SQL_CLOSE), SQL_SUCCESS);
+
+    // The wide diagnostic field of the last failure, and the wide column attribute.
+    EXPECT_EQ(run("SELECT * FROM NOWHERE"), SQL_ERROR);
+    SQLWCHAR sqlState[6] = {};
+    SQLSMALLINT length = 0;
+    EXPECT_EQ(
+        SQLGetDiagFieldW(
+            SQL_HANDLE_STMT, stmt.get(), 1, SQL_DIAG_SQLSTATE, sqlState, sizeof sqlState, &length),
+        SQL_SUCCESS);
+    EXPECT_EQ(std::u16string(reinterpret_cast<char16_t *>(sqlState), 5), u"42S02");
+    ASSERT_EQ(run("SELECT * FROM T"), SQL_SUCCESS);
+    SQLWCHAR name[8] = {};
+    EXPECT_EQ(SQLColAttributeW(stmt.get(), 1, SQL_DESC_NAME, name, sizeof name, &length, nullptr),
+              SQL_SUCCESS);
+    EXPECT_EQ(std::u16string(reinterpret_cast<char16_t *>(name)), u"A");
+}
+
 TEST_F(WideClient, LongWideTextComesInWholeCharactersAndPiecesThatAddUp)
 {
     emu.seed({"CREATE TABLE T(V VARCHAR(40))", "INSERT INTO T VALUES('Émile Zola & Fils')"});

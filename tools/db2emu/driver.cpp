@@ -11,46 +11,12 @@ extern "C" {
 
 SQLRETURN SQL_API SQLAllocHandle(SQLSMALLINT type, SQLHANDLE input, SQLHANDLE *output)
 {
-    if (output == nullptr) {
-        return SQL_ERROR;
-    }
-    try {
-        switch (type) {
-        case SQL_HANDLE_ENV:
-            *output = new Environment;
-            return SQL_SUCCESS;
-        case SQL_HANDLE_DBC:
-            *output = new Connection;
-            return SQL_SUCCESS;
-        case SQL_HANDLE_STMT: {
-            auto *stmt = new Statement;
-            stmt->connection = static_cast<Connection *>(input);
-            *output = stmt;
-            return SQL_SUCCESS;
-        }
-        default:
-            return SQL_ERROR;
-        }
-    } catch (...) {
-        return SQL_ERROR;
-    }
+    return allocHandle(type, input, output);
 }
 
 SQLRETURN SQL_API SQLFreeHandle(SQLSMALLINT type, SQLHANDLE handle)
 {
-    switch (type) {
-    case SQL_HANDLE_ENV:
-        delete static_cast<Environment *>(handle);
-        return SQL_SUCCESS;
-    case SQL_HANDLE_DBC:
-        delete static_cast<Connection *>(handle);
-        return SQL_SUCCESS;
-    case SQL_HANDLE_STMT:
-        delete static_cast<Statement *>(handle);
-        return SQL_SUCCESS;
-    default:
-        return SQL_INVALID_HANDLE;
-    }
+    return freeHandle(type, handle);
 }
 
 SQLRETURN SQL_API SQLSetEnvAttr(SQLHENV, SQLINTEGER, SQLPOINTER, SQLINTEGER)
@@ -63,25 +29,27 @@ SQLRETURN SQL_API SQLSetConnectAttr(SQLHDBC handle,
                                     SQLPOINTER value,
                                     SQLINTEGER)
 {
-    auto &connection = *static_cast<Connection *>(handle);
-    connection.diag.records.clear();
-    if (attribute == SQL_ATTR_AUTOCOMMIT) {
-        const bool on = reinterpret_cast<SQLULEN>(value) == SQL_AUTOCOMMIT_ON;
-        connection.autoCommit = on;
-        if (connection.database && !connection.dropped) {
-            try {
-                connection.database->setAutoCommit(on);
-            } catch (const Db2Exception &e) {
-                return fail(connection.diag, e.error());
-            }
-        }
-    }
-    return SQL_SUCCESS;
+    return setConnectAttr(*static_cast<Connection *>(handle), attribute, value);
 }
 
-SQLRETURN SQL_API SQLSetStmtAttr(SQLHSTMT, SQLINTEGER, SQLPOINTER, SQLINTEGER)
+SQLRETURN SQL_API
+SQLGetConnectAttr(SQLHDBC handle, SQLINTEGER attribute, SQLPOINTER value, SQLINTEGER, SQLINTEGER *)
 {
-    return SQL_SUCCESS;
+    return getConnectAttr(*static_cast<Connection *>(handle), attribute, value);
+}
+
+SQLRETURN SQL_API SQLSetStmtAttr(SQLHSTMT handle,
+                                 SQLINTEGER attribute,
+                                 SQLPOINTER value,
+                                 SQLINTEGER)
+{
+    return setStmtAttr(*static_cast<Statement *>(handle), attribute, value);
+}
+
+SQLRETURN SQL_API
+SQLGetStmtAttr(SQLHSTMT handle, SQLINTEGER attribute, SQLPOINTER value, SQLINTEGER, SQLINTEGER *)
+{
+    return getStmtAttr(*static_cast<Statement *>(handle), attribute, value);
 }
 
 SQLRETURN SQL_API SQLDriverConnect(SQLHDBC handle,
@@ -103,8 +71,7 @@ SQLRETURN SQL_API SQLDriverConnect(SQLHDBC handle,
 
 SQLRETURN SQL_API SQLDisconnect(SQLHDBC handle)
 {
-    static_cast<Connection *>(handle)->database.reset();
-    return SQL_SUCCESS;
+    return disconnect(*static_cast<Connection *>(handle));
 }
 
 SQLRETURN SQL_API SQLExecDirect(SQLHSTMT handle, SQLCHAR *sqlText, SQLINTEGER length)
@@ -148,11 +115,7 @@ SQLRETURN SQL_API SQLColumns(SQLHSTMT handle,
 
 SQLRETURN SQL_API SQLNumResultCols(SQLHSTMT handle, SQLSMALLINT *count)
 {
-    auto &stmt = *static_cast<Statement *>(handle);
-    if (count != nullptr) {
-        *count = stmt.result ? static_cast<SQLSMALLINT>(stmt.result->columns().size()) : 0;
-    }
-    return SQL_SUCCESS;
+    return numResultCols(*static_cast<Statement *>(handle), count);
 }
 
 SQLRETURN SQL_API SQLDescribeCol(SQLHSTMT handle,
@@ -194,26 +157,7 @@ SQLRETURN SQL_API SQLColAttribute(SQLHSTMT handle,
 
 SQLRETURN SQL_API SQLFetch(SQLHSTMT handle)
 {
-    auto &stmt = *static_cast<Statement *>(handle);
-    if (!stmt.result) {
-        return cliError(stmt.diag, "24000", 115, "Invalid cursor state.");
-    }
-    Connection &connection = *stmt.connection;
-    if (connection.config.dropAfterRows > 0 &&
-        connection.rowsFetched >= connection.config.dropAfterRows) {
-        dropLine(connection);
-    }
-    if (connection.dropped) {
-        return fail(stmt.diag, lineDropped(connection.location));
-    }
-    ++connection.rowsFetched;
-    try {
-        stmt.onRow = stmt.result->next(stmt.row);
-    } catch (const Db2Exception &e) {
-        return fail(stmt.diag, e.error());
-    }
-    std::fill(stmt.readOffset.begin(), stmt.readOffset.end(), 0);
-    return stmt.onRow ? SQL_SUCCESS : SQL_NO_DATA;
+    return fetch(*static_cast<Statement *>(handle));
 }
 
 SQLRETURN SQL_API SQLGetData(SQLHSTMT handle,
@@ -228,29 +172,17 @@ SQLRETURN SQL_API SQLGetData(SQLHSTMT handle,
 
 SQLRETURN SQL_API SQLRowCount(SQLHSTMT handle, SQLLEN *count)
 {
-    if (count != nullptr) {
-        *count = static_cast<Statement *>(handle)->rowCount;
-    }
-    return SQL_SUCCESS;
+    return rowCount(*static_cast<Statement *>(handle), count);
 }
 
 SQLRETURN SQL_API SQLFreeStmt(SQLHSTMT handle, SQLUSMALLINT option)
 {
-    auto *stmt = static_cast<Statement *>(handle);
-    if (option == SQL_DROP) {
-        delete stmt;
-        return SQL_SUCCESS;
-    }
-    if (option == SQL_CLOSE) {
-        stmt->result.reset();
-        stmt->onRow = false;
-    }
-    return SQL_SUCCESS;
+    return freeStatement(static_cast<Statement *>(handle), option);
 }
 
 SQLRETURN SQL_API SQLCloseCursor(SQLHSTMT handle)
 {
-    return SQLFreeStmt(handle, SQL_CLOSE);
+    return freeStatement(static_cast<Statement *>(handle), SQL_CLOSE);
 }
 
 SQLRETURN SQL_API SQLMoreResults(SQLHSTMT)
@@ -260,23 +192,7 @@ SQLRETURN SQL_API SQLMoreResults(SQLHSTMT)
 
 SQLRETURN SQL_API SQLEndTran(SQLSMALLINT type, SQLHANDLE handle, SQLSMALLINT completion)
 {
-    if (type != SQL_HANDLE_DBC) {
-        return SQL_SUCCESS;
-    }
-    auto &connection = *static_cast<Connection *>(handle);
-    connection.diag.records.clear();
-    if (!connection.database) {
-        return cliError(connection.diag, "08003", 106, "Connection is closed.");
-    }
-    if (connection.dropped) {
-        return fail(connection.diag, lineDropped(connection.location));
-    }
-    try {
-        connection.database->endUnit(completion == SQL_COMMIT);
-    } catch (const Db2Exception &e) {
-        return fail(connection.diag, e.error());
-    }
-    return SQL_SUCCESS;
+    return endTran(type, handle, completion);
 }
 
 SQLRETURN SQL_API SQLGetInfo(

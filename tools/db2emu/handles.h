@@ -1,25 +1,24 @@
 #pragma once
 
-// The driver's handles and what every entry point shares: diagnostics, the connection and its
-// injected faults, and the calls the ANSI and the wide entry points both make, in UTF-8.
+// The driver's handles, and the one body behind each entry point: the ANSI calls (driver.cpp)
+// and the wide ones (wide.cpp) both call these, never each other and never an exported SQL*
+// function, so a client linked with the driver manager always reaches the driver's own code.
+// Texts are UTF-8 here.
 
 #include "config.h"
+#include "diagnostics.h"
 #include "engine.h"
 
 #include <sql.h>
 #include <sqlext.h>
 
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace db2emu::odbc {
-
-struct Diagnostics
-{
-    std::vector<Db2Error> records;
-};
 
 struct Environment
 {
@@ -52,52 +51,45 @@ struct Statement
     SQLUSMALLINT convertedColumn = 0;
     SQLSMALLINT convertedTarget = 0;
     SQLLEN rowCount = -1;
+    std::map<SQLINTEGER, SQLPOINTER> attributes; // as SQLSetStmtAttr set them
 };
 
 // A counted string argument (SQL_NTS: up to the NUL); null gives "".
 std::string text(const SQLCHAR *chars, SQLINTEGER length);
+// A catalog argument: absent when null.
+std::optional<std::string> catalogArgument(const SQLCHAR *chars, SQLSMALLINT length);
 
-SQLRETURN fail(Diagnostics &diag, Db2Error error);
-// A CLI error "[IBM][CLI Driver] CLInnnnE  text SQLSTATE=state".
-SQLRETURN
-cliError(Diagnostics &diag, const std::string &state, int number, const std::string &text);
-// A CLI warning (CLInnnnW) added to the statement's diagnostics.
-void cliWarning(Diagnostics &diag, const std::string &state, int number, const std::string &text);
-
-// Copies text into an ODBC output buffer, truncating; true when it fitted.
-bool putString(const std::string &value, SQLCHAR *out, SQLSMALLINT size, SQLSMALLINT *length);
-
-// Where a call with a text answer puts it: sizes in bytes, true when it fitted. putText
-// writes UTF-8; the wide calls write UTF-16.
-using PutText = bool (*)(const std::string &value,
-                         SQLPOINTER out,
-                         SQLSMALLINT size,
-                         SQLSMALLINT *length);
-bool putText(const std::string &value, SQLPOINTER out, SQLSMALLINT size, SQLSMALLINT *length);
-
-Diagnostics *diagnosticsOf(SQLSMALLINT type, SQLHANDLE handle);
-
+// One line of the driver's log (CONNECT, EXEC, TABLES, ...), when the configuration names one.
+void logLine(const Config &config, const std::string &kind, const std::string &detail);
 // The error every call on a connection whose line dropped gets.
 Db2Error lineDropped(const std::string &location);
 // The line to the server is gone: the server rolls back the open unit of work.
 void dropLine(Connection &connection);
 
-// The calls behind both entry points of a pair, their texts in UTF-8.
+// Handles and their attributes.
+SQLRETURN allocHandle(SQLSMALLINT type, SQLHANDLE input, SQLHANDLE *output);
+SQLRETURN freeHandle(SQLSMALLINT type, SQLHANDLE handle);
+SQLRETURN setConnectAttr(Connection &connection, SQLINTEGER attribute, SQLPOINTER value);
+SQLRETURN getConnectAttr(Connection &connection, SQLINTEGER attribute, SQLPOINTER value);
+SQLRETURN setStmtAttr(Statement &stmt, SQLINTEGER attribute, SQLPOINTER value);
+SQLRETURN getStmtAttr(Statement &stmt, SQLINTEGER attribute, SQLPOINTER value);
+
+// Connections (connect.cpp).
 SQLRETURN connect(Connection &connection, const std::string &input);
+SQLRETURN disconnect(Connection &connection);
+SQLRETURN endTran(SQLSMALLINT type, SQLHANDLE handle, SQLSMALLINT completion);
+
+// Statements and their results.
 SQLRETURN execute(Statement &stmt, const std::string &sql);
 SQLRETURN listTables(Statement &stmt, const CatalogFilter &filter);
 SQLRETURN listColumns(Statement &stmt, const CatalogFilter &filter);
+SQLRETURN numResultCols(Statement &stmt, SQLSMALLINT *count);
+SQLRETURN fetch(Statement &stmt);
+SQLRETURN rowCount(Statement &stmt, SQLLEN *count);
+// SQL_CLOSE closes the cursor (SQLCloseCursor too); SQL_DROP frees the statement.
+SQLRETURN freeStatement(Statement *stmt, SQLUSMALLINT option);
 
-// A text answer's buffer, its size, where its length goes and how it is written.
-struct TextOut
-{
-    SQLPOINTER buffer;
-    SQLSMALLINT size;
-    SQLSMALLINT *length;
-    PutText put;
-};
-
-// SQLDescribeCol and SQLGetDiagRec (whose SQLSTATE `put` writes into six characters).
+// Descriptions (describe.cpp), their texts put by `put`.
 SQLRETURN describeColumn(Statement &stmt,
                          SQLUSMALLINT number,
                          TextOut name,
@@ -105,13 +97,6 @@ SQLRETURN describeColumn(Statement &stmt,
                          SQLULEN *size,
                          SQLSMALLINT *digits,
                          SQLSMALLINT *nullable);
-SQLRETURN diagRecord(SQLSMALLINT type,
-                     SQLHANDLE handle,
-                     SQLSMALLINT record,
-                     SQLPOINTER state,
-                     SQLINTEGER *native,
-                     TextOut message);
-// SQLColAttribute, SQLGetInfo and SQLGetDiagField, their texts put by `put`.
 SQLRETURN columnAttribute(Statement &stmt,
                           SQLUSMALLINT number,
                           SQLUSMALLINT field,
@@ -126,16 +111,5 @@ SQLRETURN info(Connection &connection,
                SQLSMALLINT size,
                SQLSMALLINT *length,
                PutText put);
-SQLRETURN diagField(SQLSMALLINT type,
-                    SQLHANDLE handle,
-                    SQLSMALLINT record,
-                    SQLSMALLINT field,
-                    SQLPOINTER info,
-                    SQLSMALLINT size,
-                    SQLSMALLINT *length,
-                    PutText put);
-
-// A catalog argument: absent when null.
-std::optional<std::string> catalogArgument(const SQLCHAR *chars, SQLSMALLINT length);
 
 } // namespace db2emu::odbc

@@ -46,21 +46,33 @@ bool putWideBytes(const std::string &value, SQLPOINTER out, SQLSMALLINT size, SQ
 
 extern "C" {
 
-// The attributes the driver acts on carry numbers, not texts.
+// The attributes the driver keeps carry numbers, not texts.
 SQLRETURN SQL_API SQLSetConnectAttrW(SQLHDBC handle,
                                      SQLINTEGER attribute,
                                      SQLPOINTER value,
-                                     SQLINTEGER length)
+                                     SQLINTEGER)
 {
-    return SQLSetConnectAttr(handle, attribute, value, length);
+    return setConnectAttr(*static_cast<Connection *>(handle), attribute, value);
+}
+
+SQLRETURN SQL_API
+SQLGetConnectAttrW(SQLHDBC handle, SQLINTEGER attribute, SQLPOINTER value, SQLINTEGER, SQLINTEGER *)
+{
+    return getConnectAttr(*static_cast<Connection *>(handle), attribute, value);
 }
 
 SQLRETURN SQL_API SQLSetStmtAttrW(SQLHSTMT handle,
                                   SQLINTEGER attribute,
                                   SQLPOINTER value,
-                                  SQLINTEGER length)
+                                  SQLINTEGER)
 {
-    return SQLSetStmtAttr(handle, attribute, value, length);
+    return setStmtAttr(*static_cast<Statement *>(handle), attribute, value);
+}
+
+SQLRETURN SQL_API
+SQLGetStmtAttrW(SQLHSTMT handle, SQLINTEGER attribute, SQLPOINTER value, SQLINTEGER, SQLINTEGER *)
+{
+    return getStmtAttr(*static_cast<Statement *>(handle), attribute, value);
 }
 
 SQLRETURN SQL_API SQLDriverConnectW(SQLHDBC handle,

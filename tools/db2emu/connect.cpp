@@ -1,0 +1,212 @@
+// Connecting as the CLI does: the connection string's keywords, the configured server, its
+// databases and users, and the faults a test injects (an unreachable host, a dropped line).
+
+#include "handles.h"
+
+#include "core/text.h"
+
+#include <algorithm>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace db2emu::odbc {
+
+namespace {
+
+Db2Error communicationError(const std::string &location,
+                            const char *function,
+                            const char *codes,
+                            const char *sqlState)
+{
+    return makeError(
+        -30081,
+        "A communication error has been detected. Communication protocol being used: \"TCP/IP\".  "
+        "Communication API being used: \"SOCKETS\".  Location where the error was detected: \"" +
+            location + "\".  Communication function detecting the error: \"" + function +
+            "\".  Protocol specific error code(s): " + codes + ".",
+        sqlState,
+        std::string(sqlState) == "40003" ? "08S01" : sqlState,
+        true);
+}
+
+} // namespace
+
+// One line per connect attempt or statement, with backslash, CR and LF escaped.
+void logLine(const Config &config, const std::string &kind, const std::string &detail)
+{
+    if (config.log.empty()) {
+        return;
+    }
+    std::string line = kind + " ";
+    for (const char c : detail) {
+        switch (c) {
+        case '\\':
+            line += "\\\\";
+            break;
+        case '\n':
+            line += "\\n";
+            break;
+        case '\r':
+            line += "\\r";
+            break;
+        default:
+            line += c;
+        }
+    }
+    line += '\n';
+    const int fd = ::open(config.log.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd >= 0) {
+        std::size_t done = 0;
+        while (done < line.size()) {
+            const ssize_t wrote = ::write(fd, line.data() + done, line.size() - done);
+            if (wrote <= 0) {
+                break;
+            }
+            done += static_cast<std::size_t>(wrote);
+        }
+        ::close(fd);
+    }
+}
+
+Db2Error lineDropped(const std::string &location)
+{
+    return communicationError(location, "recv", "\"104\", \"*\", \"0\"", "40003");
+}
+
+void dropLine(Connection &connection)
+{
+    if (!connection.dropped && connection.database) {
+        try {
+            connection.database->endUnit(false);
+        } catch (const Db2Exception &) {
+        }
+    }
+    connection.dropped = true;
+}
+
+SQLRETURN connect(Connection &connection, const std::string &input)
+{
+    connection.diag.records.clear();
+    try {
+        connection.config = Config::load();
+    } catch (const std::exception &e) {
+        return cliError(connection.diag, "HY000", 1032, e.what());
+    }
+    logLine(connection.config, "CONNECT", input);
+
+    // Keywords as the CLI reads them: split at every ";", names in any letter case.
+    std::string database;
+    std::string host;
+    std::string port;
+    std::string protocol;
+    std::string user;
+    std::string password;
+    bool lobsAsLong = false;
+    std::size_t at = 0;
+    while (at <= input.size()) {
+        const std::size_t end = std::min(input.find(';', at), input.size());
+        const std::string pair = input.substr(at, end - at);
+        at = end + 1;
+        const std::size_t equals = pair.find('=');
+        if (equals == std::string::npos) {
+            continue;
+        }
+        std::string key = tw::text::upperAscii(pair.substr(0, equals));
+        key.erase(0, std::min(key.find_first_not_of(' '), key.size()));
+        const std::string value = pair.substr(equals + 1);
+        if (key == "DATABASE") {
+            database = value;
+        } else if (key == "HOSTNAME") {
+            host = value;
+        } else if (key == "PORT" || key == "SERVICENAME") {
+            port = value;
+        } else if (key == "PROTOCOL") {
+            protocol = value;
+        } else if (key == "UID") {
+            user = value;
+        } else if (key == "PWD") {
+            password = value;
+        } else if (key == "LONGDATACOMPAT") {
+            lobsAsLong = value == "1";
+        }
+    }
+
+    const Config &config = connection.config;
+    if (tw::text::upperAscii(protocol) != "TCPIP" || host.empty() || port.empty()) {
+        return fail(connection.diag,
+                    makeError(-1013,
+                              "The database alias name or database name \"" +
+                                  tw::text::upperAscii(database) + "\" could not be found.",
+                              "42705",
+                              "08001",
+                              true));
+    }
+    auto listed = [](const std::vector<std::string> &names, const std::string &name) {
+        return std::any_of(names.begin(), names.end(), [&](const std::string &candidate) {
+            return tw::text::upperAscii(candidate) == tw::text::upperAscii(name);
+        });
+    };
+    if (listed(config.unreachable, host)) {
+        return fail(
+            connection.diag,
+            communicationError(host, "selectForConnectTimeout", "\"115\", \"*\", \"*\"", "08001"));
+    }
+    if (!listed(config.hosts, host)) {
+        return fail(
+            connection.diag,
+            makeError(-1336, "The remote host \"" + host + "\" was not found.", "08001", {}, true));
+    }
+    if (port != config.port) {
+        return fail(
+            connection.diag,
+            communicationError(connection.location, "connect", "\"111\", \"*\", \"*\"", "08001"));
+    }
+    const auto found = std::find_if(
+        config.databases.begin(), config.databases.end(), [&](const Config::Database &d) {
+            return tw::text::upperAscii(d.name) == tw::text::upperAscii(database);
+        });
+    if (found == config.databases.end()) {
+        std::string padded = tw::text::upperAscii(database);
+        padded.resize(std::max<std::size_t>(padded.size(), 18), ' ');
+        return fail(connection.diag,
+                    makeError(-30061,
+                              "The database alias or database name \"" + padded +
+                                  "\" was not found at the remote node.",
+                              "08004",
+                              {},
+                              true));
+    }
+    const bool authorised =
+        std::any_of(found->users.begin(), found->users.end(), [&](const auto &entry) {
+            return tw::text::upperAscii(entry.first) == tw::text::upperAscii(user) &&
+                   entry.second == password;
+        });
+    if (!authorised) {
+        return fail(connection.diag,
+                    makeError(-30082,
+                              "Security processing failed with reason \"24\" (\"USERNAME AND/OR "
+                              "PASSWORD INVALID\").",
+                              "08001",
+                              {},
+                              true));
+    }
+    try {
+        connection.database = std::make_unique<Database>(found->file, tw::text::upperAscii(user));
+        connection.database->setAutoCommit(connection.autoCommit);
+    } catch (const Db2Exception &e) {
+        return fail(connection.diag, e.error());
+    }
+    connection.statements = 0;
+    connection.rowsFetched = 0;
+    connection.dropped = false;
+    connection.lobsAsLong = lobsAsLong;
+    return SQL_SUCCESS;
+}
+
+SQLRETURN disconnect(Connection &connection)
+{
+    connection.database.reset();
+    return SQL_SUCCESS;
+}
+
+} // namespace db2emu::odbc
