@@ -4,9 +4,6 @@
 #include "app/widgets/qtdialogs.h"
 #include "support/printers.h"
 
-#include <QRegularExpression>
-#include <QSet>
-
 #include <gtest/gtest.h>
 
 using namespace tw::app;
@@ -26,21 +23,6 @@ TEST(ErrorReportMessage, EmptyDescriptionStartsWithTheLineBreak)
     EXPECT_TRUE(message.startsWith(QStringLiteral("\r\nin Quoralink2021/08/31.Form2.Form_Load "
                                                   "at line 100\r\r")))
         << message.toStdString();
-}
-
-TEST(ErrorLocation, TwentyTwoDistinctTextsOfTheOneShape)
-{
-    const QRegularExpression shape(QStringLiteral(
-        R"(^in (Quoralink|MorvenTitle)2021/08/31\.(Form1|Form2|Main|AddFolder)\.\w+ $)"));
-    QSet<QString> seen;
-    for (QStringView location : ErrorLocation::all) {
-        EXPECT_TRUE(shape.match(location).hasMatch()) << location.toString().toStdString();
-        seen.insert(location.toString());
-    }
-    EXPECT_EQ(ErrorLocation::all.size(), 22U);
-    EXPECT_EQ(seen.size(), 22);
-    EXPECT_EQ(ErrorLocation::AddFolder_GetSubDirectories2016,
-              u"in MorvenTitle2021/08/31.AddFolder.GetSubDirectories2016 ");
 }
 
 TEST(QtDialogsText, ShowsCrLfAndLoneCrAsLineBreaks)
