@@ -340,12 +340,12 @@ void Form1::PushButton4_Click()
     }
     // From here on a failure is not reported as such: it means the connection failed.
     try {
-        setMousePointer(MousePointer::Hourglass);                                  // 102
-        connection->open(Db2ConnectionString(connectionSettings()).toStdString()); // 104
-        m_dialogs.notice(QStringLiteral("Connection successful."));                // 106
+        setMousePointer(MousePointer::Hourglass);
+        connection->open(Db2ConnectionString(connectionSettings()).toStdString());
+        m_dialogs.notice(QStringLiteral("Connection successful."));
         logNote(QStringLiteral("Test Connection (DB2) ") + Db2Target(connectionSettings()) +
                 QStringLiteral(": Connection successful."));
-        setMousePointer(MousePointer::Default); // 108
+        setMousePointer(MousePointer::Default);
     } catch (const std::exception &e) {
         failedDb2Test(Db2FailureDetails(e));
     } catch (...) {
@@ -358,8 +358,8 @@ void Form1::failedDb2Test(const QString &details)
     logNote(QStringLiteral("Test Connection (DB2) ") + Db2Target(connectionSettings()) +
             QStringLiteral(": Could not connect. ") + app::flattened(details));
     m_dialogs.noticeWithDetails(
-        QStringLiteral("Could not connect. Please check with your administrator."), details); // 112
-    setMousePointer(MousePointer::Default);                                                   // 114
+        QStringLiteral("Could not connect. Please check with your administrator."), details);
+    setMousePointer(MousePointer::Default);
 }
 
 void Form1::logNote(const QString &text) const

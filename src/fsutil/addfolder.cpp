@@ -168,48 +168,47 @@ QStringList ListFiles(const QString &folder, const QString &pattern)
 void GetSubDirectories2016(QStringList &folders, bool recurse, app::Dialogs &dialogs)
 {
     app::ErrorTrap trap{dialogs, app::ErrorLocation::AddFolder_GetSubDirectories2016};
-    QStringList found; // 104
+    QStringList found;
     const QStringList entries = folders;
-    for (const QString &folder : entries) { // 106
+    for (const QString &folder : entries) {
         if (!trap.test(108, [&] { return IsFolder(folder); })) {
             continue;
         }
         if (!trap.test(110, [&] { return folder.size() < kLongestPath; })) {
             continue;
         }
-        app::pumpEvents();            // 114
-        if (isHiddenSystem(folder)) { // 116
+        app::pumpEvents();
+        if (isHiddenSystem(folder)) {
             continue;
         }
         // From here a failure ends the work on this entry (the folder failure path, 138).
         QStringList names;
-        const int error = listSubfolders(folder, names); // 118
+        const int error = listSubfolders(folder, names);
         for (const QString &name : names) {
-            app::pumpEvents(); // 120
+            app::pumpEvents();
             if (name.size() >= kLongestPath || HasUnsafeChars(name) || name.contains(u'?') ||
-                name == QStringLiteral(".") || name == QStringLiteral("..")) { // 124 to 130
+                name == QStringLiteral(".") || name == QStringLiteral("..")) {
                 continue;
             }
-            found << folder + name + u'/'; // 132, 134
+            found << folder + name + u'/';
         }
         // Permission denied or path not found: the entry goes (the first one equal to it).
-        if (error == EACCES || error == EPERM || error == ENOENT ||
-            error == ENOTDIR) { // 138 to 148
+        if (error == EACCES || error == EPERM || error == ENOENT || error == ENOTDIR) {
             const qsizetype at = folders.indexOf(folder);
             if (at >= 0) {
                 folders.removeAt(at);
             }
         }
     }
-    if (recurse && !found.isEmpty()) { // 150
+    if (recurse && !found.isEmpty()) {
         trap(150, [&] { GetSubDirectories2016(found, true, dialogs); });
     }
-    for (const QString &subfolder : found) { // 152
+    for (const QString &subfolder : found) {
         if (!trap.test(154, [&] { return IsFolder(subfolder); })) {
             continue;
         }
-        app::pumpEvents();               // 156
-        if (isHiddenSystem(subfolder)) { // 158
+        app::pumpEvents();
+        if (isHiddenSystem(subfolder)) {
             continue;
         }
         trap(160, [&] { folders << subfolder; });

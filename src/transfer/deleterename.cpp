@@ -26,14 +26,14 @@ bool Form2::openDb2(app::ErrorTrap &trap, int line, db::Connection &db2)
 void Form2::PushButton1_Click()
 {
     app::ErrorTrap trap{m_dialogs, app::ErrorLocation::Form2_PushButton1_Click};
-    db::Connection db2; // 100
+    db::Connection db2;
     trap(102, [&] { setMousePointer(MousePointer::Hourglass); });
     const bool opened = openDb2(trap, 104, db2);
     if (trap.test(106, [&] { return List1->currentIndex() != -1; })) {
         logOperation(QStringLiteral("Delete Table/s (DB2)"));
         Tally tally;
         // Without a connection every DROP would fail in turn: the failed open was reported.
-        for (const QPersistentModelIndex &entry : List1->selectedBottomFirst()) { // 108, 110
+        for (const QPersistentModelIndex &entry : List1->selectedBottomFirst()) {
             if (!opened) {
                 break;
             }
@@ -75,7 +75,7 @@ void Form2::PushButton5_Click()
         Tally tally;
         // Deleting lets events through: the selection is read once and each item checked
         // again before it is used.
-        for (const QPersistentModelIndex &entry : List2->selectedBottomFirst()) { // 104, 106
+        for (const QPersistentModelIndex &entry : List2->selectedBottomFirst()) {
             if (!entry.isValid()) {
                 continue; // removed meanwhile
             }
@@ -129,11 +129,11 @@ void Form2::renameSelected(app::ErrorTrap &trap,
     }
     logOperation(operation);
     Tally tally;
-    for (int i = list.count() - 1; i >= 0 && canWork; --i) { // 110
+    for (int i = list.count() - 1; i >= 0 && canWork; --i) {
         if (i >= list.count() || !trap.test(112, [&] { return list.item(i)->isSelected(); })) {
             continue;
         }
-        const QString oldName = list.item(i)->text(); // 114
+        const QString oldName = list.item(i)->text();
         TableTurn turn(*this, tally, trap, oldName);
         QString newName;
         trap(116, [&] {
@@ -142,11 +142,11 @@ void Form2::renameSelected(app::ErrorTrap &trap,
         });
         // The rename may let events through: the item is followed, not its index.
         const QPersistentModelIndex entry(list.model()->index(i, 0));
-        if (newName.isEmpty()) { // 118
+        if (newName.isEmpty()) {
             turn.skip(QStringLiteral("no new name given"));
             continue;
         }
-        if (!rename(oldName, newName)) { // 120
+        if (!rename(oldName, newName)) {
             continue;
         }
         turn.finish(true, QStringLiteral("renamed to ") + newName);
@@ -164,7 +164,7 @@ void Form2::renameSelected(app::ErrorTrap &trap,
 void Form2::PushButton6_Click()
 {
     app::ErrorTrap trap{m_dialogs, app::ErrorLocation::Form2_PushButton6_Click};
-    db::Connection db2; // 100
+    db::Connection db2;
     trap(102, [&] { setMousePointer(MousePointer::Hourglass); });
     const bool opened = openDb2(trap, 104, db2);
     // A rename DB2 rejects is reported; the list still follows it.
@@ -187,7 +187,7 @@ void Form2::PushButton6_Click()
 void Form2::PushButton7_Click()
 {
     app::ErrorTrap trap{m_dialogs, app::ErrorLocation::Form2_PushButton7_Click};
-    db::Connection paradox; // 100
+    db::Connection paradox;
     trap(102, [&] { setMousePointer(MousePointer::Hourglass); });
     const QString folder = m_connectionPage.connectionSettings().Text1;
     // A folder text that names no folder gets its one box here: nothing can be renamed in it.

@@ -26,22 +26,22 @@ public:
         , m_trap(trap)
     {}
 
-    // 112 to 118. A connection that cannot be opened is reported once and ends the
+    // A connection that cannot be opened is reported once and ends the
     // operation: every later step would fail in turn.
     bool open(const connect::ConnectionSettings &fields);
-    // 124 to 266: one table, from the overwrite question to its item in the DB2 list.
+    // One table, from the overwrite question to its item in the DB2 list.
     void copy(const QString &paradoxName, Tally &tally);
     void close();
 
 private:
-    // 128 to 142: the DB2 table to replace as the DB2 list writes it (the last match wins),
+    // The DB2 table to replace as the DB2 list writes it (the last match wins),
     // the empty text when none is listed, nothing when the user answered No.
     std::optional<QString> askOverwrite(const QString &name);
-    // 144 to 216: the DROP and the CREATE are one unit of work, so a CREATE DB2 refuses
+    // The DROP and the CREATE are one unit of work, so a CREATE DB2 refuses
     // gives the old table back, rows and all. False when the table cannot take rows: they
     // would go into whatever is there.
     bool createTable(const QString &create, const QString &replaced);
-    // 222 to 258: every row as one INSERT; a row the table cannot give (a damaged block or
+    // Every row as one INSERT; a row the table cannot give (a damaged block or
     // memo) ends the copy, as the cursor has no further rows.
     RowCounts copyRows(db::Recordset &rows, const QString &table);
 
@@ -62,9 +62,9 @@ private:
 
     Form2 &m_page;
     app::ErrorTrap &m_trap;
-    QString m_target;         // the DB2 connection string
-    db::Connection m_db2;     // 100
-    db::Connection m_paradox; // 102
+    QString m_target; // the DB2 connection string
+    db::Connection m_db2;
+    db::Connection m_paradox;
 };
 
 bool Form2::Db2Copy::open(const connect::ConnectionSettings &fields)
@@ -92,17 +92,17 @@ std::optional<QString> Form2::Db2Copy::askOverwrite(const QString &name)
 {
     TableList &db2List = *m_page.List1;
     if (!m_trap.test(128, [&] { return ListHasItem(db2List, name); })) {
-        return QString(); // 140
+        return QString();
     }
     QString listed = name;
-    m_trap(130, [&] { listed = db2List.lastMatchIgnoringCase(name); }); // 130 to 136
+    m_trap(130, [&] { listed = db2List.lastMatchIgnoringCase(name); });
     bool yes = false;
     m_trap(138, [&] {
         yes = m_page.m_dialogs.ask(QStringLiteral("Would you like to overwrite ") + listed + u'?',
                                    QStringLiteral("Overwrite?"));
     });
     if (!yes) {
-        return std::nullopt; // 142
+        return std::nullopt;
     }
     return listed;
 }
@@ -141,17 +141,17 @@ Form2::RowCounts Form2::Db2Copy::copyRows(db::Recordset &rows, const QString &ta
     std::vector<db::Value> values;
     const std::int64_t n = counts.source;
     for (std::int64_t r = 0; r < n && !m_trap.connectionLost(); ++r) {
-        app::pumpEvents(); // 226
+        app::pumpEvents();
         if (m_page.closing()) {
             break; // rows already sent stay
         }
         ++counts.read;
-        m_page.setProgress(static_cast<double>(r + 1) / static_cast<double>(n) * 100.0); // 228
+        m_page.setProgress(static_cast<double>(r + 1) / static_cast<double>(n) * 100.0);
         std::string insert;
         m_trap(230, [&] {
             values.clear();
             for (std::size_t c = 0; c < rows.fields().size(); ++c) {
-                app::pumpEvents(); // 234
+                app::pumpEvents();
                 values.push_back(rows.value(c));
             }
             insert = InsertText(target, values);
@@ -190,7 +190,7 @@ void Form2::Db2Copy::copy(const QString &paradoxName, Tally &tally)
         turn.skip(QStringLiteral("no longer listed"));
         return;
     }
-    const std::optional<QString> replaced = askOverwrite(paradoxName); // 124 to 142
+    const std::optional<QString> replaced = askOverwrite(paradoxName);
     if (!replaced) {
         turn.skip(QStringLiteral("not overwritten"));
         return;
@@ -208,9 +208,9 @@ void Form2::Db2Copy::copy(const QString &paradoxName, Tally &tally)
     m_trap(154, [&] {
         const std::vector<db::Field> &columns = rows.fields();
         for (std::size_t c = 0; c < columns.size(); ++c) {
-            app::pumpEvents(); // 158
+            app::pumpEvents();
         }
-        create = Db2CreateText(paradoxName, columns); // 160 to 210
+        create = Db2CreateText(paradoxName, columns);
     });
     if (create.isEmpty() || !createTable(create, *replaced)) {
         m_trap(264, [&] { rows.close(); });
@@ -235,7 +235,7 @@ void Form2::Db2Copy::copy(const QString &paradoxName, Tally &tally)
 void Form2::PushButton4_Click()
 {
     app::ErrorTrap trap{m_dialogs, app::ErrorLocation::Form2_PushButton4_Click};
-    Db2Copy copy(*this, trap); // 100, 102
+    Db2Copy copy(*this, trap);
     if (!trap.test(108, [&] { return List2->currentIndex() != -1; })) {
         trap(282, [&] { m_dialogs.notice(QStringLiteral("Please select a table to send.")); });
         return;
@@ -250,7 +250,7 @@ void Form2::PushButton4_Click()
     // The selection is read once: a handler run while the copy lets events through may add
     // or remove items, and a table whose item went meanwhile is passed over.
     QStringList selected;
-    trap(122, [&] { selected = List2->selectedNamesBottomFirst(); }); // 120
+    trap(122, [&] { selected = List2->selectedNamesBottomFirst(); });
     for (qsizetype i = 0; i < selected.size(); ++i) {
         // A lost DB2 connection fails every later statement: one report is enough.
         if (trap.connectionLost() || closing()) {

@@ -34,27 +34,27 @@ public:
         , m_trap(trap)
     {}
 
-    // 116 to 128. A connection that cannot be opened is reported once and ends the
+    // A connection that cannot be opened is reported once and ends the
     // operation.
     bool open(const connect::ConnectionSettings &fields, const QString &programFolder);
-    // 134 to 286: one table, from its questions to its export.
+    // One table, from its questions to its export.
     void copy(const QString &source, Tally &tally);
     void close();
 
 private:
-    // 138 to 144: the Paradox name, cut to 8 characters on Yes; nothing on No.
+    // The Paradox name, cut to 8 characters on Yes; nothing on No.
     std::optional<QString> askName(const QString &source);
-    // 146 to 152: true when an existing Paradox table of that name is to be replaced;
+    // True when an existing Paradox table of that name is to be replaced;
     // nothing on No.
     std::optional<bool> askOverwrite(const QString &paradoxName);
-    // 166 to 270: the staging table and its rows. False unless every row reached it: a
+    // The staging table and its rows. False unless every row reached it: a
     // table the staging database did not take whole is not exported (the first failure is
     // reported and the other rows are not tried).
     bool stage(db::Recordset &rows, const QString &source, RowCounts &counts);
-    // 278: a Paradox table the user agreed to replace stays until the export has written
+    // A Paradox table the user agreed to replace stays until the export has written
     // its replacement whole; any failure before then keeps it as it was.
     bool exportTable(const QString &source, const QString &paradoxName, bool replace);
-    // 224, 226 and 282, 284: drops the staging table when it is there.
+    // Drops the staging table when it is there.
     void dropStaging(int testLine, const QString &source);
 
     // The records of the Paradox table as written, counted by reading its file.
@@ -70,9 +70,9 @@ private:
     app::ErrorTrap &m_trap;
     QString m_folder;
     std::optional<StagingCopy> m_stagingCopy; // outlives the connection on it
-    db::Connection m_staging;                 // 100
-    db::Connection m_paradox;                 // 102
-    db::Connection m_db2;                     // 104
+    db::Connection m_staging;
+    db::Connection m_paradox;
+    db::Connection m_db2;
 };
 
 bool Form2::ParadoxCopy::open(const connect::ConnectionSettings &fields,
@@ -129,15 +129,15 @@ std::optional<QString> Form2::ParadoxCopy::askName(const QString &source)
             QStringLiteral("Continue?"));
     });
     if (!yes) {
-        return std::nullopt; // 144
+        return std::nullopt;
     }
-    return cut; // 142
+    return cut;
 }
 
 std::optional<bool> Form2::ParadoxCopy::askOverwrite(const QString &paradoxName)
 {
     if (!m_trap.test(148, [&] { return ListHasItem(*m_page.List2, paradoxName); })) {
-        return false; // 152
+        return false;
     }
     bool yes = false;
     m_trap(150, [&] {
@@ -164,9 +164,9 @@ bool Form2::ParadoxCopy::stage(db::Recordset &rows, const QString &source, RowCo
     QString create;
     m_trap(166, [&] {
         for (std::size_t c = 0; c < rows.fields().size(); ++c) {
-            app::pumpEvents(); // 170
+            app::pumpEvents();
         }
-        create = StagingCreateText(source, rows.fields()); // 172 to 222
+        create = StagingCreateText(source, rows.fields());
     });
     dropStaging(224, source); // a leftover of an earlier run
     bool staged = m_trap(228, [&] { m_staging.execute(create.toStdString()); });
@@ -175,19 +175,19 @@ bool Form2::ParadoxCopy::stage(db::Recordset &rows, const QString &source, RowCo
     const std::int64_t n = counts.source;
     const std::string target = backtickName(source).toStdString();
     std::vector<db::Value> values;
-    for (std::int64_t r = 0; r < n && staged; ++r) { // 238
-        app::pumpEvents();                           // 240
+    for (std::int64_t r = 0; r < n && staged; ++r) {
+        app::pumpEvents();
         if (m_page.closing()) {
             return false; // no half table is exported
         }
-        m_page.setProgress(static_cast<double>(r + 1) / static_cast<double>(n) * 100.0); // 242
+        m_page.setProgress(static_cast<double>(r + 1) / static_cast<double>(n) * 100.0);
         staged = m_trap(244, [&] {
             values.clear();
             for (std::size_t c = 0; c < rows.fields().size(); ++c) {
-                app::pumpEvents(); // 248
+                app::pumpEvents();
                 values.push_back(rows.value(c));
             }
-            m_staging.execute(InsertText(target, values)); // 268
+            m_staging.execute(InsertText(target, values));
             ++counts.written;
         });
         // A row that cannot be read ends the table, and no part of it is exported.
@@ -242,7 +242,7 @@ void Form2::ParadoxCopy::copy(const QString &source, Tally &tally)
         turn.skip(QStringLiteral("no longer listed"));
         return;
     }
-    const std::optional<QString> paradoxName = askName(source); // 134 to 144
+    const std::optional<QString> paradoxName = askName(source);
     if (!paradoxName) {
         turn.skip(QStringLiteral("answered No"));
         return;
@@ -252,22 +252,22 @@ void Form2::ParadoxCopy::copy(const QString &source, Tally &tally)
         m_trap.report(146, problem);
         return;
     }
-    const std::optional<bool> replace = askOverwrite(*paradoxName); // 146 to 152
+    const std::optional<bool> replace = askOverwrite(*paradoxName);
     if (!replace) {
-        turn.skip(QStringLiteral("answered No")); // 154
+        turn.skip(QStringLiteral("answered No"));
         return;
     }
     // The DB2 table is read before anything else happens: a table that cannot be read must
     // not cost the Paradox table of that name.
     db::Recordset rows;
     if (!m_trap(164, [&] {
-            rows.setCursorLocation(db::adUseClient); // 162
+            rows.setCursorLocation(db::adUseClient);
             rows.open("SELECT * FROM " + db2Name(source).toStdString(), m_db2);
         })) {
         return;
     }
     RowCounts counts;
-    const bool staged = stage(rows, source, counts); // 166 to 270
+    const bool staged = stage(rows, source, counts);
     m_trap(272, [&] { m_page.setMousePointer(MousePointer::Default); });
     m_trap(274, [&] { m_page.resetProgress(); });
     m_trap(276, [&] { rows.close(); });
@@ -284,15 +284,15 @@ void Form2::ParadoxCopy::copy(const QString &source, Tally &tally)
     m_page.logTable(source + QStringLiteral(" as ") + *paradoxName + QStringLiteral(".db"), counts);
     turn.finish(exported && counts.written == counts.source,
                 *replace ? QStringLiteral("replaced the Paradox table") : QString());
-    app::pumpEvents(); // 280
+    app::pumpEvents();
     dropStaging(282, source);
-    app::pumpEvents(); // 286
+    app::pumpEvents();
 }
 
 void Form2::PushButton3_Click()
 {
     app::ErrorTrap trap{m_dialogs, app::ErrorLocation::Form2_PushButton3_Click};
-    ParadoxCopy copy(*this, trap); // 100 to 104
+    ParadoxCopy copy(*this, trap);
     if (!trap.test(110, [&] { return List1->currentIndex() != -1; })) {
         trap(304, [&] { m_dialogs.notice(QStringLiteral("Please select a table to send.")); });
         return;
@@ -300,7 +300,7 @@ void Form2::PushButton3_Click()
     logOperation(QStringLiteral("Send Table/s To Paradox"));
     Tally tally;
     trap(112, [&] { setMousePointer(MousePointer::Hourglass); });
-    app::pumpEvents(); // 114
+    app::pumpEvents();
     const connect::ConnectionSettings fields = m_connectionPage.connectionSettings();
     if (!copy.open(fields, m_connectionPage.programFolder())) {
         setMousePointer(MousePointer::Default);
@@ -309,7 +309,7 @@ void Form2::PushButton3_Click()
     // The selection is read once: a handler run while the copy lets events through may add
     // or remove items, and a table whose item went meanwhile is passed over.
     QStringList selected;
-    trap(132, [&] { selected = List1->selectedNamesBottomFirst(); }); // 130
+    trap(132, [&] { selected = List1->selectedNamesBottomFirst(); });
     for (qsizetype i = 0; i < selected.size(); ++i) {
         // A lost connection fails every later table too: one report is enough.
         if (trap.connectionLost() || closing()) {

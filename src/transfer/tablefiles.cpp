@@ -167,7 +167,7 @@ bool RenameFile(const QString &folder,
             renamed = true;
             return;
         }
-        // Every new file is complete before any old one goes (102).
+        // Every new file is complete before any old one goes.
         paradox::copyTable(family, pathOf(newName).string(), app::pumpEvents);
         renamed = true;
     });
