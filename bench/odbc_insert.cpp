@@ -73,7 +73,7 @@ int main(int argc, char **argv)
     const long rssBeforeRead = peakRssKb();
     start = std::chrono::steady_clock::now();
     tw::db::Recordset counted;
-    counted.setCursorLocation(tw::db::adUseClient);
+    counted.setCursorLocation(tw::db::CursorLocation::Client);
     counted.open("SELECT * FROM \"OURS\"", db2);
     std::int64_t seen = 0;
     for (; !counted.eof(); counted.moveNext()) {

@@ -145,14 +145,14 @@ void Recordset::openSchema(int schema, Connection &connection)
     if (isOpen()) {
         throw Error("Operation is not allowed when the object is open.");
     }
-    m_cursorLocation = adUseClient;
+    m_cursorLocation = CursorLocation::Client;
     start(connection.session().tables());
 }
 
 void Recordset::start(std::unique_ptr<backend::Cursor> cursor)
 {
     m_fields = cursor->fields();
-    if (m_cursorLocation == adUseClient) {
+    if (m_cursorLocation == CursorLocation::Client) {
         if (const auto known = cursor->knownCount()) {
             m_count = static_cast<std::int64_t>(*known);
         } else {

@@ -25,7 +25,6 @@ class RowSpool;
 // (*.db )} a Paradox folder, anything else an ODBC driver.
 //
 //     db::Connection db2;
-//     db2.setCursorLocation(db::adUseServer);
 //     db2.open(connectionString);
 //     db2.execute("DROP TABLE \"ORDERS\"");
 class Connection
@@ -35,14 +34,6 @@ public:
     ~Connection();
     Connection(Connection &&) noexcept;
     Connection &operator=(Connection &&) noexcept;
-
-    void setCursorLocation(int location) { m_cursorLocation = location; }
-
-    int cursorLocation() const { return m_cursorLocation; }
-
-    void setMode(int mode) { m_mode = mode; }
-
-    int mode() const { return m_mode; }
 
     void open(const std::string &connectionString);
     // Called during long work (spooling rows, exporting a table) so a window stays responsive.
@@ -67,8 +58,6 @@ public:
 private:
     std::unique_ptr<backend::Session> m_session;
     std::function<void()> m_pump;
-    int m_cursorLocation = adUseServer;
-    int m_mode = 0;
 };
 
 // A unit of work that is undone unless committed: leaving its scope after begin() without
@@ -102,12 +91,12 @@ private:
     bool m_active = false;
 };
 
-// The rows of a query. With a client cursor (adUseClient) RecordCount is exact from the
+// The rows of a query. With a client cursor (CursorLocation::Client) RecordCount is exact from the
 // start: rows are spooled (in memory up to a bound, then to a temporary file) unless the
 // source knows the count itself. With a server cursor rows stream and the count is -1.
 //
 //     db::Recordset rows;
-//     rows.setCursorLocation(db::adUseClient);
+//     rows.setCursorLocation(db::CursorLocation::Client);
 //     rows.open("SELECT * FROM `ORDERS`", paradox);
 //     for (std::int64_t k = 0; k < rows.recordCount(); ++k, rows.moveNext())
 //         use(rows.value(0));
@@ -119,9 +108,9 @@ public:
     Recordset(Recordset &&) noexcept;
     Recordset &operator=(Recordset &&) noexcept;
 
-    void setCursorLocation(int location) { m_cursorLocation = location; }
+    void setCursorLocation(CursorLocation location) { m_cursorLocation = location; }
 
-    int cursorLocation() const { return m_cursorLocation; }
+    CursorLocation cursorLocation() const { return m_cursorLocation; }
 
     void open(const std::string &sql, Connection &connection);
     // The tables schema (OpenSchema(20)).
@@ -147,7 +136,7 @@ private:
     void requireOpen() const;
     void advance();
 
-    int m_cursorLocation = adUseServer;
+    CursorLocation m_cursorLocation = CursorLocation::Server;
     const backend::Session *m_session = nullptr;
     std::unique_ptr<backend::Cursor> m_cursor;
     std::unique_ptr<RowSpool> m_spool;

@@ -31,9 +31,10 @@ enum DataType : int {
     adLongVarBinary = 205,
 };
 
-inline constexpr int adUseServer = 2;
-inline constexpr int adUseClient = 3;
-inline constexpr int adModeReadWrite = 3;
+// Where a record set's cursor lives: on the server (rows stream, RecordCount is -1) or with
+// the client (the count is exact before the first row is read).
+enum class CursorLocation { Server = 2, Client = 3 };
+
 inline constexpr int adSchemaTables = 20;
 
 struct Field

@@ -69,15 +69,11 @@ private:
 
 bool Form2::Db2Copy::open(const connect::ConnectionSettings &fields)
 {
-    m_trap(112, [&] {
-        m_paradox.setCursorLocation(db::adUseClient);
-        m_paradox.setEventPump(m_page.workPump());
-    });
+    m_trap(112, [&] { m_paradox.setEventPump(m_page.workPump()); });
     if (!m_trap(114,
                 [&] { m_paradox.open(ParadoxConnectionString(fields.Text1).toStdString()); })) {
         return false;
     }
-    m_trap(116, [&] { m_db2.setCursorLocation(db::adUseServer); });
     m_target = connect::Db2ConnectionString(fields);
     return m_trap(118, [&] { m_db2.open(m_target.toStdString()); });
 }
@@ -199,7 +195,7 @@ void Form2::Db2Copy::copy(const QString &paradoxName, Tally &tally)
     // must not cost the DB2 table.
     db::Recordset rows;
     if (!m_trap(152, [&] {
-            rows.setCursorLocation(db::adUseClient);
+            rows.setCursorLocation(db::CursorLocation::Client);
             rows.open("SELECT * FROM " + backtickName(paradoxName).toStdString(), m_paradox);
         })) {
         return;

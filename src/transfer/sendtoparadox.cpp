@@ -79,11 +79,9 @@ bool Form2::ParadoxCopy::open(const connect::ConnectionSettings &fields,
                               const QString &programFolder)
 {
     m_folder = fields.Text1;
-    auto open = [&](int line, db::Connection &connection, int location, auto connectionString) {
+    auto open = [&](int line, db::Connection &connection, auto connectionString) {
         return m_trap(line, [&] {
-            connection.setCursorLocation(location);
             connection.setEventPump(m_page.workPump());
-            connection.setMode(db::adModeReadWrite);
             connection.open(connectionString().toStdString());
         });
     };
@@ -99,8 +97,7 @@ bool Form2::ParadoxCopy::open(const connect::ConnectionSettings &fields,
     auto db2 = [&] {
         return connect::Db2ConnectionString(fields);
     };
-    return open(120, m_staging, db::adUseServer, staging) &&
-           open(124, m_paradox, db::adUseClient, paradox) && open(128, m_db2, db::adUseServer, db2);
+    return open(120, m_staging, staging) && open(124, m_paradox, paradox) && open(128, m_db2, db2);
 }
 
 void Form2::ParadoxCopy::close()
@@ -261,7 +258,7 @@ void Form2::ParadoxCopy::copy(const QString &source, Tally &tally)
     // not cost the Paradox table of that name.
     db::Recordset rows;
     if (!m_trap(164, [&] {
-            rows.setCursorLocation(db::adUseClient);
+            rows.setCursorLocation(db::CursorLocation::Client);
             rows.open("SELECT * FROM " + db2Name(source).toStdString(), m_db2);
         })) {
         return;

@@ -35,7 +35,7 @@ TEST_F(OdbcBackend, EverySeededTypeComesBackWithItsTypeCodeAndExactValue)
                 "NULL, NULL, NULL, "
                 "NULL, NULL)");
     Recordset rows;
-    rows.setCursorLocation(adUseClient);
+    rows.setCursorLocation(CursorLocation::Client);
     rows.open("SELECT * FROM \"ALL\"", db2);
     ASSERT_EQ(rows.recordCount(), 2);
     std::vector<int> types;
@@ -100,7 +100,7 @@ TEST_F(OdbcBackend, ClientCursorsCountExactlyServerCursorsStream)
     db2.execute("CREATE TABLE \"N\"(\"K\" INTEGER, \"T\" VARCHAR(40))");
     for (const int rowsWanted : {0, 1}) {
         Recordset rows;
-        rows.setCursorLocation(adUseClient);
+        rows.setCursorLocation(CursorLocation::Client);
         rows.open("SELECT * FROM \"N\"", db2);
         EXPECT_EQ(rows.recordCount(), rowsWanted);
         EXPECT_EQ(rows.eof(), rowsWanted == 0);
@@ -126,7 +126,7 @@ TEST_F(OdbcBackend, AQuarterMillionRowsAreCountedExactlyAndReadInOrder)
         ASSERT_EQ(std::system(sqlite.c_str()), 0);
     }
     Recordset rows;
-    rows.setCursorLocation(adUseClient);
+    rows.setCursorLocation(CursorLocation::Client);
     rows.open("SELECT * FROM \"MANY\"", db2);
     ASSERT_EQ(rows.recordCount(), 250'000);
     std::int64_t expected = 0;

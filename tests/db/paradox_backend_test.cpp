@@ -82,13 +82,12 @@ protected:
 TEST_F(ParadoxBackend, SelectOpensTheTableIgnoringLetterCaseWithExactCountAndTypes)
 {
     Connection paradox;
-    paradox.setCursorLocation(adUseClient);
     paradox.open(connectionString());
-    for (const int location : {adUseClient, adUseServer}) {
+    for (const CursorLocation location : {CursorLocation::Client, CursorLocation::Server}) {
         Recordset rows;
         rows.setCursorLocation(location);
         rows.open("SELECT * FROM `ORDERS`", paradox);
-        EXPECT_EQ(rows.recordCount(), location == adUseClient ? 2 : -1);
+        EXPECT_EQ(rows.recordCount(), location == CursorLocation::Client ? 2 : -1);
         std::vector<int> types;
         for (const Field &f : rows.fields()) {
             types.push_back(f.type);
@@ -169,7 +168,7 @@ TEST_F(ParadoxBackend, DamageTheReaderSurvivesIsStillAnErrorNeverAShortTable)
     Connection paradox;
     paradox.open(connectionString());
     Recordset rows;
-    rows.setCursorLocation(adUseClient);
+    rows.setCursorLocation(CursorLocation::Client);
 
     QFile::copy(QString::fromStdString(folder() + "/Orders.DB"),
                 QString::fromStdString(folder() + "/COUNT.db"));

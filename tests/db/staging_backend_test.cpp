@@ -26,8 +26,6 @@ protected:
         sqlite3_exec(db, "PRAGMA user_version = 1", nullptr, nullptr, nullptr);
         sqlite3_close(db);
         QDir().mkpath(QString::fromStdString(paradoxFolder()));
-        staging.setCursorLocation(adUseServer);
-        staging.setMode(adModeReadWrite);
         staging.open("PROVIDER=Microsoft.Jet.OLEDB.4.0;Data Source=" + file() + ";");
     }
 
