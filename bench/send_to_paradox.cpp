@@ -116,7 +116,7 @@ int main(int argc, char **argv)
         for (std::size_t c = 0; c < fetched.fields().size(); ++c) {
             row.push_back(fetched.value(c));
         }
-        texts.push_back(tw::transfer::InsertText("`BENCH`", row));
+        texts.push_back(tw::transfer::insertText("`BENCH`", row));
     }
     const double fetch = since(start);
     start = std::chrono::steady_clock::now();

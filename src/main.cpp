@@ -19,7 +19,7 @@ int main(int argc, char *argv[])
     tw::app::OperationLog log(tw::app::OperationLog::userLogPath());
     tw::app::LoggingDialogs dialogs(boxes, log);
     tw::app::SettingsStore settings(tw::app::SettingsStore::userStorePath());
-    tw::transfer::ChooseParadoxCodePages(settings);
+    tw::transfer::chooseParadoxCodePages(settings);
 
     tw::connect::Form1 form1(dialogs, settings, QCoreApplication::applicationDirPath());
     tw::transfer::Form2 form2(dialogs, form1);

@@ -7,7 +7,7 @@
 
 namespace tw::connect {
 
-QString ConnectionStringValue(const QString &value)
+QString connectionStringValue(const QString &value)
 {
     return QString::fromStdString(db::connectionStringValue(value.toStdString()));
 }
@@ -16,14 +16,14 @@ QString Db2ConnectionString(const ConnectionSettings &fields)
 {
     // A ";" in a field would end its value and start another keyword: such a value goes in
     // braces, which the driver cannot misread as a further keyword.
-    const auto value = ConnectionStringValue;
+    const auto value = connectionStringValue;
     return QStringLiteral("Driver={IBM DB2 ODBC DRIVER};Database=") + value(fields.Text6) +
            QStringLiteral(";Hostname=") + value(fields.Text2) + QStringLiteral(";Port=") +
            value(fields.Text3) + QStringLiteral(";Protocol=TCPIP;Uid=") + value(fields.Text4) +
            QStringLiteral(";Pwd=") + value(fields.Text5) + QStringLiteral(";");
 }
 
-QString Db2Target(const ConnectionSettings &fields)
+QString db2Target(const ConnectionSettings &fields)
 {
     return fields.Text6 + QStringLiteral(" on ") + fields.Text2 + u':' + fields.Text3 +
            QStringLiteral(" as ") + fields.Text4;
@@ -31,17 +31,17 @@ QString Db2Target(const ConnectionSettings &fields)
 
 bool CheckDb2Connection(const ConnectionSettings &fields)
 {
-    return Db2ConnectionFailure(fields).isEmpty();
+    return db2ConnectionFailure(fields).isEmpty();
 }
 
-QString Db2ConnectionFailure(const ConnectionSettings &fields)
+QString db2ConnectionFailure(const ConnectionSettings &fields)
 {
     db::Connection connection;
     try {
         connection.open(Db2ConnectionString(fields).toStdString());
         return {};
     } catch (const std::exception &e) {
-        return Db2FailureDetails(e);
+        return db2FailureDetails(e);
     }
 }
 
@@ -90,7 +90,7 @@ QString hintFor(const db::Error &error)
 
 } // namespace
 
-QString Db2FailureDetails(const std::exception &error)
+QString db2FailureDetails(const std::exception &error)
 {
     const auto *db = dynamic_cast<const db::Error *>(&error);
     if (db == nullptr) {

@@ -230,9 +230,9 @@ void Form1::PushButton2_Click()
     QString db2Failure;
     if (!trap.test(102, [&] { return CheckParadoxFolder(Text1->text()); })) {
         logNote(QStringLiteral("Next >: the Paradox folder check failed: ") +
-                ParadoxFolderFailure(Text1->text()));
+                paradoxFolderFailure(Text1->text()));
     } else if (!trap.test(104, [&] {
-                   db2Failure = Db2ConnectionFailure(connectionSettings());
+                   db2Failure = db2ConnectionFailure(connectionSettings());
                    return db2Failure.isEmpty();
                })) {
         logNote(QStringLiteral("Next >: the DB2 connection check failed: ") +
@@ -289,7 +289,7 @@ void Form1::setMousePointer(MousePointer pointer)
 void Form1::PushButton1_Click()
 {
     app::ErrorTrap trap{m_dialogs, app::ErrorLocation::Form1_PushButton1_Click};
-    trap(100, [&] { m_dialogs.notice(Form1HelpText()); });
+    trap(100, [&] { m_dialogs.notice(helpText()); });
 }
 
 void Form1::PushButton3_Click()
@@ -302,7 +302,7 @@ void Form1::PushButton3_Click()
         logNote(QStringLiteral("Test Connection (Paradox) ") + Text1->text() +
                 QStringLiteral(": Connection successful."));
     } else {
-        const QString why = ParadoxFolderFailure(Text1->text());
+        const QString why = paradoxFolderFailure(Text1->text());
         logNote(QStringLiteral("Test Connection (Paradox): Could not connect. ") + why);
         trap(108, [&] { m_dialogs.noticeWithDetails(QStringLiteral("Could not connect."), why); });
     }
@@ -327,7 +327,7 @@ void Form1::PushButton5_Click()
 void Form1::PushButton6_Click()
 {
     app::ErrorTrap trap{m_dialogs, app::ErrorLocation::Form1_PushButton6_Click};
-    trap(100, [&] { Text1->setText(SampleDatabasePath(m_programFolder)); });
+    trap(100, [&] { Text1->setText(sampleDatabasePath(m_programFolder)); });
 }
 
 void Form1::PushButton4_Click()
@@ -343,11 +343,11 @@ void Form1::PushButton4_Click()
         setMousePointer(MousePointer::Hourglass);
         connection->open(Db2ConnectionString(connectionSettings()).toStdString());
         m_dialogs.notice(QStringLiteral("Connection successful."));
-        logNote(QStringLiteral("Test Connection (DB2) ") + Db2Target(connectionSettings()) +
+        logNote(QStringLiteral("Test Connection (DB2) ") + db2Target(connectionSettings()) +
                 QStringLiteral(": Connection successful."));
         setMousePointer(MousePointer::Default);
     } catch (const std::exception &e) {
-        failedDb2Test(Db2FailureDetails(e));
+        failedDb2Test(db2FailureDetails(e));
     } catch (...) {
         failedDb2Test(QStringLiteral("Unknown error"));
     }
@@ -355,7 +355,7 @@ void Form1::PushButton4_Click()
 
 void Form1::failedDb2Test(const QString &details)
 {
-    logNote(QStringLiteral("Test Connection (DB2) ") + Db2Target(connectionSettings()) +
+    logNote(QStringLiteral("Test Connection (DB2) ") + db2Target(connectionSettings()) +
             QStringLiteral(": Could not connect. ") + app::flattened(details));
     m_dialogs.noticeWithDetails(
         QStringLiteral("Could not connect. Please check with your administrator."), details);

@@ -4,7 +4,7 @@
 
 namespace tw::connect {
 
-QString Form1HelpText()
+QString helpText()
 {
     const QStringList lines = {
         QStringLiteral("Here is how I connected to my IBM DB2 database."),

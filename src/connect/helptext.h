@@ -5,6 +5,6 @@
 namespace tw::connect {
 
 // The connection page's "Help" text: ten lines, each followed by CR CR.
-QString Form1HelpText();
+QString helpText();
 
 } // namespace tw::connect

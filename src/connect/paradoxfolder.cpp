@@ -7,25 +7,25 @@
 
 namespace tw::connect {
 
-bool IsFolderText(const QString &folder)
+bool isFolderText(const QString &folder)
 {
     return isPlainPathText(folder.toStdString());
 }
 
 bool CheckParadoxFolder(const QString &folder)
 {
-    if (folder.isEmpty() || !IsFolderText(folder)) {
+    if (folder.isEmpty() || !isFolderText(folder)) {
         return false;
     }
     return !fsutil::ListFiles(folder, QStringLiteral("*.db")).isEmpty();
 }
 
-QString ParadoxFolderFailure(const QString &folder)
+QString paradoxFolderFailure(const QString &folder)
 {
     if (folder.isEmpty()) {
         return QStringLiteral("The Paradox folder field is empty.");
     }
-    if (!IsFolderText(folder)) {
+    if (!isFolderText(folder)) {
         return QStringLiteral("The Paradox folder field holds a control character (a NUL, a "
                               "line break or the like), which no folder name holds.");
     }

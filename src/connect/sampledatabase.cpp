@@ -8,7 +8,7 @@
 
 namespace tw::connect {
 
-QString SampleDatabasePath(const QString &programFolder)
+QString sampleDatabasePath(const QString &programFolder)
 {
     const QString shipped = programFolder + QStringLiteral("/Samples");
     if (!QFileInfo(shipped).isDir() || app::userMayWrite(shipped)) {

@@ -8,6 +8,6 @@ namespace tw::connect {
 // user may write it; otherwise (a program installed for all users) the user's own copy of it
 // under the XDG data folder, made once, so the samples can be copied to and from DB2 like
 // any folder.
-QString SampleDatabasePath(const QString &programFolder);
+QString sampleDatabasePath(const QString &programFolder);
 
 } // namespace tw::connect

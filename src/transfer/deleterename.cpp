@@ -84,7 +84,7 @@ void Form2::PushButton5_Click()
             // Both spellings of the extension name the files of one table, matched ignoring case.
             bool deleted = false;
             QStringList where;
-            trap(108, [&] { deleted = DeleteParadoxTable(folder, name, &where); });
+            trap(108, [&] { deleted = deleteParadoxTable(folder, name, &where); });
             if (deleted) {
                 turn.finish(true, where.join(QStringLiteral("; ")));
                 trap(114, [&] {
@@ -192,7 +192,7 @@ void Form2::PushButton7_Click()
     const QString folder = m_connectionPage.connectionSettings().Text1;
     // A folder text that names no folder gets its one box here: nothing can be renamed in it.
     if (!trap(104, [&] { paradox.open(ParadoxConnectionString(folder).toStdString()); }) &&
-        !connect::IsFolderText(folder)) {
+        !connect::isFolderText(folder)) {
         trap(136, [&] { setMousePointer(MousePointer::Default); });
         return;
     }
@@ -205,7 +205,7 @@ void Form2::PushButton7_Click()
         true,
         [&](const QString &oldName, const QString &newName) {
             // The table stays in its folder: a name that is a path is refused.
-            if (const QString problem = ParadoxNameProblem(newName); !problem.isEmpty()) {
+            if (const QString problem = paradoxNameProblem(newName); !problem.isEmpty()) {
                 trap.report(120, problem);
                 return false;
             }

@@ -228,7 +228,7 @@ void Form2::logOperation(const QString &name) const
     const connect::ConnectionSettings fields = m_connectionPage.connectionSettings();
     m_log->operation(name + QStringLiteral(" (") + app::kProductTitle + u' ' +
                      app::programVersion() + QStringLiteral("; Paradox folder ") + fields.Text1 +
-                     QStringLiteral("; DB2 database ") + connect::Db2Target(fields) + u')');
+                     QStringLiteral("; DB2 database ") + connect::db2Target(fields) + u')');
 }
 
 void Form2::logOutcome(Tally &tally,

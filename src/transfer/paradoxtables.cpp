@@ -20,20 +20,20 @@ namespace tw::transfer {
 
 QString ParadoxConnectionString(const QString &folder)
 {
-    const QString value = connect::ConnectionStringValue(folder);
+    const QString value = connect::connectionStringValue(folder);
     return QStringLiteral("Driver={Microsoft Paradox Driver (*.db )};DriverID=538;Fil=Paradox "
                           "5.X;DefaultDir=") +
            value + QStringLiteral(";Dbq=") + value + QStringLiteral(";CollatingSequence=ASCII;");
 }
 
-void ChooseParadoxCodePages(const app::SettingsStore &settings)
+void chooseParadoxCodePages(const app::SettingsStore &settings)
 {
     const int override = settings.GetSetting(QStringLiteral("ParadoxCodePage")).trimmed().toInt();
     paradox::useCodePages(
         paradox::localCodePages(QLocale::system().name().toStdString(), override));
 }
 
-QString ParadoxNameProblem(const QString &name)
+QString paradoxNameProblem(const QString &name)
 {
     if (name.contains(u'/') || name.contains(QChar(0))) {
         return QStringLiteral("The table name \"") + QString(name).replace(QChar(0), u' ') +
@@ -68,14 +68,14 @@ void LoadDB2Tables(TableList &list, const QString &db2ConnectionString)
 
 void LoadParadoxTables(TableList &list, const QString &folder, app::Dialogs &dialogs)
 {
-    if (folder.isEmpty() || !connect::IsFolderText(folder)) {
+    if (folder.isEmpty() || !connect::isFolderText(folder)) {
         return;
     }
     QStringList folders = {folder + u'/'};
     fsutil::GetSubDirectories2016(folders, true, dialogs);
     for (const QString &entry : folders) {
         const QString directory = entry.left(entry.size() - 1);
-        RecoverParadoxFolder(directory);
+        recoverParadoxFolder(directory);
         for (const QString &name : fsutil::ListFiles(directory, QStringLiteral("*.db"))) {
             if (name.startsWith(u'~')) {
                 continue;
@@ -85,12 +85,12 @@ void LoadParadoxTables(TableList &list, const QString &folder, app::Dialogs &dia
                 text::capitals(fsutil::FileNameOf(directory + u'/' + name).toStdString()));
             table.remove(QStringLiteral(".DB"));
             list.addTable(table,
-                          [directory, name] { return DescribeParadoxTable(directory, name); });
+                          [directory, name] { return describeParadoxTable(directory, name); });
         }
     }
 }
 
-QString DescribeParadoxTable(const QString &folder, const QString &fileName)
+QString describeParadoxTable(const QString &folder, const QString &fileName)
 {
     std::error_code error;
     for (const auto &entry : std::filesystem::directory_iterator(

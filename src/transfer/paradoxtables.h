@@ -16,11 +16,11 @@ QString ParadoxConnectionString(const QString &folder);
 
 // Chooses the code pages of Paradox text for this run: from the user's language (the system
 // locale), or from the settings key ParadoxCodePage (read, never written) when it is set.
-void ChooseParadoxCodePages(const app::SettingsStore &settings);
+void chooseParadoxCodePages(const app::SettingsStore &settings);
 
 // Why `name` cannot name a table file in the Paradox folder (it holds "/" or a NUL, or is
 // "." or ".."), or the empty text when it can: a table is never put outside the folder.
-QString ParadoxNameProblem(const QString &name);
+QString paradoxNameProblem(const QString &name);
 
 // Fills the list with the DB2 database's user tables (TABLE_TYPE exactly "TABLE").
 void LoadDB2Tables(TableList &list, const QString &db2ConnectionString);
@@ -32,7 +32,7 @@ void LoadParadoxTables(TableList &list, const QString &folder, app::Dialogs &dia
 
 // The tooltip of a Paradox list item: what the header of the table file `fileName` (as the
 // listing shows it) in `folder` says, a line each.
-QString DescribeParadoxTable(const QString &folder, const QString &fileName);
+QString describeParadoxTable(const QString &folder, const QString &fileName);
 
 // True when the connection's tables schema has a user table of that name, case ignored.
 bool ExistTable(db::Connection &connection, const QString &name);

@@ -150,7 +150,7 @@ Form2::RowCounts Form2::Db2Copy::copyRows(db::Recordset &rows, const QString &ta
                 app::pumpEvents();
                 values.push_back(rows.value(c));
             }
-            insert = InsertText(target, values);
+            insert = insertText(target, values);
         });
         if (!insert.empty() && m_trap(256, [&] { m_db2.execute(insert); })) {
             ++counts.written;
@@ -206,7 +206,7 @@ void Form2::Db2Copy::copy(const QString &paradoxName, Tally &tally)
         for (std::size_t c = 0; c < columns.size(); ++c) {
             app::pumpEvents();
         }
-        create = Db2CreateText(paradoxName, columns);
+        create = db2CreateText(paradoxName, columns);
     });
     if (create.isEmpty() || !createTable(create, *replaced)) {
         m_trap(264, [&] { rows.close(); });

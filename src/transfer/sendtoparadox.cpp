@@ -89,7 +89,7 @@ bool Form2::ParadoxCopy::open(const connect::ConnectionSettings &fields,
     auto staging = [&] {
         m_stagingCopy.emplace(programFolder);
         return QStringLiteral("PROVIDER=Microsoft.Jet.OLEDB.4.0;Data Source=") +
-               connect::ConnectionStringValue(m_stagingCopy->path()) + u';';
+               connect::connectionStringValue(m_stagingCopy->path()) + u';';
     };
     auto paradox = [&] {
         return ParadoxConnectionString(fields.Text1);
@@ -163,7 +163,7 @@ bool Form2::ParadoxCopy::stage(db::Recordset &rows, const QString &source, RowCo
         for (std::size_t c = 0; c < rows.fields().size(); ++c) {
             app::pumpEvents();
         }
-        create = StagingCreateText(source, rows.fields());
+        create = stagingCreateText(source, rows.fields());
     });
     dropStaging(224, source); // a leftover of an earlier run
     bool staged = m_trap(228, [&] { m_staging.execute(create.toStdString()); });
@@ -184,7 +184,7 @@ bool Form2::ParadoxCopy::stage(db::Recordset &rows, const QString &source, RowCo
                 app::pumpEvents();
                 values.push_back(rows.value(c));
             }
-            m_staging.execute(InsertText(target, values));
+            m_staging.execute(insertText(target, values));
             ++counts.written;
         });
         // A row that cannot be read ends the table, and no part of it is exported.
@@ -222,7 +222,7 @@ bool Form2::ParadoxCopy::exportTable(const QString &source,
 std::optional<std::int64_t> Form2::ParadoxCopy::countRecords(const QString &paradoxName) const
 {
     try {
-        const std::vector<std::filesystem::path> tables = TableFilesOf(m_folder, paradoxName);
+        const std::vector<std::filesystem::path> tables = tableFilesOf(m_folder, paradoxName);
         if (tables.size() != 1) {
             return std::nullopt;
         }
@@ -245,7 +245,7 @@ void Form2::ParadoxCopy::copy(const QString &source, Tally &tally)
         return;
     }
     // The table becomes a file in the folder: a name that is a path is refused.
-    if (const QString problem = ParadoxNameProblem(*paradoxName); !problem.isEmpty()) {
+    if (const QString problem = paradoxNameProblem(*paradoxName); !problem.isEmpty()) {
         m_trap.report(146, problem);
         return;
     }

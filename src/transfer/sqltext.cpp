@@ -12,7 +12,7 @@ QString quotedName(const QString &name, QChar open, QChar close)
     return open + escaped + close;
 }
 
-QString Db2ColumnType(int typeCode)
+QString db2ColumnType(int typeCode)
 {
     const QString name = DataTypeName(static_cast<std::int16_t>(typeCode)).toLower();
     // Tested in this order; only a date type that is none of the others becomes DATE.
@@ -27,7 +27,7 @@ QString Db2ColumnType(int typeCode)
     return QStringLiteral(" LONG VARCHAR,");
 }
 
-QString StagingColumnType(int typeCode)
+QString stagingColumnType(int typeCode)
 {
     const QString name = DataTypeName(static_cast<std::int16_t>(typeCode)).toLower();
     static const std::pair<const char *, const char *> kWords[] = {
@@ -49,27 +49,27 @@ QString StagingColumnType(int typeCode)
     return QStringLiteral(" VARCHAR,");
 }
 
-QString StagingCreateText(const QString &table, const std::vector<db::Field> &fields)
+QString stagingCreateText(const QString &table, const std::vector<db::Field> &fields)
 {
     QString text = QStringLiteral("CREATE TABLE ") + backtickName(table) + u'(';
     for (const db::Field &field : fields) {
-        text += backtickName(QString::fromStdString(field.name)) + StagingColumnType(field.type);
+        text += backtickName(QString::fromStdString(field.name)) + stagingColumnType(field.type);
     }
     text.chop(1);
     return text + QStringLiteral(");");
 }
 
-QString Db2CreateText(const QString &table, const std::vector<db::Field> &fields)
+QString db2CreateText(const QString &table, const std::vector<db::Field> &fields)
 {
     QString text = QStringLiteral("CREATE TABLE ") + db2Name(table) + u'(';
     for (const db::Field &field : fields) {
-        text += db2Name(QString::fromStdString(field.name)) + Db2ColumnType(field.type);
+        text += db2Name(QString::fromStdString(field.name)) + db2ColumnType(field.type);
     }
     text.chop(1);
     return text + QStringLiteral(");");
 }
 
-std::string InsertText(const std::string &quotedTable, const std::vector<db::Value> &values)
+std::string insertText(const std::string &quotedTable, const std::vector<db::Value> &values)
 {
     std::string text = "INSERT INTO " + quotedTable + " VALUES('";
     for (const db::Value &value : values) {

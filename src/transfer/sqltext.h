@@ -31,19 +31,19 @@ inline QString bracketName(const QString &name)
 }
 
 // The DB2 column text for a field's type code: " DATE," or " LONG VARCHAR,".
-QString Db2ColumnType(int typeCode);
+QString db2ColumnType(int typeCode);
 
 // The staging column text for a field's type code: " TEXT,", " INT,", " DATETIME,", ...
-QString StagingColumnType(int typeCode);
+QString stagingColumnType(int typeCode);
 
 // CREATE TABLE `NAME`(`A` TEXT,`B` INT);
-QString StagingCreateText(const QString &table, const std::vector<db::Field> &fields);
+QString stagingCreateText(const QString &table, const std::vector<db::Field> &fields);
 
 // CREATE TABLE "NAME"("A" LONG VARCHAR,"B" DATE);
-QString Db2CreateText(const QString &table, const std::vector<db::Field> &fields);
+QString db2CreateText(const QString &table, const std::vector<db::Field> &fields);
 
 // INSERT INTO <quoted table> VALUES('7', NULL, 'O''Neil'): every value as quoted text, a Null
 // or empty value as NULL. Built in UTF-8, as it goes to the driver: it is built once per row.
-std::string InsertText(const std::string &quotedTable, const std::vector<db::Value> &values);
+std::string insertText(const std::string &quotedTable, const std::vector<db::Value> &values);
 
 } // namespace tw::transfer

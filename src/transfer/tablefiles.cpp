@@ -32,7 +32,7 @@ fs::path pathOf(const QString &text)
 // The Paradox folder as a path; a text that names no folder is refused, never cut.
 fs::path folderPath(const QString &folder)
 {
-    if (!connect::IsFolderText(folder)) {
+    if (!connect::isFolderText(folder)) {
         throw std::runtime_error("The Paradox folder \"" + shownText(folder.toStdString()) +
                                  "\" holds a control character, which no folder name holds: "
                                  "no table was moved or deleted.");
@@ -50,7 +50,7 @@ QString textOf(const fs::path &path)
 // item is ambiguous, and nothing is touched.
 std::vector<fs::path> tableToRename(const QString &folder, const QString &name)
 {
-    std::vector<fs::path> tables = TableFilesOf(folder, name);
+    std::vector<fs::path> tables = tableFilesOf(folder, name);
     if (tables.empty()) {
         throw std::runtime_error("The folder " + folder.toStdString() + " holds no table " +
                                  name.toStdString());
@@ -88,21 +88,21 @@ void RemoveFile(const QString &path)
     paradox::removeFile(pathOf(path));
 }
 
-std::vector<fs::path> TableFilesOf(const QString &folder, const QString &name)
+std::vector<fs::path> tableFilesOf(const QString &folder, const QString &name)
 {
     return paradox::tablesNamed(folderPath(folder), name.toStdString());
 }
 
-void RecoverParadoxFolder(const QString &folder)
+void recoverParadoxFolder(const QString &folder)
 {
     paradox::recoverFolder(folderPath(folder), [](const std::vector<fs::path> &files) {
         return fsutil::moveToTrash(files).has_value();
     });
 }
 
-bool DeleteParadoxTable(const QString &folder, const QString &name, QStringList *where)
+bool deleteParadoxTable(const QString &folder, const QString &name, QStringList *where)
 {
-    const std::vector<fs::path> tables = TableFilesOf(folder, name);
+    const std::vector<fs::path> tables = tableFilesOf(folder, name);
     for (const fs::path &table : tables) {
         bool trashed = false;
         const paradox::TrashFiles toTrash = [&](const std::vector<fs::path> &files) {
@@ -147,7 +147,7 @@ bool RenameFile(const QString &folder,
     trap(100, [&] {
         const std::vector<fs::path> tables = tableToRename(folder, oldName);
         // Another table already holding the new name, in any letter case, is never touched.
-        for (const fs::path &other : TableFilesOf(folder, newName)) {
+        for (const fs::path &other : tableFilesOf(folder, newName)) {
             if (std::find(tables.begin(), tables.end(), other) == tables.end()) {
                 throw std::runtime_error("A table " + textOf(other.filename()).toStdString() +
                                          " is already in the folder; " + oldName.toStdString() +

@@ -19,17 +19,17 @@ void ForceDeleteFile(const QString &path);
 
 // The table files (NAME.db in any letter case, a name that is not UTF-8 read as
 // fileNameText does) for a list item in the folder, by their real paths.
-std::vector<std::filesystem::path> TableFilesOf(const QString &folder, const QString &name);
+std::vector<std::filesystem::path> tableFilesOf(const QString &folder, const QString &name);
 
 // Completes or undoes what a program killed while it moved a table's files in `folder` left
 // half done, and removes the hidden files it left there (see paradox/intent.h).
-void RecoverParadoxFolder(const QString &folder);
+void recoverParadoxFolder(const QString &folder);
 
 // Deletes each of the item's tables with its whole family; false when there is none. Each
 // family goes to the user's Trash together, where the file manager can restore it; where the
 // Trash cannot take it, its files are deleted. `where` gets a line per table saying which. A
 // table file that cannot be removed (a folder the user may not write) throws.
-bool DeleteParadoxTable(const QString &folder, const QString &name, QStringList *where = nullptr);
+bool deleteParadoxTable(const QString &folder, const QString &name, QStringList *where = nullptr);
 
 // Renames the item's table with its whole family to `newName`, reporting its own failures
 // (as Main.RenameFile). The new files are complete before the old ones go; a rename onto

@@ -199,7 +199,7 @@ TEST_F(ConnectionPage, HelpShowsTheTenLinesEachFollowedByTwoCarriageReturns)
     const Box &box = dialogs.boxes[0];
     EXPECT_EQ(box.kind, Box::Kind::Notice);
     EXPECT_EQ(box.caption, QStringLiteral("Tablewright"));
-    EXPECT_EQ(box.text, tw::connect::Form1HelpText());
+    EXPECT_EQ(box.text, tw::connect::helpText());
     const QStringList lines = box.text.split(QStringLiteral("\r\r"));
     ASSERT_EQ(lines.size(), 11) << "ten lines, the last one followed by CR CR too";
     EXPECT_EQ(lines[0], QStringLiteral("Here is how I connected to my IBM DB2 database."));

@@ -125,7 +125,7 @@ TEST(UserCopies, AnInstallForAllUsersGivesEachUserTheSampleTables)
         }
         qputenv("XDG_DATA_HOME", data.toLocal8Bit());
         const QString mine = data + QStringLiteral("/Kelvarin/Tablewright/Samples");
-        const bool samples = tw::connect::SampleDatabasePath(program.path()) == mine &&
+        const bool samples = tw::connect::sampleDatabasePath(program.path()) == mine &&
                              bytesOf(mine + QStringLiteral("/ORDERS.DB")) == "orders";
         ::_exit(samples ? 0 : 1);
     }
@@ -134,6 +134,6 @@ TEST(UserCopies, AnInstallForAllUsersGivesEachUserTheSampleTables)
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
     // Where the program folder is writable, they stay there.
-    EXPECT_EQ(tw::connect::SampleDatabasePath(program.path()),
+    EXPECT_EQ(tw::connect::sampleDatabasePath(program.path()),
               program.path() + QStringLiteral("/Samples"));
 }
