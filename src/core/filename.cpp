@@ -1,6 +1,6 @@
 #include "core/filename.h"
 
-#include "core/utf8.h"
+#include "text/utf8.h"
 
 namespace tw {
 

@@ -1,6 +1,6 @@
 #include "core/lettercase.h"
 
-#include "core/utf8.h"
+#include "text/utf8.h"
 
 #include <clocale>
 #include <cwctype>

@@ -1,7 +1,7 @@
 #include "db/backend.h"
 
-#include "core/text.h"
 #include "db/error.h"
+#include "text/text.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,7 +1,7 @@
 #include "db/connection.h"
 
-#include "core/text.h"
 #include "db/rowspool.h"
+#include "text/text.h"
 
 #include <algorithm>
 #include <cctype>

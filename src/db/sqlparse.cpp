@@ -1,7 +1,7 @@
 #include "db/sqlparse.h"
 
-#include "core/text.h"
 #include "db/error.h"
+#include "text/text.h"
 
 #include <cctype>
 

@@ -1,7 +1,7 @@
 #include "paradox/codepage.h"
 
-#include "core/utf8.h"
 #include "paradox/error.h"
+#include "text/utf8.h"
 
 #include <iconv.h>
 #include <map>

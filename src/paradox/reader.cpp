@@ -1,11 +1,11 @@
 #include "paradox/reader.h"
 
-#include "core/text.h"
 #include "paradox/codec.h"
 #include "paradox/crypt.h"
 #include "paradox/error.h"
 #include "paradox/family.h"
 #include "paradox/language.h"
+#include "text/text.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,11 +1,11 @@
 #include "paradox/writer.h"
 
-#include "core/text.h"
 #include "paradox/codec.h"
 #include "paradox/error.h"
 #include "paradox/family.h"
 #include "paradox/intent.h"
 #include "paradox/reader.h"
+#include "text/text.h"
 
 #include <algorithm>
 #include <cctype>

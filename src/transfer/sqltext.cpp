@@ -1,6 +1,6 @@
 #include "transfer/sqltext.h"
 
-#include "core/text.h"
+#include "text/text.h"
 #include "transfer/datatype.h"
 
 namespace tw::transfer {

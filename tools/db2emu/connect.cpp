@@ -1,8 +1,8 @@
 // Connecting as the CLI does: the connection string's keywords, the configured server, its
 // databases and users, and the faults a test injects (an unreachable host, a dropped line).
 
-#include "core/text.h"
 #include "handles.h"
+#include "text/text.h"
 
 #include <algorithm>
 #include <fcntl.h>

@@ -1,9 +1,9 @@
 #include "engine.h"
 
-#include "core/text.h"
 #include "results.h"
 #include "sqlitestatement.h"
 #include "statement.h"
+#include "text/text.h"
 #include "values.h"
 
 #include <sqlite3.h>

@@ -1,6 +1,6 @@
 #include "getdata.h"
 
-#include "core/isotime.h"
+#include "text/isotime.h"
 #include "unicode.h"
 #include "values.h"
 

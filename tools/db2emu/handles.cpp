@@ -1,6 +1,6 @@
 #include "handles.h"
 
-#include "core/text.h"
+#include "text/text.h"
 
 #include <algorithm>
 

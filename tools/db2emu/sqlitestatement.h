@@ -2,9 +2,9 @@
 
 // The emulation's SQLite access: one owner of a prepared statement, and names quoted for SQLite.
 
-#include "core/sqlite.h"
-#include "core/text.h"
 #include "engine.h"
+#include "sqlite/sqlite.h"
+#include "text/text.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
 #include "unicode.h"
 
-#include "core/utf8.h"
+#include "text/utf8.h"
 
 #include <algorithm>
 #include <cstring>

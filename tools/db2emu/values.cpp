@@ -1,6 +1,6 @@
 #include "values.h"
 
-#include "core/text.h"
+#include "text/text.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,6 +1,6 @@
 #include "dumpformat.h"
 
-#include "core/text.h"
+#include "text/text.h"
 
 #include <array>
 #include <cmath>

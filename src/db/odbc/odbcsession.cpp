@@ -1,9 +1,9 @@
 // The ODBC backend: unixODBC's driver manager and whatever driver the string names.
 
-#include "core/isotime.h"
 #include "db/backend.h"
 #include "db/error.h"
 #include "db/odbc/handle.h"
+#include "text/isotime.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,7 +1,6 @@
 // The Paradox backend: a folder of Paradox tables, read with our own engine.
 
 #include "core/filename.h"
-#include "core/text.h"
 #include "db/backend.h"
 #include "db/connectionstring.h"
 #include "db/error.h"
@@ -10,6 +9,7 @@
 #include "paradox/family.h"
 #include "paradox/intent.h"
 #include "paradox/reader.h"
+#include "text/text.h"
 
 #include <algorithm>
 #include <cctype>

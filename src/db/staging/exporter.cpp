@@ -1,12 +1,12 @@
 #include "db/staging/exporter.h"
 
-#include "core/isotime.h"
-#include "core/text.h"
 #include "db/error.h"
-#include "db/staging/sqlite.h"
+#include "db/staging/statement.h"
 #include "paradox/codepage.h"
 #include "paradox/error.h"
 #include "paradox/writer.h"
+#include "text/isotime.h"
+#include "text/text.h"
 
 #include <sqlite3.h>
 

@@ -2,13 +2,13 @@
 // export of one of its tables into a new Paradox table with our writer.
 
 #include "core/filename.h"
-#include "core/text.h"
 #include "db/backend.h"
 #include "db/connectionstring.h"
 #include "db/error.h"
 #include "db/sqlparse.h"
 #include "db/staging/exporter.h"
-#include "db/staging/sqlite.h"
+#include "db/staging/statement.h"
+#include "text/text.h"
 
 #include <sqlite3.h>
 

@@ -3,8 +3,8 @@
 // The staging database's SQLite access: the shared statement owner and transaction guard,
 // each failure a db::Error.
 
-#include "core/sqlite.h"
 #include "db/error.h"
+#include "sqlite/sqlite.h"
 
 #include <string>
 
