@@ -25,7 +25,7 @@ for path in ./usr/bin/tablewright ./usr/bin/paradox-dump \
             ./usr/share/icons/hicolor/128x128/apps/tablewright.png \
             ./usr/share/icons/hicolor/256x256/apps/tablewright.png \
             ./usr/share/man/man1/tablewright.1.gz ./usr/share/man/man1/paradox-dump.1.gz \
-            ./usr/share/doc/tablewright/copyright; do
+            ./usr/share/doc/tablewright/copyright ./usr/share/doc/tablewright/changelog.gz; do
   grep -qxF "$path" <<<"$contents" || { echo "package: $path is missing"; exit 1; }
 done
 depends=$(dpkg-deb -f "$deb" Depends)
@@ -44,4 +44,11 @@ desktop-file-validate "$unpacked/usr/share/applications/tablewright.desktop"
 appstreamcli validate --no-net "$unpacked/usr/share/metainfo/com.kelvarin.tablewright.metainfo.xml"
 grep -q "<release version=\"$version\"" "$unpacked/usr/share/metainfo/com.kelvarin.tablewright.metainfo.xml" \
   || { echo "package: the metadata names another version than $version"; exit 1; }
+# Debian's own checks: any error fails the package.
+lintian_output=$(lintian --allow-root "$deb" 2>&1 || true)
+echo "$lintian_output"
+if grep -q '^E: ' <<<"$lintian_output"; then
+  echo "package: lintian reports errors"
+  exit 1
+fi
 echo "package: checked $deb"
