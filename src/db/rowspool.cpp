@@ -159,88 +159,75 @@ bool RowSpool::take(void *out, std::size_t count)
     return true;
 }
 
+namespace {
+
+[[noreturn]] void cutShort()
+{
+    throw Error("The temporary file of the rows was cut short");
+}
+
+} // namespace
+
+template <class T> T RowSpool::readFixed()
+{
+    T value{};
+    if (!take(&value, sizeof value)) {
+        cutShort();
+    }
+    return value;
+}
+
+std::string RowSpool::readCounted()
+{
+    const auto size = readFixed<std::uint64_t>();
+    if (!fill(size)) {
+        cutShort();
+    }
+    std::string text = m_buffer.substr(m_readAt, size);
+    m_readAt += size;
+    return text;
+}
+
+Value RowSpool::readValue()
+{
+    switch (static_cast<ValueKind>(readFixed<std::uint8_t>())) {
+    case ValueKind::Null:
+        return {};
+    case ValueKind::Text:
+        return Value::text(readCounted());
+    case ValueKind::Integer:
+        return Value::integer(readFixed<std::int64_t>());
+    case ValueKind::Double:
+        return Value::real(readFixed<double>());
+    case ValueKind::Decimal:
+        return Value::decimal(readCounted());
+    case ValueKind::Boolean:
+        return Value::boolean(readFixed<std::uint8_t>() != 0);
+    case ValueKind::Date:
+        return Value::date(readFixed<Date>());
+    case ValueKind::Time:
+        return Value::time(readFixed<Time>());
+    case ValueKind::Timestamp:
+        return Value::timestamp(readFixed<Timestamp>());
+    case ValueKind::Binary: {
+        const std::string b = readCounted();
+        return Value::bytes(Bytes(b.begin(), b.end()));
+    }
+    default:
+        cutShort();
+    }
+}
+
 bool RowSpool::read(std::vector<Value> &row)
 {
     if (m_read >= m_rows) {
         return false;
     }
-    auto fail = [] {
-        throw Error("The temporary file of the rows was cut short");
-    };
-    auto bytes = [&]() {
-        std::uint64_t size = 0;
-        if (!take(&size, sizeof size) || !fill(size)) {
-            fail();
-        }
-        std::string text = m_buffer.substr(m_readAt, size);
-        m_readAt += size;
-        return text;
-    };
-    std::uint32_t count = 0;
-    if (!take(&count, sizeof count)) {
-        fail();
-    }
+    const auto count = readFixed<std::uint32_t>();
     row.clear();
     row.reserve(count);
     for (std::uint32_t i = 0; i < count; ++i) {
-        std::uint8_t kind = 0;
-        if (!take(&kind, 1)) {
-            fail();
-        }
-        switch (static_cast<ValueKind>(kind)) {
-        case ValueKind::Null:
-            row.emplace_back();
-            break;
-        case ValueKind::Text:
-            row.push_back(Value::text(bytes()));
-            break;
-        case ValueKind::Integer: {
-            std::int64_t v = 0;
-            take(&v, sizeof v);
-            row.push_back(Value::integer(v));
-            break;
-        }
-        case ValueKind::Double: {
-            double v = 0;
-            take(&v, sizeof v);
-            row.push_back(Value::real(v));
-            break;
-        }
-        case ValueKind::Decimal:
-            row.push_back(Value::decimal(bytes()));
-            break;
-        case ValueKind::Boolean: {
-            std::uint8_t v = 0;
-            take(&v, 1);
-            row.push_back(Value::boolean(v != 0));
-            break;
-        }
-        case ValueKind::Date: {
-            Date v;
-            take(&v, sizeof v);
-            row.push_back(Value::date(v));
-            break;
-        }
-        case ValueKind::Time: {
-            Time v;
-            take(&v, sizeof v);
-            row.push_back(Value::time(v));
-            break;
-        }
-        case ValueKind::Timestamp: {
-            Timestamp v;
-            take(&v, sizeof v);
-            row.push_back(Value::timestamp(v));
-            break;
-        }
-        case ValueKind::Binary: {
-            const std::string b = bytes();
-            row.push_back(Value::bytes(Bytes(b.begin(), b.end())));
-            break;
-        }
-        default:
-            fail();
-        }
+        row.push_back(readValue());
     }
     ++m_read;
     return true;

@@ -33,6 +33,10 @@ private:
     void flush();
     bool fill(std::size_t needed);
     bool take(void *out, std::size_t count);
+    // One value as append() wrote it; throws when the file was cut short.
+    Value readValue();
+    template <class T> T readFixed();
+    std::string readCounted();
 
     std::size_t m_bound;
     std::string m_buffer;

@@ -247,6 +247,125 @@ db::Value decodeField(const Field &field, std::span<const std::uint8_t> raw, con
     }
 }
 
+namespace {
+
+std::string cannotHold(const Field &field, const db::Value &value)
+{
+    return "a " + fieldLabel(field) + " field cannot hold the value \"" + value.toText() + "\"";
+}
+
+std::string encodeInteger(const Field &field,
+                          const db::Value &value,
+                          std::int64_t low,
+                          std::int64_t high,
+                          std::span<std::uint8_t> out)
+{
+    if (value.kind() != db::Value::Kind::Integer) {
+        return cannotHold(field, value);
+    }
+    const std::int64_t v = value.asInteger();
+    if (v < low || v > high) {
+        return std::to_string(v) + " is outside the range " + std::to_string(low) + " to " +
+               std::to_string(high) + " of a " + fieldLabel(field) + " field";
+    }
+    encodeSigned(v, out);
+    return {};
+}
+
+std::string encodeAlpha(const Field &field,
+                        const db::Value &value,
+                        const CodePage &cp,
+                        std::span<std::uint8_t> out)
+{
+    if (value.kind() != db::Value::Kind::Text) {
+        return cannotHold(field, value);
+    }
+    const std::string &text = value.asText();
+    if (text.find('\0') != std::string::npos) {
+        return "the text holds a NUL character";
+    }
+    std::vector<std::uint8_t> bytes;
+    std::size_t bad = 0;
+    if (!cp.encode(text, bytes, &bad)) {
+        return "the text has a character at byte " + std::to_string(bad) + " that code page " +
+               cp.name() + " cannot hold";
+    }
+    if (bytes.size() > out.size()) {
+        return "the text takes " + std::to_string(bytes.size()) + " bytes, more than the " +
+               std::to_string(out.size()) + " of the field";
+    }
+    std::copy(bytes.begin(), bytes.end(), out.begin());
+    return {};
+}
+
+std::string encodeBytes(const Field &field, const db::Value &value, std::span<std::uint8_t> out)
+{
+    if (value.kind() != db::Value::Kind::Binary) {
+        return cannotHold(field, value);
+    }
+    const db::Bytes &bytes = value.asBytes();
+    if (bytes.size() > out.size()) {
+        return std::to_string(bytes.size()) + " bytes, more than the " +
+               std::to_string(out.size()) + " of the field";
+    }
+    if (allZero(bytes)) {
+        return "bytes that are all zero read back as blank";
+    }
+    std::copy(bytes.begin(), bytes.end(), out.begin());
+    return {};
+}
+
+std::string encodeNumber(const Field &field, const db::Value &value, std::span<std::uint8_t> out)
+{
+    if (value.kind() == db::Value::Kind::Double) {
+        encodeDouble(value.asDouble(), out);
+        return {};
+    }
+    if (value.kind() == db::Value::Kind::Integer) {
+        const auto v = static_cast<double>(value.asInteger());
+        if (v >= 9.2e18 || static_cast<std::int64_t>(v) != value.asInteger()) {
+            return std::to_string(value.asInteger()) + " has no exact double form";
+        }
+        encodeDouble(v, out);
+        return {};
+    }
+    return cannotHold(field, value);
+}
+
+std::string encodeDate(const Field &field, const db::Value &value, std::span<std::uint8_t> out)
+{
+    if (value.kind() != db::Value::Kind::Date || !isValidDate(value.asDate())) {
+        return cannotHold(field, value);
+    }
+    const std::int64_t day = dayNumberFromDate(value.asDate());
+    if (day <= std::numeric_limits<std::int32_t>::min() ||
+        day > std::numeric_limits<std::int32_t>::max()) {
+        return "the date is out of range";
+    }
+    encodeSigned(day, out);
+    return {};
+}
+
+std::string encodeTimestamp(const Field &field, const db::Value &value, std::span<std::uint8_t> out)
+{
+    if (value.kind() != db::Value::Kind::Timestamp || !isValidDate(value.asTimestamp().date) ||
+        value.asTimestamp().msOfDay >= kMsPerDay) {
+        return cannotHold(field, value);
+    }
+    if (value.asTimestamp().microseconds != 0) {
+        return "a Paradox timestamp keeps whole milliseconds, not " + value.toText();
+    }
+    const std::int64_t ms =
+        dayNumberFromDate(value.asTimestamp().date) * kMsPerDay + value.asTimestamp().msOfDay;
+    if (std::llabs(ms) > (std::int64_t{1} << 53)) {
+        return "the timestamp is out of range";
+    }
+    encodeDouble(static_cast<double>(ms), out);
+    return {};
+}
+
+} // namespace
+
 std::string encodeField(const Field &field,
                         const db::Value &value,
                         const CodePage &cp,
@@ -258,120 +377,36 @@ std::string encodeField(const Field &field,
     }
     using Kind = db::Value::Kind;
     const Kind kind = value.kind();
-    auto wrongKind = [&] {
-        return "a " + fieldLabel(field) + " field cannot hold the value \"" + value.toText() + "\"";
-    };
-    auto integerIn = [&](std::int64_t low, std::int64_t high) -> std::string {
-        if (kind != Kind::Integer) {
-            return wrongKind();
-        }
-        const std::int64_t v = value.asInteger();
-        if (v < low || v > high) {
-            return std::to_string(v) + " is outside the range " + std::to_string(low) + " to " +
-                   std::to_string(high) + " of a " + fieldLabel(field) + " field";
-        }
-        encodeSigned(v, out);
-        return {};
-    };
-
     switch (field.type) {
-    case FieldType::Alpha: {
-        if (kind != Kind::Text) {
-            return wrongKind();
-        }
-        const std::string &text = value.asText();
-        if (text.find('\0') != std::string::npos) {
-            return "the text holds a NUL character";
-        }
-        std::vector<std::uint8_t> bytes;
-        std::size_t bad = 0;
-        if (!cp.encode(text, bytes, &bad)) {
-            return "the text has a character at byte " + std::to_string(bad) + " that code page " +
-                   cp.name() + " cannot hold";
-        }
-        if (bytes.size() > out.size()) {
-            return "the text takes " + std::to_string(bytes.size()) + " bytes, more than the " +
-                   std::to_string(out.size()) + " of the field";
-        }
-        std::copy(bytes.begin(), bytes.end(), out.begin());
-        return {};
-    }
-    case FieldType::Bytes: {
-        if (kind != Kind::Binary) {
-            return wrongKind();
-        }
-        const db::Bytes &bytes = value.asBytes();
-        if (bytes.size() > out.size()) {
-            return std::to_string(bytes.size()) + " bytes, more than the " +
-                   std::to_string(out.size()) + " of the field";
-        }
-        if (allZero(bytes)) {
-            return "bytes that are all zero read back as blank";
-        }
-        std::copy(bytes.begin(), bytes.end(), out.begin());
-        return {};
-    }
+    case FieldType::Alpha:
+        return encodeAlpha(field, value, cp, out);
+    case FieldType::Bytes:
+        return encodeBytes(field, value, out);
     case FieldType::Short:
-        return integerIn(-32767, 32767);
+        return encodeInteger(field, value, -32767, 32767, out);
     case FieldType::Long:
-        return integerIn(-2147483647, 2147483647);
+        return encodeInteger(field, value, -2147483647, 2147483647, out);
     case FieldType::AutoIncrement:
-        return integerIn(1, 2147483647);
+        return encodeInteger(field, value, 1, 2147483647, out);
     case FieldType::Logical:
         if (kind != Kind::Boolean) {
-            return wrongKind();
+            return cannotHold(field, value);
         }
         out[0] = value.asBoolean() ? 0x81 : 0x80;
         return {};
     case FieldType::Money:
     case FieldType::Number:
-        if (kind == Kind::Double) {
-            encodeDouble(value.asDouble(), out);
-            return {};
-        }
-        if (kind == Kind::Integer) {
-            const auto v = static_cast<double>(value.asInteger());
-            if (v >= 9.2e18 || static_cast<std::int64_t>(v) != value.asInteger()) {
-                return std::to_string(value.asInteger()) + " has no exact double form";
-            }
-            encodeDouble(v, out);
-            return {};
-        }
-        return wrongKind();
-    case FieldType::Date: {
-        if (kind != Kind::Date || !isValidDate(value.asDate())) {
-            return wrongKind();
-        }
-        const std::int64_t day = dayNumberFromDate(value.asDate());
-        if (day <= std::numeric_limits<std::int32_t>::min() ||
-            day > std::numeric_limits<std::int32_t>::max()) {
-            return "the date is out of range";
-        }
-        encodeSigned(day, out);
-        return {};
-    }
+        return encodeNumber(field, value, out);
+    case FieldType::Date:
+        return encodeDate(field, value, out);
     case FieldType::Time:
         if (kind != Kind::Time || value.asTime().msOfDay >= kMsPerDay) {
-            return wrongKind();
+            return cannotHold(field, value);
         }
         encodeSigned(value.asTime().msOfDay, out);
         return {};
-    case FieldType::Timestamp: {
-        if (kind != Kind::Timestamp || !isValidDate(value.asTimestamp().date) ||
-            value.asTimestamp().msOfDay >= kMsPerDay) {
-            return wrongKind();
-        }
-        if (value.asTimestamp().microseconds != 0) {
-            return "a Paradox timestamp keeps whole milliseconds, not " + value.toText();
-        }
-        const std::int64_t ms =
-            dayNumberFromDate(value.asTimestamp().date) * kMsPerDay + value.asTimestamp().msOfDay;
-        if (std::llabs(ms) > (std::int64_t{1} << 53)) {
-            return "the timestamp is out of range";
-        }
-        encodeDouble(static_cast<double>(ms), out);
-        return {};
-    }
+    case FieldType::Timestamp:
+        return encodeTimestamp(field, value, out);
     case FieldType::Bcd:
         if (kind == Kind::Decimal) {
             return encodeBcd(value.asDecimal().text, field.decimals(), out);
@@ -379,7 +414,7 @@ std::string encodeField(const Field &field,
         if (kind == Kind::Integer) {
             return encodeBcd(std::to_string(value.asInteger()), field.decimals(), out);
         }
-        return wrongKind();
+        return cannotHold(field, value);
     default:
         return "a blob field is not encoded in the record alone";
     }

@@ -47,20 +47,28 @@ std::string textEncodingOf(const TableHeader &header, const std::string &overrid
     return encodingOfCodePage(codePagesInUse().dos);
 }
 
-TableHeader parseHeader(const ByteSource &table, const std::string &encoding)
-{
-    const std::string &file = table.name();
-    const std::uint64_t fileSize = table.size();
-    auto bad = [&](const std::string &what) -> Error {
-        return Error(file + " is not a readable Paradox table: " + what);
-    };
-    if (fileSize < kFixedHeaderBytes) {
-        throw bad("the file is " + std::to_string(fileSize) +
-                  " bytes long, too short for a table header");
-    }
-    std::vector<std::uint8_t> fixed(kFixedHeaderBytes);
-    table.read(0, fixed);
+namespace {
 
+// A header that fails a check: the table cannot be read.
+class BadHeader
+{
+public:
+    explicit BadHeader(const std::string &file)
+        : m_file(file)
+    {}
+
+    Error operator()(const std::string &what) const
+    {
+        return Error(m_file + " is not a readable Paradox table: " + what);
+    }
+
+private:
+    const std::string &m_file;
+};
+
+// The fixed part of the header, every value in it checked.
+TableHeader fixedHeader(const std::vector<std::uint8_t> &fixed, const BadHeader &bad)
+{
     TableHeader h;
     h.recordSize = readLe16(&fixed[0x00]);
     h.headerSize = readLe16(&fixed[0x02]);
@@ -71,12 +79,12 @@ TableHeader parseHeader(const ByteSource &table, const std::string &encoding)
     h.fileBlocks = readLe16(&fixed[0x0C]);
     h.firstBlock = readLe16(&fixed[0x0E]);
     h.lastBlock = readLe16(&fixed[0x10]);
-    const auto numFields = static_cast<std::int16_t>(readLe16(&fixed[0x21]));
     h.primaryKeyFields = readLe16(&fixed[0x23]);
     h.sortOrder = fixed[0x29];
     h.writeProtected = fixed[0x38];
     h.fileVersionId = fixed[0x39];
     h.autoIncrement = readLe32(&fixed[0x49]);
+    const auto numFields = static_cast<std::int16_t>(readLe16(&fixed[0x21]));
 
     if (h.fileType == 1 || (h.fileType >= 3 && h.fileType <= 8)) {
         throw bad("it is an index file of a table (file type " + std::to_string(h.fileType) + ")");
@@ -97,7 +105,66 @@ TableHeader parseHeader(const ByteSource &table, const std::string &encoding)
         throw bad("a record size of " + std::to_string(h.recordSize) + " bytes in blocks of " +
                   std::to_string(h.blockSize()) + " bytes");
     }
-    const auto n = static_cast<std::size_t>(numFields);
+    h.fields.resize(static_cast<std::size_t>(numFields));
+    return h;
+}
+
+// The fields from the header's field array and their names (raw, in the table's code page).
+void decodeFields(TableHeader &h,
+                  const std::vector<std::uint8_t> &header,
+                  std::size_t base,
+                  const std::vector<std::string> &rawNames,
+                  const CodePage &cp,
+                  const BadHeader &bad)
+{
+    int recordBytes = 0;
+    for (std::size_t i = 0; i < h.fields.size(); ++i) {
+        const std::uint8_t code = header[base + 2 * i];
+        const std::uint8_t size = header[base + 2 * i + 1];
+        if (!isKnownFieldType(code)) {
+            throw bad("field " + std::to_string(i + 1) + " has the unknown type code 0x" +
+                      hex2(code));
+        }
+        Field &field = h.fields[i];
+        field.type = static_cast<FieldType>(code);
+        field.size = size;
+        field.recordBytes = recordBytesOf(field.type, size);
+        field.name = cp.decode(std::span(reinterpret_cast<const std::uint8_t *>(rawNames[i].data()),
+                                         rawNames[i].size()));
+        const bool sized = field.type == FieldType::Alpha || field.type == FieldType::Bytes ||
+                           isBlobType(field.type);
+        if (!sized && field.type != FieldType::Bcd && size != field.recordBytes) {
+            throw bad("field \"" + field.name + "\" has size " + std::to_string(size) +
+                      " for a type that takes " + std::to_string(field.recordBytes) + " bytes");
+        }
+        if ((sized && size == 0) || (isBlobType(field.type) && size < 10) ||
+            (field.type == FieldType::Bcd && size > 32)) {
+            throw bad("field \"" + field.name + "\" has the impossible size " +
+                      std::to_string(size));
+        }
+        recordBytes += field.recordBytes;
+    }
+    if (recordBytes != h.recordSize) {
+        throw bad("the header gives records of " + std::to_string(h.recordSize) +
+                  " bytes but the fields take " + std::to_string(recordBytes));
+    }
+}
+
+} // namespace
+
+TableHeader parseHeader(const ByteSource &table, const std::string &encoding)
+{
+    const std::uint64_t fileSize = table.size();
+    const BadHeader bad(table.name());
+    if (fileSize < kFixedHeaderBytes) {
+        throw bad("the file is " + std::to_string(fileSize) +
+                  " bytes long, too short for a table header");
+    }
+    std::vector<std::uint8_t> fixed(kFixedHeaderBytes);
+    table.read(0, fixed);
+    TableHeader h = fixedHeader(fixed, bad);
+
+    const std::size_t n = h.fields.size();
     const std::size_t base = h.hasExtension() ? kExtendedHeaderBytes : kFixedHeaderBytes;
     const std::size_t tableNameBytes = h.fileVersionId >= 0x0C ? 261 : 79;
     const std::size_t namesAt = base + 2 * n + 4 + 4 * n + tableNameBytes;
@@ -132,40 +199,7 @@ TableHeader parseHeader(const ByteSource &table, const std::string &encoding)
     if (h.hasExtension() && p + 2 * n < end) {
         h.sortOrderId = cString(p + 2 * n, end);
     }
-
-    const CodePage &cp = CodePage::named(textEncodingOf(h, encoding));
-    int recordBytes = 0;
-    for (std::size_t i = 0; i < n; ++i) {
-        const std::uint8_t code = header[base + 2 * i];
-        const std::uint8_t size = header[base + 2 * i + 1];
-        if (!isKnownFieldType(code)) {
-            throw bad("field " + std::to_string(i + 1) + " has the unknown type code 0x" +
-                      hex2(code));
-        }
-        Field field;
-        field.type = static_cast<FieldType>(code);
-        field.size = size;
-        field.recordBytes = recordBytesOf(field.type, size);
-        field.name = cp.decode(std::span(reinterpret_cast<const std::uint8_t *>(rawNames[i].data()),
-                                         rawNames[i].size()));
-        const bool sized = field.type == FieldType::Alpha || field.type == FieldType::Bytes ||
-                           isBlobType(field.type);
-        if (!sized && field.type != FieldType::Bcd && size != field.recordBytes) {
-            throw bad("field \"" + field.name + "\" has size " + std::to_string(size) +
-                      " for a type that takes " + std::to_string(field.recordBytes) + " bytes");
-        }
-        if ((sized && size == 0) || (isBlobType(field.type) && size < 10) ||
-            (field.type == FieldType::Bcd && size > 32)) {
-            throw bad("field \"" + field.name + "\" has the impossible size " +
-                      std::to_string(size));
-        }
-        recordBytes += field.recordBytes;
-        h.fields.push_back(std::move(field));
-    }
-    if (recordBytes != h.recordSize) {
-        throw bad("the header gives records of " + std::to_string(h.recordSize) +
-                  " bytes but the fields take " + std::to_string(recordBytes));
-    }
+    decodeFields(h, header, base, rawNames, CodePage::named(textEncodingOf(h, encoding)), bad);
     return h;
 }
 

@@ -131,32 +131,31 @@ struct ColumnShape
     throw Error("Cannot export the staging table " + source + " to Paradox: " + what);
 }
 
-// The columns of the staging table with what their values need: each name (checked against
-// what a Paradox field name may be) and type word, then one pass over the rows.
-std::vector<ColumnShape> surveyColumns(sqlite3 *db,
-                                       const std::string &source,
-                                       const paradox::CodePage &cp,
-                                       const std::string &codePage,
-                                       const std::function<void()> &pumpEvents)
+// The staging table's columns, each with its name and type word.
+std::vector<ColumnShape> columnsOf(sqlite3 *db, const std::string &source)
 {
     std::vector<ColumnShape> shapes;
-    {
-        SqliteStatement info(db, "PRAGMA table_info(" + sqliteName(source) + ")");
-        while (info.step()) {
-            ColumnShape shape;
-            shape.name = info.text(1);
-            shapes.push_back(std::move(shape));
-        }
-        SqliteStatement types(db,
-                              "SELECT type FROM " + std::string(kColumnTypes) +
-                                  " WHERE tbl = " + sqlLiteral(source) + " ORDER BY ordinal");
-        for (ColumnShape &shape : shapes) {
-            shape.type = types.step() ? text::upperAscii(types.text(0)) : "VARCHAR";
-        }
+    SqliteStatement info(db, "PRAGMA table_info(" + sqliteName(source) + ")");
+    while (info.step()) {
+        ColumnShape shape;
+        shape.name = info.text(1);
+        shapes.push_back(std::move(shape));
     }
-    if (shapes.empty()) {
-        fail(source, "it has no columns");
+    SqliteStatement types(db,
+                          "SELECT type FROM " + std::string(kColumnTypes) +
+                              " WHERE tbl = " + sqlLiteral(source) + " ORDER BY ordinal");
+    for (ColumnShape &shape : shapes) {
+        shape.type = types.step() ? text::upperAscii(types.text(0)) : "VARCHAR";
     }
+    return shapes;
+}
+
+// Each name must be what a Paradox field name may be, and no two may differ only in case.
+void checkFieldNames(const std::vector<ColumnShape> &shapes,
+                     const std::string &source,
+                     const paradox::CodePage &cp,
+                     const std::string &codePage)
+{
     std::set<std::string> names;
     for (const ColumnShape &shape : shapes) {
         std::vector<std::uint8_t> encoded;
@@ -174,65 +173,81 @@ std::vector<ColumnShape> surveyColumns(sqlite3 *db,
                      "field names cannot");
         }
     }
+}
 
-    const std::string select = "SELECT * FROM " + sqliteName(source);
-    // What each column's values need.
-    {
-        SqliteStatement rows(db, select);
-        std::int64_t row = 0;
-        std::vector<std::uint8_t> encoded;
-        while (rows.step()) {
-            ++row;
-            pumpEvents();
-            for (std::size_t i = 0; i < shapes.size(); ++i) {
-                if (rows.isNull(static_cast<int>(i))) {
-                    continue;
-                }
-                ColumnShape &shape = shapes[i];
-                const std::string value = rows.text(static_cast<int>(i));
-                encoded.clear();
-                std::size_t bad = 0;
-                if (cp.encode(value, encoded, &bad)) {
-                    shape.longestText =
-                        std::max(shape.longestText, static_cast<int>(encoded.size()));
-                } else if (shape.firstBad.empty() && shape.type != "OLEOBJECT") {
-                    shape.firstBad = value;
-                    shape.firstBadRow = row;
-                }
-                int whole = 0;
-                int fraction = 0;
-                const bool decimal = plainDecimal(value, whole, fraction);
-                double number = 0;
-                shape.allDoubles = shape.allDoubles && exactDouble(value, number);
-                shape.allDecimals = shape.allDecimals && decimal;
-                if (decimal) {
-                    shape.wholeDigits = std::max(shape.wholeDigits, whole);
-                    shape.fractionDigits = std::max(shape.fractionDigits, fraction);
-                    const bool fits = fraction == 0 && whole <= 10 &&
-                                      std::llabs(std::atoll(value.c_str())) <= 2147483647LL;
-                    shape.allIntegers = shape.allIntegers && fits;
-                } else {
-                    shape.allIntegers = false;
-                }
-                if (shape.type == "DATETIME") {
-                    Timestamp stamp;
-                    bool hasTime = false;
-                    if (!parseDateTime(value, stamp, hasTime) && shape.firstBad.empty()) {
-                        shape.firstBad = value;
-                        shape.firstBadRow = row;
-                    }
-                    shape.anyTime = shape.anyTime || hasTime;
-                }
-                Bytes bytes;
-                if (shape.type == "OLEOBJECT" && !parseHex(value, bytes) &&
-                    shape.firstBad.empty()) {
-                    shape.firstBad = value;
-                    shape.firstBadRow = row;
-                }
+// What one value of a column needs: its length in the code page, whether it is an exact
+// double, a plain decimal, an integer, a date and time or hex bytes.
+void noteValue(ColumnShape &shape,
+               const std::string &value,
+               std::int64_t row,
+               const paradox::CodePage &cp)
+{
+    auto firstBad = [&] {
+        if (shape.firstBad.empty()) {
+            shape.firstBad = value;
+            shape.firstBadRow = row;
+        }
+    };
+    std::vector<std::uint8_t> encoded;
+    std::size_t bad = 0;
+    if (cp.encode(value, encoded, &bad)) {
+        shape.longestText = std::max(shape.longestText, static_cast<int>(encoded.size()));
+    } else if (shape.type != "OLEOBJECT") {
+        firstBad();
+    }
+    int whole = 0;
+    int fraction = 0;
+    const bool decimal = plainDecimal(value, whole, fraction);
+    double number = 0;
+    shape.allDoubles = shape.allDoubles && exactDouble(value, number);
+    shape.allDecimals = shape.allDecimals && decimal;
+    if (decimal) {
+        shape.wholeDigits = std::max(shape.wholeDigits, whole);
+        shape.fractionDigits = std::max(shape.fractionDigits, fraction);
+        const bool fits =
+            fraction == 0 && whole <= 10 && std::llabs(std::atoll(value.c_str())) <= 2147483647LL;
+        shape.allIntegers = shape.allIntegers && fits;
+    } else {
+        shape.allIntegers = false;
+    }
+    if (shape.type == "DATETIME") {
+        Timestamp stamp;
+        bool hasTime = false;
+        if (!parseDateTime(value, stamp, hasTime)) {
+            firstBad();
+        }
+        shape.anyTime = shape.anyTime || hasTime;
+    }
+    Bytes bytes;
+    if (shape.type == "OLEOBJECT" && !parseHex(value, bytes)) {
+        firstBad();
+    }
+}
+
+// The columns of the staging table with what their values need: each name (checked against
+// what a Paradox field name may be) and type word, then one pass over the rows.
+std::vector<ColumnShape> surveyColumns(sqlite3 *db,
+                                       const std::string &source,
+                                       const paradox::CodePage &cp,
+                                       const std::string &codePage,
+                                       const std::function<void()> &pumpEvents)
+{
+    std::vector<ColumnShape> shapes = columnsOf(db, source);
+    if (shapes.empty()) {
+        fail(source, "it has no columns");
+    }
+    checkFieldNames(shapes, source, cp, codePage);
+    SqliteStatement rows(db, "SELECT * FROM " + sqliteName(source));
+    std::int64_t row = 0;
+    while (rows.step()) {
+        ++row;
+        pumpEvents();
+        for (std::size_t i = 0; i < shapes.size(); ++i) {
+            if (!rows.isNull(static_cast<int>(i))) {
+                noteValue(shapes[i], rows.text(static_cast<int>(i)), row, cp);
             }
         }
     }
-
     return shapes;
 }
 
