@@ -28,6 +28,53 @@ Db2Error communicationError(const std::string &location,
         true);
 }
 
+// The keywords of a connection string the driver acts on.
+struct Keywords
+{
+    std::string database;
+    std::string host;
+    std::string port;
+    std::string protocol;
+    std::string user;
+    std::string password;
+    bool lobsAsLong = false;
+};
+
+// Keywords as the CLI reads them: split at every ";", names in any letter case.
+Keywords keywordsOf(const std::string &input)
+{
+    Keywords keywords;
+    std::size_t at = 0;
+    while (at <= input.size()) {
+        const std::size_t end = std::min(input.find(';', at), input.size());
+        const std::string pair = input.substr(at, end - at);
+        at = end + 1;
+        const std::size_t equals = pair.find('=');
+        if (equals == std::string::npos) {
+            continue;
+        }
+        std::string key = tw::text::upperAscii(pair.substr(0, equals));
+        key.erase(0, std::min(key.find_first_not_of(' '), key.size()));
+        const std::string value = pair.substr(equals + 1);
+        if (key == "DATABASE") {
+            keywords.database = value;
+        } else if (key == "HOSTNAME") {
+            keywords.host = value;
+        } else if (key == "PORT" || key == "SERVICENAME") {
+            keywords.port = value;
+        } else if (key == "PROTOCOL") {
+            keywords.protocol = value;
+        } else if (key == "UID") {
+            keywords.user = value;
+        } else if (key == "PWD") {
+            keywords.password = value;
+        } else if (key == "LONGDATACOMPAT") {
+            keywords.lobsAsLong = value == "1";
+        }
+    }
+    return keywords;
+}
+
 } // namespace
 
 // One line per connect attempt or statement, with backslash, CR and LF escaped.
@@ -93,45 +140,14 @@ SQLRETURN connect(Connection &connection, const std::string &input)
     }
     logLine(connection.config, "CONNECT", input);
 
-    // Keywords as the CLI reads them: split at every ";", names in any letter case.
-    std::string database;
-    std::string host;
-    std::string port;
-    std::string protocol;
-    std::string user;
-    std::string password;
-    bool lobsAsLong = false;
-    std::size_t at = 0;
-    while (at <= input.size()) {
-        const std::size_t end = std::min(input.find(';', at), input.size());
-        const std::string pair = input.substr(at, end - at);
-        at = end + 1;
-        const std::size_t equals = pair.find('=');
-        if (equals == std::string::npos) {
-            continue;
-        }
-        std::string key = tw::text::upperAscii(pair.substr(0, equals));
-        key.erase(0, std::min(key.find_first_not_of(' '), key.size()));
-        const std::string value = pair.substr(equals + 1);
-        if (key == "DATABASE") {
-            database = value;
-        } else if (key == "HOSTNAME") {
-            host = value;
-        } else if (key == "PORT" || key == "SERVICENAME") {
-            port = value;
-        } else if (key == "PROTOCOL") {
-            protocol = value;
-        } else if (key == "UID") {
-            user = value;
-        } else if (key == "PWD") {
-            password = value;
-        } else if (key == "LONGDATACOMPAT") {
-            lobsAsLong = value == "1";
-        }
-    }
-
+    const Keywords keywords = keywordsOf(input);
+    const std::string &database = keywords.database;
+    const std::string &host = keywords.host;
+    const std::string &port = keywords.port;
+    const std::string &user = keywords.user;
+    const std::string &password = keywords.password;
     const Config &config = connection.config;
-    if (tw::text::upperAscii(protocol) != "TCPIP" || host.empty() || port.empty()) {
+    if (tw::text::upperAscii(keywords.protocol) != "TCPIP" || host.empty() || port.empty()) {
         return fail(connection.diag,
                     makeError(-1013,
                               "The database alias name or database name \"" +
@@ -198,7 +214,7 @@ SQLRETURN connect(Connection &connection, const std::string &input)
     connection.statements = 0;
     connection.rowsFetched = 0;
     connection.dropped = false;
-    connection.lobsAsLong = lobsAsLong;
+    connection.lobsAsLong = keywords.lobsAsLong;
     return SQL_SUCCESS;
 }
 
