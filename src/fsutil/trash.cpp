@@ -1,5 +1,6 @@
 #include "fsutil/trash.h"
 
+#include "core/fileio.h"
 #include "core/filestep.h"
 
 #include <QByteArray>
@@ -114,22 +115,6 @@ std::string deletionDate()
     char text[32];
     std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);
     return text;
-}
-
-bool writeAll(int fd, const std::string &text)
-{
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t wrote = ::write(fd, text.data() + done, text.size() - done);
-        if (wrote < 0 && errno == EINTR) {
-            continue;
-        }
-        if (wrote <= 0) {
-            return false;
-        }
-        done += static_cast<std::size_t>(wrote);
-    }
-    return true;
 }
 
 // Moves one file into the Trash under a name free there; the .trashinfo is made first, with

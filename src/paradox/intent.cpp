@@ -1,5 +1,6 @@
 #include "paradox/intent.h"
 
+#include "core/fileio.h"
 #include "core/filestep.h"
 #include "paradox/family.h"
 #include "paradox/placefile.h"
@@ -166,22 +167,6 @@ bool holds(const fs::path &path, ino_t inode)
 bool isThere(const fs::path &path)
 {
     return inodeAt(path).has_value();
-}
-
-bool writeAll(int fd, const std::string &text)
-{
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t wrote = ::write(fd, text.data() + done, text.size() - done);
-        if (wrote < 0 && errno == EINTR) {
-            continue;
-        }
-        if (wrote <= 0) {
-            return false;
-        }
-        done += static_cast<std::size_t>(wrote);
-    }
-    return true;
 }
 
 // The intent record of one running operation: written and on disk before the first file
@@ -406,19 +391,8 @@ HiddenFile copyToHidden(const fs::path &from, const fs::path &target)
     if (::fstat(in, &info) != 0 || ::fchmod(copy.fd, info.st_mode & 0777) != 0) {
         error = errno;
     }
-    char buffer[64 * 1024];
-    while (error == 0) {
-        const ssize_t got = ::read(in, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got <= 0) {
-            error = got < 0 ? errno : 0;
-            break;
-        }
-        if (!writeAll(copy.fd, std::string(buffer, static_cast<std::size_t>(got)))) {
-            error = errno != 0 ? errno : ENOSPC;
-        }
+    if (error == 0 && !copyAll(in, copy.fd)) {
+        error = errno;
     }
     if (error == 0 && ::fsync(copy.fd) != 0) {
         error = errno;

@@ -1,6 +1,7 @@
 #include "transfer/stagingdatabase.h"
 
 #include "app/userfolders.h"
+#include "core/fileio.h"
 
 #include <QDir>
 #include <QFile>
@@ -35,30 +36,6 @@ void removeLeftovers(const QString &folder)
             ::unlink(path.constData());
         }
         ::close(fd);
-    }
-}
-
-bool copyBytes(int from, int to)
-{
-    char buffer[64 * 1024];
-    for (;;) {
-        const ssize_t got = ::read(from, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got <= 0) {
-            return got == 0;
-        }
-        for (ssize_t done = 0; done < got;) {
-            const ssize_t wrote = ::write(to, buffer + done, static_cast<std::size_t>(got - done));
-            if (wrote < 0 && errno == EINTR) {
-                continue;
-            }
-            if (wrote <= 0) {
-                return false;
-            }
-            done += wrote;
-        }
     }
 }
 
@@ -99,7 +76,7 @@ StagingCopy::StagingCopy(const QString &programFolder)
     m_path = QFile::decodeName(path);
     ::flock(fd, LOCK_EX);
     const int in = ::open(QFile::encodeName(shipped).constData(), O_RDONLY | O_CLOEXEC);
-    const bool copied = in >= 0 && copyBytes(in, fd);
+    const bool copied = in >= 0 && copyAll(in, fd);
     const int error = errno;
     if (in >= 0) {
         ::close(in);
