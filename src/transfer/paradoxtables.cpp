@@ -55,13 +55,15 @@ void LoadDB2Tables(TableList &list, const QString &db2ConnectionString)
     db::Recordset schema;
     schema.openSchema(db::adSchemaTables, connection);
     list.clear();
+    std::vector<TableList::Entry> tables;
     while (!schema.eof()) {
         if (schema.value("TABLE_TYPE").toText() == "TABLE") {
             app::pumpEvents();
-            list.addTable(QString::fromStdString(schema.value("TABLE_NAME").toText()));
+            tables.push_back({QString::fromStdString(schema.value("TABLE_NAME").toText()), {}});
         }
         schema.moveNext();
     }
+    list.addTables(std::move(tables));
     schema.close();
     connection.close();
 }
@@ -73,6 +75,7 @@ void LoadParadoxTables(TableList &list, const QString &folder, app::Dialogs &dia
     }
     QStringList folders = {folder + u'/'};
     fsutil::GetSubDirectories2016(folders, true, dialogs);
+    std::vector<TableList::Entry> tables;
     for (const QString &entry : folders) {
         const QString directory = entry.left(entry.size() - 1);
         recoverParadoxFolder(directory);
@@ -84,10 +87,12 @@ void LoadParadoxTables(TableList &list, const QString &folder, app::Dialogs &dia
             QString table = QString::fromStdString(
                 text::capitals(fsutil::FileNameOf(directory + u'/' + name).toStdString()));
             table.remove(QStringLiteral(".DB"));
-            list.addTable(table,
-                          [directory, name] { return describeParadoxTable(directory, name); });
+            tables.push_back({table, [directory, name] {
+                                  return describeParadoxTable(directory, name);
+                              }});
         }
     }
+    list.addTables(std::move(tables));
 }
 
 QString describeParadoxTable(const QString &folder, const QString &fileName)

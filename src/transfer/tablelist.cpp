@@ -1,5 +1,7 @@
 #include "transfer/tablelist.h"
 
+#include <algorithm>
+
 namespace tw::transfer {
 
 TableList::TableList(QWidget *parent)
@@ -7,6 +9,7 @@ TableList::TableList(QWidget *parent)
 {
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setSortingEnabled(false); // the list places items itself, stably
+    setUniformItemSizes(true); // every item is one line of text: the view lays out fast
 }
 
 namespace {
@@ -33,25 +36,59 @@ private:
 
 } // namespace
 
-void TableList::addTable(const QString &name)
+namespace {
+
+bool sortsBefore(const QString &a, const QString &b)
 {
-    addTable(name, nullptr);
+    return QString::compare(a, b, Qt::CaseInsensitive) < 0;
 }
+
+QListWidgetItem *newItem(const QString &name, std::function<QString()> describe)
+{
+    if (describe) {
+        return new DescribedItem(name, std::move(describe));
+    }
+    return new QListWidgetItem(name);
+}
+
+} // namespace
 
 void TableList::addTable(const QString &name, std::function<QString()> describe)
 {
-    int at = count();
-    for (int i = 0; i < count(); ++i) {
-        if (QString::compare(item(i)->text(), name, Qt::CaseInsensitive) > 0) {
-            at = i;
-            break;
+    // The first item that sorts after the name; equal ones stay before it.
+    int low = 0;
+    int high = count();
+    if (high > 0 && sortsBefore(name, item(high - 1)->text())) {
+        while (low < high) {
+            const int middle = low + (high - low) / 2;
+            if (sortsBefore(name, item(middle)->text())) {
+                high = middle;
+            } else {
+                low = middle + 1;
+            }
+        }
+    } else {
+        low = high;
+    }
+    insertItem(low, newItem(name, std::move(describe)));
+}
+
+void TableList::addTables(std::vector<Entry> entries)
+{
+    std::stable_sort(entries.begin(), entries.end(), [](const Entry &a, const Entry &b) {
+        return sortsBefore(a.name, b.name);
+    });
+    // Into an empty list they go in order; otherwise each takes its place.
+    const bool append = count() == 0;
+    setUpdatesEnabled(false);
+    for (Entry &entry : entries) {
+        if (append) {
+            insertItem(count(), newItem(entry.name, std::move(entry.describe)));
+        } else {
+            addTable(entry.name, std::move(entry.describe));
         }
     }
-    if (describe) {
-        insertItem(at, new DescribedItem(name, std::move(describe)));
-    } else {
-        insertItem(at, name);
-    }
+    setUpdatesEnabled(true);
 }
 
 void TableList::makeFirstCurrent()

@@ -19,10 +19,19 @@ class TableList : public QListWidget
 public:
     explicit TableList(QWidget *parent = nullptr);
 
-    void addTable(const QString &name);
     // An item whose tooltip and accessible description are `describe`'s text, made each time
-    // they are asked for: never while the list fills.
-    void addTable(const QString &name, std::function<QString()> describe);
+    // they are asked for: never while the list fills. It takes its place by binary search
+    // (after the items equal to it but for case), or goes last when it sorts last.
+    void addTable(const QString &name, std::function<QString()> describe = {});
+
+    struct Entry
+    {
+        QString name;
+        std::function<QString()> describe;
+    };
+
+    // Many items at once, sorted once: the order is what adding each in turn would give.
+    void addTables(std::vector<Entry> entries);
 
     int currentIndex() const { return currentRow(); }
 

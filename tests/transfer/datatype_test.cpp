@@ -43,6 +43,25 @@ TEST(TableListRoutines, FindIgnoringCaseRemoveExactlyAndKeepEqualNamesStable)
                            QStringLiteral("ORDERS"),
                            QStringLiteral("Zeta")}));
     EXPECT_EQ(list.currentIndex(), -1);
+    // Filled at once, into an empty list or one with items, the order is the same.
+    for (const bool empty : {true, false}) {
+        TableList batch;
+        std::vector<TableList::Entry> entries;
+        for (const char *name :
+             {"ORDERS", "customer", "Orders", "alpha", "CUSTOMER", "Zeta", "ORDERS"}) {
+            if (!empty && std::string(name) == "Zeta") {
+                batch.addTable(QString::fromLatin1(name));
+            } else {
+                entries.push_back({QString::fromLatin1(name), {}});
+            }
+        }
+        batch.addTables(std::move(entries));
+        QStringList batchItems;
+        for (int i = 0; i < batch.count(); ++i) {
+            batchItems << batch.item(i)->text();
+        }
+        EXPECT_EQ(batchItems, items);
+    }
     EXPECT_TRUE(ListHasItem(list, QStringLiteral("orders")));
     EXPECT_FALSE(ListHasItem(TableList(), QStringLiteral("orders")));
     RemoveListItem(list, QStringLiteral("orders"));
