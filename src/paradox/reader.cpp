@@ -16,6 +16,40 @@ namespace tw::paradox {
 
 namespace {
 
+// Reads a table's block headers through a window of the file: a chain in file order costs
+// one read per window, not one per block.
+class WindowedReader
+{
+public:
+    explicit WindowedReader(const ByteSource &source)
+        : m_source(source)
+    {}
+
+    std::size_t read(std::uint64_t offset, std::span<std::uint8_t> out)
+    {
+        if (offset < m_start || offset + out.size() > m_start + m_length) {
+            m_buffer.resize(kWindowBytes);
+            m_start = offset;
+            m_length = m_source.read(offset, m_buffer);
+        }
+        const std::uint64_t at = offset - m_start;
+        const std::size_t got =
+            at >= m_length
+                ? 0
+                : static_cast<std::size_t>(std::min<std::uint64_t>(out.size(), m_length - at));
+        std::copy_n(m_buffer.begin() + static_cast<std::ptrdiff_t>(at), got, out.begin());
+        return got;
+    }
+
+private:
+    static constexpr std::size_t kWindowBytes = 256 * 1024;
+
+    const ByteSource &m_source;
+    std::vector<std::uint8_t> m_buffer;
+    std::uint64_t m_start = 0;
+    std::uint64_t m_length = 0;
+};
+
 std::string cString(const std::uint8_t *begin, const std::uint8_t *end)
 {
     const auto *nul = std::find(begin, end, std::uint8_t{0});
@@ -271,6 +305,7 @@ void TableReader::walkChain()
     // Only the block header is needed here: one chunk of an encrypted block, 6 bytes otherwise.
     std::vector<std::uint8_t> head(m_header.encrypted() ? kCryptChunk : kBlockHeaderBytes);
 
+    WindowedReader headers(*m_table);
     std::uint32_t number = m_header.firstBlock;
     std::uint32_t previous = 0;
     while (number != 0) {
@@ -290,7 +325,7 @@ void TableReader::walkChain()
         visited[number] = true;
         const std::uint64_t start = m_header.headerSize + (number - 1) * blockSize;
         std::fill(head.begin(), head.end(), std::uint8_t{0});
-        const std::size_t got = m_table->read(start, head);
+        const std::size_t got = headers.read(start, head);
         if (m_header.encrypted()) {
             if (got == kCryptChunk) {
                 decryptChunk(std::span<std::uint8_t, kCryptChunk>(head.data(), kCryptChunk),
