@@ -20,8 +20,11 @@
 
 #ifdef TW_BENCH_DIALOGS
 #include "app/dialogs.h"
+#include "app/errortrap.h"
 
+#include <QElapsedTimer>
 #include <QString>
+#include <QTimer>
 #endif
 
 namespace tw::bench {
@@ -131,6 +134,49 @@ public:
     {
         std::fprintf(stderr, "%s\n", message.toUtf8().constData());
     }
+};
+
+// The longest stretch without a pass of the event loop while it runs, and where it was: the
+// step a handler had begun when the stretch began and when it ended.
+class StallProbe
+{
+public:
+    StallProbe()
+    {
+        QObject::connect(&m_ticker, &QTimer::timeout, [this] { tick(); });
+        m_ticker.start(0);
+        m_clock.start();
+    }
+
+    void stop() { m_ticker.stop(); }
+
+    void print() const
+    {
+        std::printf("longest gap between event-loop passes: %lld ms (from step %d to step %d)\n",
+                    static_cast<long long>(m_longest),
+                    m_from,
+                    m_to);
+    }
+
+private:
+    void tick()
+    {
+        const qint64 gap = m_clock.restart();
+        const int step = app::ErrorTrap::lastStep();
+        if (gap > m_longest) {
+            m_longest = gap;
+            m_from = m_previous;
+            m_to = step;
+        }
+        m_previous = step;
+    }
+
+    QTimer m_ticker;
+    QElapsedTimer m_clock;
+    qint64 m_longest = 0;
+    int m_previous = 0;
+    int m_from = 0;
+    int m_to = 0;
 };
 #endif
 

@@ -99,17 +99,11 @@ int main(int argc, char **argv)
     list.item(0)->setSelected(true);
 
     // A timer that fires on every event-loop pass measures the longest stretch without one.
-    QElapsedTimer sinceTick;
-    qint64 longestGap = 0;
-    QTimer ticker;
-    QObject::connect(
-        &ticker, &QTimer::timeout, [&] { longestGap = std::max(longestGap, sinceTick.restart()); });
-    ticker.start(0);
-    sinceTick.start();
+    tw::bench::StallProbe probe;
     auto start = std::chrono::steady_clock::now();
     form2.findChild<QPushButton *>(QStringLiteral("PushButton4"))->click();
     const double handler = since(start);
-    ticker.stop();
+    probe.stop();
     const long rssAfterCopy = peakRssKb();
 
     // The same INSERT texts, from the driver's log, through a bare ODBC loop.
@@ -139,8 +133,7 @@ int main(int argc, char **argv)
                 handler,
                 bare,
                 handler / bare);
-    std::printf("longest gap between event-loop passes: %lld ms\n",
-                static_cast<long long>(longestGap));
+    probe.print();
     std::printf("peak RSS after the copy: %ld kB\n", rssAfterCopy);
     fs::remove_all(folder);
     return 0;

@@ -91,17 +91,11 @@ int main(int argc, char **argv)
             list.setCurrentRow(i);
         }
     }
-    QElapsedTimer sinceTick;
-    qint64 longestGap = 0;
-    QTimer ticker;
-    QObject::connect(
-        &ticker, &QTimer::timeout, [&] { longestGap = std::max(longestGap, sinceTick.restart()); });
-    ticker.start(0);
-    sinceTick.start();
+    tw::bench::StallProbe probe;
     auto start = std::chrono::steady_clock::now();
     form2.findChild<QPushButton *>(QStringLiteral("PushButton3"))->click();
     const double handler = since(start);
-    ticker.stop();
+    probe.stop();
     const long rssAfterCopy = peakRssKb();
 
     // The three parts, bare.
@@ -160,8 +154,7 @@ int main(int argc, char **argv)
                 write,
                 bareSum,
                 handler / bareSum);
-    std::printf("longest gap between event-loop passes: %lld ms\n",
-                static_cast<long long>(longestGap));
+    probe.print();
     std::printf("peak RSS after the copy: %ld kB\n", rssAfterCopy);
     fs::remove_all(folder);
     return 0;

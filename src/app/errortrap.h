@@ -28,6 +28,7 @@ public:
     // Runs one step; a failure is reported and swallowed. True when the step completed.
     template <class Step> bool operator()(int lineNumber, Step &&step) noexcept
     {
+        s_lastStep = lineNumber;
         try {
             std::forward<Step>(step)();
             return true;
@@ -41,6 +42,7 @@ public:
     // and the branch is entered as if the test had passed.
     template <class Condition> bool test(int lineNumber, Condition &&condition) noexcept
     {
+        s_lastStep = lineNumber;
         try {
             return static_cast<bool>(std::forward<Condition>(condition)());
         } catch (...) {
@@ -53,6 +55,10 @@ public:
     void report(int lineNumber, const QString &description) noexcept;
 
     QStringView location() const { return m_location; }
+
+    // The number of the step any trap began last: a probe of the event loop reads it to say
+    // where a long stretch without events was.
+    static int lastStep() { return s_lastStep; }
 
     // How many failures this trap has reported so far.
     int reports() const { return m_reports; }
@@ -70,6 +76,8 @@ public:
 
 private:
     void report(int lineNumber, std::exception_ptr error) noexcept;
+
+    static inline int s_lastStep = 0;
 
     Dialogs &m_dialogs;
     QStringView m_location;

@@ -14,12 +14,37 @@
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <future>
 #include <set>
+#include <thread>
 #include <unistd.h>
 
 namespace tw::paradox {
 
 namespace {
+
+// fsync, on a thread of its own while this one keeps calling `pump`. Returns 0 or the errno.
+// A pump that throws is let through once the fsync has returned.
+int syncWhilePumping(int fd, const std::function<void()> &pump)
+{
+    if (!pump) {
+        return ::fsync(fd) == 0 ? 0 : errno;
+    }
+    std::promise<int> result;
+    std::future<int> done = result.get_future();
+    std::thread syncing([fd, &result] { result.set_value(::fsync(fd) == 0 ? 0 : errno); });
+    try {
+        while (done.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready) {
+            pump();
+        }
+    } catch (...) {
+        syncing.join();
+        throw;
+    }
+    syncing.join();
+    return done.get();
+}
+
 
 constexpr std::uint8_t kFileVersion5 = 0x0B;
 constexpr std::size_t kTableNameBytes = 79;
@@ -44,6 +69,7 @@ TableWriter::TableWriter(std::filesystem::path dbPath,
     , m_encoding(encodingOfCodePage(options.driver.codePage))
     , m_driver(options.driver)
     , m_replace(options.replaceExisting)
+    , m_pump(options.pumpEvents)
 {
     if (m_codePage.doubleByte()) {
         throw Error("Cannot write " + m_path.filename().string() + " in code page " + m_encoding +
@@ -198,6 +224,16 @@ void TableWriter::writeAt(TempFile &file, std::uint64_t offset, std::span<const 
         done += static_cast<std::size_t>(wrote);
     }
     file.size = std::max(file.size, offset + bytes.size());
+    // The disk gets the data as it comes, so the fsync before the table is put in place has
+    // little left to wait for.
+    constexpr std::uint64_t kWriteOutBytes = 8 * 1024 * 1024;
+    if (file.size - file.handedToDisk >= kWriteOutBytes) {
+        ::sync_file_range(file.fd,
+                          static_cast<off64_t>(file.handedToDisk),
+                          static_cast<off64_t>(file.size - file.handedToDisk),
+                          SYNC_FILE_RANGE_WRITE);
+        file.handedToDisk = file.size;
+    }
 }
 
 void TableWriter::append(std::span<const db::Value> row)
@@ -458,8 +494,12 @@ void TableWriter::commit()
         }
     }
     for (TempFile *file : {&m_mb, &m_db}) {
-        if (file->fd >= 0 && ::fsync(file->fd) != 0) {
-            fail("writing " + file->path.filename().string() + " to disk failed: " + errnoText());
+        if (file->fd < 0) {
+            continue;
+        }
+        if (const int error = syncWhilePumping(file->fd, m_pump); error != 0) {
+            fail("writing " + file->path.filename().string() +
+                 " to disk failed: " + std::strerror(error));
         }
     }
     const std::filesystem::path folder = m_path.parent_path().empty() ? "." : m_path.parent_path();

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -24,6 +25,9 @@ struct WriteOptions
     // of the old one (its whole family) once the new one is whole; until then, and on any
     // failure, the old table stays exactly as it was.
     bool replaceExisting = false;
+    // Called while the finished table is made durable (an fsync of a large file can take a
+    // while), so a window stays responsive; what it throws abandons the table.
+    std::function<void()> pumpEvents;
 };
 
 // Writes a new unkeyed Paradox 5.x table, with a .MB file when it has blob fields. Records
@@ -64,6 +68,7 @@ private:
         std::filesystem::path path;
         int fd = -1;
         std::uint64_t size = 0;
+        std::uint64_t handedToDisk = 0; // bytes whose write-out has been started
     };
 
     void checkFields();
@@ -103,6 +108,7 @@ private:
     int m_nextChunk = 0;
     bool m_committed = false;
     bool m_replace = false;
+    std::function<void()> m_pump;
 };
 
 } // namespace tw::paradox

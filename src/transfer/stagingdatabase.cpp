@@ -20,6 +20,17 @@ namespace {
 
 const char *const kPattern = "dbtemp-XXXXXX.mdb";
 
+// Removes a copy and the files its tables were kept in beside it (COPY-XXXXXX).
+void removeCopy(const QString &folder, const QString &name)
+{
+    const QDir dir(folder);
+    for (const QString &table :
+         dir.entryList({name + QStringLiteral("-*")}, QDir::Files | QDir::Hidden)) {
+        ::unlink(QFile::encodeName(dir.filePath(table)).constData());
+    }
+    ::unlink(QFile::encodeName(dir.filePath(name)).constData());
+}
+
 // Removes the copies whose program is gone: a copy in use is locked by its program, and the
 // lock ends with it, however it ends.
 void removeLeftovers(const QString &folder)
@@ -33,7 +44,7 @@ void removeLeftovers(const QString &folder)
             continue;
         }
         if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
-            ::unlink(path.constData());
+            removeCopy(folder, name);
         }
         ::close(fd);
     }
@@ -92,7 +103,8 @@ StagingCopy::StagingCopy(const QString &programFolder)
 StagingCopy::~StagingCopy()
 {
     if (m_lock >= 0) {
-        ::unlink(QFile::encodeName(m_path).constData());
+        const QFileInfo copy(m_path);
+        removeCopy(copy.absolutePath(), copy.fileName());
         ::close(m_lock);
     }
 }

@@ -132,10 +132,11 @@ struct ColumnShape
 }
 
 // The staging table's columns, each with its name and type word.
-std::vector<ColumnShape> columnsOf(sqlite3 *db, const std::string &source)
+std::vector<ColumnShape> columnsOf(sqlite3 *db, const StagingTable &source)
 {
     std::vector<ColumnShape> shapes;
-    SqliteStatement info(db, "PRAGMA table_info(" + sqliteName(source) + ")");
+    SqliteStatement info(
+        db, "PRAGMA " + source.schema + ".table_info(" + sqliteName(source.name) + ")");
     while (info.step()) {
         ColumnShape shape;
         shape.name = info.text(1);
@@ -143,7 +144,7 @@ std::vector<ColumnShape> columnsOf(sqlite3 *db, const std::string &source)
     }
     SqliteStatement types(db,
                           "SELECT type FROM " + std::string(kColumnTypes) +
-                              " WHERE tbl = " + sqlLiteral(source) + " ORDER BY ordinal");
+                              " WHERE tbl = " + sqlLiteral(source.name) + " ORDER BY ordinal");
     for (ColumnShape &shape : shapes) {
         shape.type = types.step() ? text::upperAscii(types.text(0)) : "VARCHAR";
     }
@@ -227,17 +228,18 @@ void noteValue(ColumnShape &shape,
 // The columns of the staging table with what their values need: each name (checked against
 // what a Paradox field name may be) and type word, then one pass over the rows.
 std::vector<ColumnShape> surveyColumns(sqlite3 *db,
-                                       const std::string &source,
+                                       const StagingTable &source,
                                        const paradox::CodePage &cp,
                                        const std::string &codePage,
-                                       const std::function<void()> &pumpEvents)
+                                       const std::function<void()> &pumpEvents,
+                                       std::int64_t &rowCount)
 {
     std::vector<ColumnShape> shapes = columnsOf(db, source);
     if (shapes.empty()) {
-        fail(source, "it has no columns");
+        fail(source.name, "it has no columns");
     }
-    checkFieldNames(shapes, source, cp, codePage);
-    SqliteStatement rows(db, "SELECT * FROM " + sqliteName(source));
+    checkFieldNames(shapes, source.name, cp, codePage);
+    SqliteStatement rows(db, "SELECT * FROM " + source.qualified());
     std::int64_t row = 0;
     while (rows.step()) {
         ++row;
@@ -248,6 +250,7 @@ std::vector<ColumnShape> surveyColumns(sqlite3 *db,
             }
         }
     }
+    rowCount = row;
     return shapes;
 }
 
@@ -316,21 +319,17 @@ std::vector<paradox::Field> chooseFields(const std::string &source,
 
 // The rows, converted to the fields' types, written as the new Paradox table.
 void writeTable(sqlite3 *db,
-                const std::string &source,
+                const StagingTable &source,
+                std::int64_t rowCount,
                 const std::filesystem::path &target,
                 const std::vector<paradox::Field> &fields,
                 const paradox::WriteOptions &written,
                 const std::function<void()> &pumpEvents)
 {
-    const std::string select = "SELECT * FROM " + sqliteName(source);
+    const std::string select = "SELECT * FROM " + source.qualified();
     try {
-        std::int64_t rowCount = 0;
-        {
-            SqliteStatement count(db, "SELECT count(*) FROM " + sqliteName(source));
-            count.step();
-            rowCount = std::atoll(count.text(0).c_str());
-        }
         paradox::WriteOptions options = written;
+        options.pumpEvents = pumpEvents;
         options.expectedRecords = static_cast<std::uint64_t>(rowCount);
         paradox::TableWriter writer(target, fields, options);
         SqliteStatement rows(db, select);
@@ -378,7 +377,7 @@ void writeTable(sqlite3 *db,
         }
         writer.commit();
     } catch (const paradox::Error &e) {
-        fail(source, e.what());
+        fail(source.name, e.what());
     }
 }
 
@@ -397,7 +396,7 @@ bool isStagingType(const std::string &word)
 }
 
 void exportToParadox(sqlite3 *db,
-                     const std::string &source,
+                     const StagingTable &source,
                      const std::filesystem::path &target,
                      const std::function<void()> &pumpEvents,
                      bool replaceExisting)
@@ -406,12 +405,14 @@ void exportToParadox(sqlite3 *db,
     const paradox::LanguageDriver driver = paradox::codePagesInUse().write;
     const paradox::CodePage &cp = paradox::CodePage::number(driver.codePage);
     const std::string codePage = "code page " + std::to_string(driver.codePage);
-    const std::vector<ColumnShape> shapes = surveyColumns(db, source, cp, codePage, pumpEvents);
-    const std::vector<paradox::Field> fields = chooseFields(source, shapes, codePage);
+    std::int64_t rowCount = 0;
+    const std::vector<ColumnShape> shapes =
+        surveyColumns(db, source, cp, codePage, pumpEvents, rowCount);
+    const std::vector<paradox::Field> fields = chooseFields(source.name, shapes, codePage);
     paradox::WriteOptions options;
     options.replaceExisting = replaceExisting;
     options.driver = driver;
-    writeTable(db, source, target, fields, options, pumpEvents);
+    writeTable(db, source, rowCount, target, fields, options, pumpEvents);
 }
 
 } // namespace tw::db::staging

@@ -16,6 +16,16 @@ inline constexpr const char *kColumnTypes = "tw_staging_columns";
 // A name quoted for SQLite.
 std::string sqliteName(const std::string &name);
 
+// A staging table: its name, and the SQLite schema it lives in (main, or the file of its own
+// it was given).
+struct StagingTable
+{
+    std::string name;
+    std::string schema;
+
+    std::string qualified() const { return schema + "." + sqliteName(name); }
+};
+
 // The column type words the staging database takes.
 bool isStagingType(const std::string &upperWord);
 
@@ -25,7 +35,7 @@ bool isStagingType(const std::string &upperWord);
 // already has a table of that name in any letter case. With `replaceExisting` that table is
 // replaced instead, once the new one is whole; any failure keeps it as it was.
 void exportToParadox(sqlite3 *db,
-                     const std::string &source,
+                     const StagingTable &source,
                      const std::filesystem::path &target,
                      const std::function<void()> &pumpEvents,
                      bool replaceExisting = false);

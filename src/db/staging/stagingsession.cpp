@@ -14,9 +14,14 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <map>
+#include <sys/stat.h>
 #include <system_error>
+#include <unistd.h>
 
 namespace tw::db::backend {
 
@@ -52,6 +57,9 @@ public:
         // staging type of each column is kept here instead.
         run("CREATE TABLE IF NOT EXISTS " + std::string(staging::kColumnTypes) +
             "(tbl TEXT COLLATE NOCASE, ordinal INTEGER, type TEXT)");
+        run("CREATE TABLE IF NOT EXISTS " + std::string(kTableFiles) +
+            "(tbl TEXT COLLATE NOCASE, file TEXT)");
+        attachTableFiles();
     }
 
     ~StagingSession() override
@@ -79,6 +87,22 @@ public:
                 throw Error("Table '" + name + "' does not exist.");
             }
             forgetInserts();
+            if (const auto own = m_ownFiles.find(text::upperAscii(name)); own != m_ownFiles.end()) {
+                // A table in a file of its own goes with its file, however large: no long
+                // drop, and no memory to undo one.
+                const OwnFile table = own->second;
+                run("DETACH DATABASE " + table.schema);
+                m_ownFiles.erase(own);
+                SqliteTransaction transaction(m_db);
+                forgetTypes(name);
+                SqliteStatement forget(
+                    m_db, "DELETE FROM " + std::string(kTableFiles) + " WHERE tbl = ?1");
+                forget.bind(1, name);
+                forget.step("The staging database refused a statement");
+                transaction.commit();
+                std::remove(table.file.c_str());
+                return;
+            }
             SqliteTransaction transaction(m_db);
             run("DROP TABLE " + sqliteName(name));
             forgetTypes(name);
@@ -110,9 +134,13 @@ public:
         SqliteStatement names(m_db,
                               "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT "
                               "LIKE 'sqlite_%' AND name <> '" +
-                                  std::string(staging::kColumnTypes) + "' ORDER BY name");
+                                  std::string(staging::kColumnTypes) + "' AND name <> '" +
+                                  kTableFiles + "' ORDER BY name");
         while (names.step()) {
             rows.push_back({Value::text("TABLE"), Value::text(names.text(0))});
+        }
+        for (const auto &[key, table] : m_ownFiles) {
+            rows.push_back({Value::text("TABLE"), Value::text(table.name)});
         }
         return listCursor({{"TABLE_TYPE", adVarChar}, {"TABLE_NAME", adVarChar}}, std::move(rows));
     }
@@ -125,6 +153,9 @@ private:
 
     bool exists(const std::string &name)
     {
+        if (m_ownFiles.count(text::upperAscii(name)) != 0) {
+            return true;
+        }
         SqliteStatement found(
             m_db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE");
         found.bind(1, name);
@@ -148,7 +179,7 @@ private:
         if (!(reader.word("TABLE") && reader.identifier(table) && reader.symbol("("))) {
             reader.reject("Syntax error in CREATE TABLE statement");
         }
-        std::string ddl = "CREATE TABLE " + sqliteName(table) + "(";
+        std::string ddl;
         std::vector<std::string> types;
         do {
             std::string column;
@@ -167,18 +198,90 @@ private:
             throw Error("Table '" + table + "' already exists.");
         }
         forgetInserts();
-        SqliteTransaction transaction(m_db);
-        run(ddl + ")");
-        forgetTypes(table);
-        for (std::size_t i = 0; i < types.size(); ++i) {
-            SqliteStatement type(
-                m_db, "INSERT INTO " + std::string(staging::kColumnTypes) + " VALUES(?1, ?2, ?3)");
-            type.bind(1, table);
-            type.bind(2, static_cast<sqlite3_int64>(i));
-            type.bind(3, types[i]);
-            type.step("The staging database refused a statement");
+        // Each table lives in a file of its own beside the staging database, attached under a
+        // schema name of its own.
+        std::string file = m_file + "-XXXXXX";
+        const int fd = ::mkstemp(file.data());
+        if (fd < 0) {
+            throw Error("The staging database cannot make a file beside " + m_file + ": " +
+                        std::strerror(errno));
         }
-        transaction.commit();
+
+        // Open to whoever may open the staging database itself; empty, it is an empty database.
+        struct stat staging
+        {};
+
+        if (::stat(m_file.c_str(), &staging) == 0) {
+            ::fchmod(fd, staging.st_mode & 0666);
+        }
+        ::close(fd);
+        const std::string schema = attach(file);
+        try {
+            SqliteTransaction transaction(m_db);
+            run("CREATE TABLE " + schema + "." + sqliteName(table) + "(" + ddl + ")");
+            forgetTypes(table);
+            for (std::size_t i = 0; i < types.size(); ++i) {
+                SqliteStatement type(m_db,
+                                     "INSERT INTO " + std::string(staging::kColumnTypes) +
+                                         " VALUES(?1, ?2, ?3)");
+                type.bind(1, table);
+                type.bind(2, static_cast<sqlite3_int64>(i));
+                type.bind(3, types[i]);
+                type.step("The staging database refused a statement");
+            }
+            SqliteStatement record(m_db,
+                                   "INSERT INTO " + std::string(kTableFiles) + " VALUES(?1, ?2)");
+            record.bind(1, table);
+            record.bind(2, file);
+            record.step("The staging database refused a statement");
+            transaction.commit();
+        } catch (...) {
+            sqlite3_exec(m_db, ("DETACH DATABASE " + schema).c_str(), nullptr, nullptr, nullptr);
+            std::remove(file.c_str());
+            throw;
+        }
+        m_ownFiles[text::upperAscii(table)] = {table, schema, file};
+    }
+
+    // Attaches a table's file under a new schema name; returns the name.
+    std::string attach(const std::string &file)
+    {
+        const std::string schema = "t" + std::to_string(++m_lastSchema);
+        run("ATTACH DATABASE '" + text::doubled(file, '\'') + "' AS " + schema);
+        run("PRAGMA " + schema + ".synchronous=OFF");
+        run("PRAGMA " + schema + ".journal_mode=MEMORY");
+        return schema;
+    }
+
+    // The tables earlier connections made, each in its file; a record whose file is gone goes.
+    void attachTableFiles()
+    {
+        std::vector<std::pair<std::string, std::string>> recorded;
+        {
+            SqliteStatement files(m_db, "SELECT tbl, file FROM " + std::string(kTableFiles));
+            while (files.step()) {
+                recorded.emplace_back(files.text(0), files.text(1));
+            }
+        }
+        for (const auto &[table, file] : recorded) {
+            std::error_code error;
+            if (std::filesystem::is_regular_file(file, error)) {
+                m_ownFiles[text::upperAscii(table)] = {table, attach(file), file};
+                continue;
+            }
+            SqliteStatement forget(m_db,
+                                   "DELETE FROM " + std::string(kTableFiles) + " WHERE file = ?1");
+            forget.bind(1, file);
+            forget.step("The staging database refused a statement");
+        }
+    }
+
+    // The table's name as SQLite takes it: in the schema of its own file when it has one.
+    std::string qualified(const std::string &table) const
+    {
+        const auto own = m_ownFiles.find(text::upperAscii(table));
+        return own == m_ownFiles.end() ? sqliteName(table)
+                                       : own->second.schema + "." + sqliteName(own->second.name);
     }
 
     // INSERT INTO `name` VALUES('text', NULL, ...): one statement, one row.
@@ -207,7 +310,7 @@ private:
             if (!exists(table)) {
                 throw Error("The staging database has no table '" + table + "'.");
             }
-            std::string sql = "INSERT INTO " + sqliteName(table) + " VALUES(";
+            std::string sql = "INSERT INTO " + qualified(table) + " VALUES(";
             for (std::size_t i = 0; i < values.size(); ++i) {
                 sql += i == 0 ? "?" : ", ?";
             }
@@ -263,17 +366,32 @@ private:
             throw Error("The Paradox table name \"" + file +
                         "\" holds a \"/\" or a NUL and cannot be a file name");
         }
+        const auto own = m_ownFiles.find(text::upperAscii(source));
         staging::exportToParadox(
             m_db,
-            source,
+            own == m_ownFiles.end() ? staging::StagingTable{source, "main"}
+                                    : staging::StagingTable{own->second.name, own->second.schema},
             std::filesystem::path(folder + file),
             [this] { pumpEvents(); },
             replaceExisting);
     }
 
+    // A table in a file of its own: its name as created, and its schema.
+    struct OwnFile
+    {
+        std::string name;
+        std::string schema;
+        std::string file;
+    };
+
+    // Which file holds each table that has one.
+    static constexpr const char *kTableFiles = "tw_staging_files";
+
     std::string m_file;
     sqlite3 *m_db = nullptr;
     std::map<std::pair<std::string, std::size_t>, SqliteStatement> m_inserts;
+    std::map<std::string, OwnFile> m_ownFiles; // by the name in capitals
+    int m_lastSchema = 0;
 };
 
 } // namespace

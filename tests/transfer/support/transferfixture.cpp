@@ -65,7 +65,7 @@ QStringList TransferFixture::stagingTables() const
     sqlite3_stmt *stmt = nullptr;
     sqlite3_prepare_v2(
         db,
-        "SELECT name FROM sqlite_master WHERE type = 'table' AND name <> 'tw_staging_columns'",
+        "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'tw_staging_%'",
         -1,
         &stmt,
         nullptr);
