@@ -492,6 +492,16 @@ void placeTable(const std::vector<FinishedFile> &files)
     if (files.empty()) {
         return;
     }
+    if (files.size() == 1) {
+        // One rename puts a lone .db in place whole: there is nothing to record.
+        fileStep();
+        if (const int error = placeFile(files.front().first, files.front().second); error != 0) {
+            throwErrno(error,
+                       "cannot put " + files.front().second.filename().string() + " in place");
+        }
+        syncFolder(folderOf(files.front().second));
+        return;
+    }
     Record record;
     for (const FinishedFile &file : files) {
         record.added.push_back(added(file));

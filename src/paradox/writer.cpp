@@ -1,5 +1,6 @@
 #include "paradox/writer.h"
 
+#include "core/pumping.h"
 #include "paradox/codec.h"
 #include "paradox/error.h"
 #include "paradox/family.h"
@@ -14,37 +15,12 @@
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
-#include <future>
 #include <set>
-#include <thread>
 #include <unistd.h>
 
 namespace tw::paradox {
 
 namespace {
-
-// fsync, on a thread of its own while this one keeps calling `pump`. Returns 0 or the errno.
-// A pump that throws is let through once the fsync has returned.
-int syncWhilePumping(int fd, const std::function<void()> &pump)
-{
-    if (!pump) {
-        return ::fsync(fd) == 0 ? 0 : errno;
-    }
-    std::promise<int> result;
-    std::future<int> done = result.get_future();
-    std::thread syncing([fd, &result] { result.set_value(::fsync(fd) == 0 ? 0 : errno); });
-    try {
-        while (done.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready) {
-            pump();
-        }
-    } catch (...) {
-        syncing.join();
-        throw;
-    }
-    syncing.join();
-    return done.get();
-}
-
 
 constexpr std::uint8_t kFileVersion5 = 0x0B;
 constexpr std::size_t kTableNameBytes = 79;
@@ -497,7 +473,9 @@ void TableWriter::commit()
         if (file->fd < 0) {
             continue;
         }
-        if (const int error = syncWhilePumping(file->fd, m_pump); error != 0) {
+        const int fd = file->fd;
+        const int error = whilePumping([fd] { return ::fsync(fd) == 0 ? 0 : errno; }, m_pump);
+        if (error != 0) {
             fail("writing " + file->path.filename().string() +
                  " to disk failed: " + std::strerror(error));
         }

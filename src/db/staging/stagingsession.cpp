@@ -2,6 +2,7 @@
 // export of one of its tables into a new Paradox table with our writer.
 
 #include "core/filename.h"
+#include "core/pumping.h"
 #include "db/backend.h"
 #include "db/connectionstring.h"
 #include "db/error.h"
@@ -100,7 +101,9 @@ public:
                 forget.bind(1, name);
                 forget.step("The staging database refused a statement");
                 transaction.commit();
-                std::remove(table.file.c_str());
+                // Removing a large file takes a while: the window goes on meanwhile.
+                whilePumping([&] { return std::remove(table.file.c_str()); },
+                             [this] { pumpEvents(); });
                 return;
             }
             SqliteTransaction transaction(m_db);
