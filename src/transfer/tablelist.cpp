@@ -8,7 +8,7 @@ TableList::TableList(QWidget *parent)
     : QListWidget(parent)
 {
     setSelectionMode(QAbstractItemView::ExtendedSelection);
-    setSortingEnabled(false); // the list places items itself, stably
+    setSortingEnabled(false);  // the list places items itself, stably
     setUniformItemSizes(true); // every item is one line of text: the view lays out fast
 }
 
