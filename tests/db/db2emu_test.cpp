@@ -164,7 +164,7 @@ TEST_F(Db2Emulation, DropAndRenameFollowDb2sRules)
 TEST_F(Db2Emulation, AnyOtherStatementIsASyntaxError)
 {
     for (const char *sql : {"UPDATE T SET A = 1",
-                            "SELECT A FROM T",
+                            "SELECT A FROM T GROUP BY A",
                             "",
                             "CREATE TABLE \"T\"()",
                             "INSERT INTO T VALUES(1) extra",
@@ -215,10 +215,12 @@ TEST_F(Db2Emulation, ValuesAreConvertedAndCheckedAgainstTheirColumns)
                    "SQL0413N");
     expectRejected("INSERT INTO V VALUES(1, 1, 1)", -117, "42802", "SQL0117N");
 
-    // Large-object lengths in K, M and G units, up to the 2 GB limit and beyond it.
-    db2.execute("CREATE TABLE LOBS(A CLOB(64K), B BLOB(9999999M), C CLOB(4G))");
+    // Large-object lengths in K, M and G units, up to the 2 GB limit; beyond it, refused.
+    db2.execute("CREATE TABLE LOBS(A CLOB(64K), B BLOB(2G), C CLOB(2047M))");
     db2.execute("INSERT INTO LOBS VALUES('a', X'01', 'c')");
     EXPECT_EQ(column("SELECT * FROM LOBS", 2), std::vector<std::string>{"c"});
+    expectRejected("CREATE TABLE BIG(B BLOB(9999999M))", -604, "42611", "SQL0604N");
+    expectRejected("CREATE TABLE BIG(C CLOB(4G))", -604, "42611", "SQL0604N");
 }
 
 TEST_F(Db2Emulation, ConnectFailuresGiveTheTextsOfTheRealDriver)

@@ -1,9 +1,11 @@
 // The catalog calls: SQLTables and SQLColumns answered from the emulation's own catalog, with
 // the system objects every DB2 database lists.
 
+#include "catalogstore.h"
 #include "engine.h"
 #include "results.h"
 #include "sqlitestatement.h"
+#include "statement.h"
 
 #include <string_view>
 #include <tuple>
@@ -11,6 +13,10 @@
 namespace db2emu {
 
 namespace {
+
+// ODBC's SQL_TABLE_STAT and SQL_INDEX_OTHER (sqlext.h), not included on this side.
+constexpr long long SQL_TABLE_STAT_VALUE = 0;
+constexpr long long SQL_INDEX_OTHER_VALUE = 3;
 
 // ODBC's search pattern: "%" any run, "_" any one character, a backslash escapes the next.
 bool matches(std::string_view pattern, std::string_view text)
@@ -100,14 +106,50 @@ long long bufferLength(const Column &column)
     if (type == "TIMESTAMP") {
         return 16;
     }
-    return column.columnSize();
+    if (type == "BOOLEAN") {
+        return 1;
+    }
+    if (type == "DECFLOAT") {
+        return column.length == 16 ? 8 : 16;
+    }
+    return column.octetLength();
+}
+
+// COLUMN_DEF: the default as SQL text, as Db2's catalog keeps it.
+Cell defaultText(const Column &column)
+{
+    const DefaultValue &value = column.defaultValue;
+    switch (value.kind) {
+    case DefaultValue::Kind::None:
+        return {};
+    case DefaultValue::Kind::Null:
+        return text("NULL");
+    case DefaultValue::Kind::CurrentDate:
+        return text("CURRENT DATE");
+    case DefaultValue::Kind::CurrentTime:
+        return text("CURRENT TIME");
+    case DefaultValue::Kind::CurrentTimestamp:
+        return text("CURRENT TIMESTAMP");
+    case DefaultValue::Kind::TypeDefault:
+        return text("");
+    case DefaultValue::Kind::Literal:
+        break;
+    }
+    switch (static_cast<Literal::Kind>(value.literalKind)) {
+    case Literal::Kind::String:
+        return text("'" + tw::text::doubled(value.text, '\'') + "'");
+    case Literal::Kind::Boolean:
+        return text(value.text == "1" ? "TRUE" : "FALSE");
+    default:
+        return text(value.text);
+    }
 }
 
 bool numeric(const Column &column)
 {
     const std::string &type = column.type;
     return type == "SMALLINT" || type == "INTEGER" || type == "BIGINT" || type == "DECIMAL" ||
-           type == "REAL" || type == "DOUBLE";
+           type == "DECFLOAT" || type == "REAL" || type == "DOUBLE";
 }
 
 bool datetime(const Column &column)
@@ -124,26 +166,27 @@ std::vector<Cell> columnRow(const std::string &schema,
     const int type = column.odbcType(lobsAsLong);
     const bool isNumeric = numeric(column);
     const bool approximate = column.type == "REAL" || column.type == "DOUBLE";
+    const bool octets = !isNumeric && !datetime(column) && column.type != "BOOLEAN";
     return {
         Cell{},                        // TABLE_CAT
         text(schema),                  // TABLE_SCHEM
         text(table),                   // TABLE_NAME
         text(column.name),             // COLUMN_NAME
         integer(type),                 // DATA_TYPE
-        text(column.type),             // TYPE_NAME
+        text(column.typeName()),       // TYPE_NAME
         integer(column.columnSize()),  // COLUMN_SIZE
         integer(bufferLength(column)), // BUFFER_LENGTH
         isNumeric || column.type == "TIMESTAMP" ? integer(column.decimalDigits())
-                                                : Cell{},                      // DECIMAL_DIGITS
-        isNumeric ? integer(approximate ? 2 : 10) : Cell{},                    // NUM_PREC_RADIX
-        integer(1),                                                            // NULLABLE
-        Cell{},                                                                // REMARKS
-        Cell{},                                                                // COLUMN_DEF
-        integer(datetime(column) ? 9 : type),                                  // SQL_DATA_TYPE
-        datetime(column) ? integer(type - 90) : Cell{},                        // SQL_DATETIME_SUB
-        isNumeric || datetime(column) ? Cell{} : integer(column.columnSize()), // CHAR_OCTET_LENGTH
-        integer(ordinal),                                                      // ORDINAL_POSITION
-        text("YES"),                                                           // IS_NULLABLE
+                                                : Cell{},   // DECIMAL_DIGITS
+        isNumeric ? integer(approximate ? 2 : 10) : Cell{}, // NUM_PREC_RADIX
+        integer(column.nullable ? 1 : 0),                   // NULLABLE
+        Cell{},                                             // REMARKS
+        defaultText(column),                                // COLUMN_DEF
+        integer(datetime(column) ? 9 : type),               // SQL_DATA_TYPE
+        datetime(column) ? integer(type - 90) : Cell{},     // SQL_DATETIME_SUB
+        octets ? integer(column.octetLength()) : Cell{},    // CHAR_OCTET_LENGTH
+        integer(ordinal),                                   // ORDINAL_POSITION
+        text(column.nullable ? "YES" : "NO"),               // IS_NULLABLE
     };
 }
 
@@ -151,11 +194,11 @@ std::vector<Cell> columnRow(const std::string &schema,
 
 std::unique_ptr<ResultSet> Database::tables(const CatalogFilter &filter)
 {
-    std::vector<Column> columns = {{"TABLE_CAT", "VARCHAR", 128, 0},
-                                   {"TABLE_SCHEM", "VARCHAR", 128, 0},
-                                   {"TABLE_NAME", "VARCHAR", 128, 0},
-                                   {"TABLE_TYPE", "VARCHAR", 128, 0},
-                                   {"REMARKS", "VARCHAR", 254, 0}};
+    std::vector<Column> columns = {resultColumn("TABLE_CAT", "VARCHAR", 128),
+                                   resultColumn("TABLE_SCHEM", "VARCHAR", 128),
+                                   resultColumn("TABLE_NAME", "VARCHAR", 128),
+                                   resultColumn("TABLE_TYPE", "VARCHAR", 128),
+                                   resultColumn("REMARKS", "VARCHAR", 254)};
     std::vector<std::vector<Cell>> rows;
     auto add = [&](const std::string &schema, const std::string &name, const std::string &type) {
         if (matches(filter.schema, schema) && matches(filter.table, name) &&
@@ -182,39 +225,121 @@ std::unique_ptr<ResultSet> Database::tables(const CatalogFilter &filter)
 
 std::unique_ptr<ResultSet> Database::columns(const CatalogFilter &filter, bool lobsAsLong)
 {
-    std::vector<Column> columns = {{"TABLE_CAT", "VARCHAR", 128, 0},
-                                   {"TABLE_SCHEM", "VARCHAR", 128, 0},
-                                   {"TABLE_NAME", "VARCHAR", 128, 0},
-                                   {"COLUMN_NAME", "VARCHAR", 128, 0},
-                                   {"DATA_TYPE", "SMALLINT", 0, 0},
-                                   {"TYPE_NAME", "VARCHAR", 128, 0},
-                                   {"COLUMN_SIZE", "INTEGER", 0, 0},
-                                   {"BUFFER_LENGTH", "INTEGER", 0, 0},
-                                   {"DECIMAL_DIGITS", "SMALLINT", 0, 0},
-                                   {"NUM_PREC_RADIX", "SMALLINT", 0, 0},
-                                   {"NULLABLE", "SMALLINT", 0, 0},
-                                   {"REMARKS", "VARCHAR", 254, 0},
-                                   {"COLUMN_DEF", "VARCHAR", 254, 0},
-                                   {"SQL_DATA_TYPE", "SMALLINT", 0, 0},
-                                   {"SQL_DATETIME_SUB", "SMALLINT", 0, 0},
-                                   {"CHAR_OCTET_LENGTH", "INTEGER", 0, 0},
-                                   {"ORDINAL_POSITION", "INTEGER", 0, 0},
-                                   {"IS_NULLABLE", "VARCHAR", 254, 0}};
+    std::vector<Column> columns = {resultColumn("TABLE_CAT", "VARCHAR", 128),
+                                   resultColumn("TABLE_SCHEM", "VARCHAR", 128),
+                                   resultColumn("TABLE_NAME", "VARCHAR", 128),
+                                   resultColumn("COLUMN_NAME", "VARCHAR", 128),
+                                   resultColumn("DATA_TYPE", "SMALLINT", 0),
+                                   resultColumn("TYPE_NAME", "VARCHAR", 128),
+                                   resultColumn("COLUMN_SIZE", "INTEGER", 0),
+                                   resultColumn("BUFFER_LENGTH", "INTEGER", 0),
+                                   resultColumn("DECIMAL_DIGITS", "SMALLINT", 0),
+                                   resultColumn("NUM_PREC_RADIX", "SMALLINT", 0),
+                                   resultColumn("NULLABLE", "SMALLINT", 0),
+                                   resultColumn("REMARKS", "VARCHAR", 254),
+                                   resultColumn("COLUMN_DEF", "VARCHAR", 254),
+                                   resultColumn("SQL_DATA_TYPE", "SMALLINT", 0),
+                                   resultColumn("SQL_DATETIME_SUB", "SMALLINT", 0),
+                                   resultColumn("CHAR_OCTET_LENGTH", "INTEGER", 0),
+                                   resultColumn("ORDINAL_POSITION", "INTEGER", 0),
+                                   resultColumn("IS_NULLABLE", "VARCHAR", 254)};
     std::vector<std::vector<Cell>> rows;
     SqliteStatement listed(m_db,
-                           "SELECT schema, name, ordinal, column_name, type, length, scale "
-                           "FROM db2emu_columns ORDER BY schema, name, ordinal");
+                           "SELECT schema, name, ordinal, " + std::string(kColumnFields) +
+                               " FROM db2emu_columns ORDER BY schema, name, ordinal");
     while (listed.step()) {
         const std::string schema = listed.text(0);
         const std::string table = listed.text(1);
-        const Column column{listed.text(3),
-                            listed.text(4),
-                            sqlite3_column_int(listed.get(), 5),
-                            sqlite3_column_int(listed.get(), 6)};
+        const Column column = columnAt(listed, 3);
         if (matches(filter.schema, schema) && matches(filter.table, table) &&
             matches(filter.column, column.name)) {
             rows.push_back(columnRow(
                 schema, table, column, sqlite3_column_int64(listed.get(), 2) + 1, lobsAsLong));
+        }
+    }
+    return std::make_unique<MemoryResult>(std::move(columns), std::move(rows));
+}
+
+std::unique_ptr<ResultSet> Database::primaryKeys(const std::string &schema,
+                                                 const std::string &table)
+{
+    std::vector<Column> columns = {resultColumn("TABLE_CAT", "VARCHAR", 128),
+                                   resultColumn("TABLE_SCHEM", "VARCHAR", 128),
+                                   resultColumn("TABLE_NAME", "VARCHAR", 128),
+                                   resultColumn("COLUMN_NAME", "VARCHAR", 128),
+                                   resultColumn("KEY_SEQ", "SMALLINT"),
+                                   resultColumn("PK_NAME", "VARCHAR", 128)};
+    std::vector<std::vector<Cell>> rows;
+    const std::string owner = schema.empty() ? m_schema : schema;
+    for (const Key &key : keysOf(m_db, owner, table)) {
+        if (!key.primary) {
+            continue;
+        }
+        for (std::size_t i = 0; i < key.columns.size(); ++i) {
+            rows.push_back({Cell{},
+                            text(owner),
+                            text(table),
+                            text(key.columns[i]),
+                            integer(static_cast<long long>(i + 1)),
+                            text(key.name)});
+        }
+    }
+    return std::make_unique<MemoryResult>(std::move(columns), std::move(rows));
+}
+
+std::unique_ptr<ResultSet> Database::statistics(const std::string &schema, const std::string &table)
+{
+    std::vector<Column> columns = {resultColumn("TABLE_CAT", "VARCHAR", 128),
+                                   resultColumn("TABLE_SCHEM", "VARCHAR", 128),
+                                   resultColumn("TABLE_NAME", "VARCHAR", 128),
+                                   resultColumn("NON_UNIQUE", "SMALLINT"),
+                                   resultColumn("INDEX_QUALIFIER", "VARCHAR", 128),
+                                   resultColumn("INDEX_NAME", "VARCHAR", 128),
+                                   resultColumn("TYPE", "SMALLINT"),
+                                   resultColumn("ORDINAL_POSITION", "SMALLINT"),
+                                   resultColumn("COLUMN_NAME", "VARCHAR", 128),
+                                   resultColumn("ASC_OR_DESC", "CHAR", 1),
+                                   resultColumn("CARDINALITY", "INTEGER"),
+                                   resultColumn("PAGES", "INTEGER"),
+                                   resultColumn("FILTER_CONDITION", "VARCHAR", 128)};
+    const std::string owner = schema.empty() ? m_schema : schema;
+    std::vector<std::vector<Cell>> rows;
+    const auto object = find(owner, table);
+    if (!object) {
+        return std::make_unique<MemoryResult>(std::move(columns), std::move(rows));
+    }
+    SqliteStatement count(m_db, "SELECT count(*) FROM " + quoteSqlite(object->store));
+    count.step();
+    const long long cardinality = sqlite3_column_int64(count.get(), 0);
+    // The table's own row first (SQL_TABLE_STAT), then each key's index, a row per column.
+    rows.push_back({Cell{},
+                    text(owner),
+                    text(table),
+                    Cell{},
+                    Cell{},
+                    Cell{},
+                    integer(SQL_TABLE_STAT_VALUE),
+                    Cell{},
+                    Cell{},
+                    Cell{},
+                    integer(cardinality),
+                    Cell{},
+                    Cell{}});
+    for (const Key &key : keysOf(m_db, owner, table)) {
+        for (std::size_t i = 0; i < key.columns.size(); ++i) {
+            rows.push_back({Cell{},
+                            text(owner),
+                            text(table),
+                            integer(0),
+                            text("SYSIBM"),
+                            text(key.name),
+                            integer(SQL_INDEX_OTHER_VALUE),
+                            integer(static_cast<long long>(i + 1)),
+                            text(key.columns[i]),
+                            text("A"),
+                            integer(cardinality),
+                            Cell{},
+                            Cell{}});
         }
     }
     return std::make_unique<MemoryResult>(std::move(columns), std::move(rows));

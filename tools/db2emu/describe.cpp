@@ -41,7 +41,7 @@ SQLRETURN describeColumn(Statement &stmt,
         *digits = static_cast<SQLSMALLINT>(column->decimalDigits());
     }
     if (nullable != nullptr) {
-        *nullable = SQL_NULLABLE;
+        *nullable = column->nullable ? SQL_NULLABLE : SQL_NO_NULLS;
     }
     return SQL_SUCCESS;
 }
@@ -68,14 +68,16 @@ SQLRETURN columnAttribute(Statement &stmt,
         put(column.name, character, size, length);
         return SQL_SUCCESS;
     case SQL_DESC_TYPE_NAME:
-        put(column.type, character, size, length);
+        put(column.typeName(), character, size, length);
         return SQL_SUCCESS;
     case SQL_DESC_TYPE:
     case SQL_DESC_CONCISE_TYPE:
         value = column.odbcType(stmt.connection->lobsAsLong);
         break;
-    case SQL_DESC_LENGTH:
     case SQL_DESC_OCTET_LENGTH:
+        value = static_cast<SQLLEN>(column.octetLength());
+        break;
+    case SQL_DESC_LENGTH:
     case SQL_DESC_DISPLAY_SIZE:
     case SQL_DESC_PRECISION:
     case SQL_COLUMN_LENGTH:
@@ -87,7 +89,7 @@ SQLRETURN columnAttribute(Statement &stmt,
         value = column.decimalDigits();
         break;
     case SQL_DESC_NULLABLE:
-        value = SQL_NULLABLE;
+        value = column.nullable ? SQL_NULLABLE : SQL_NO_NULLS;
         break;
     default:
         value = 0;

@@ -113,6 +113,32 @@ SQLRETURN SQL_API SQLColumns(SQLHSTMT handle,
                         std::nullopt});
 }
 
+SQLRETURN SQL_API SQLPrimaryKeys(SQLHSTMT handle,
+                                 SQLCHAR *,
+                                 SQLSMALLINT,
+                                 SQLCHAR *schema,
+                                 SQLSMALLINT schemaLength,
+                                 SQLCHAR *table,
+                                 SQLSMALLINT tableLength)
+{
+    return listPrimaryKeys(
+        *static_cast<Statement *>(handle), text(schema, schemaLength), text(table, tableLength));
+}
+
+SQLRETURN SQL_API SQLStatistics(SQLHSTMT handle,
+                                SQLCHAR *,
+                                SQLSMALLINT,
+                                SQLCHAR *schema,
+                                SQLSMALLINT schemaLength,
+                                SQLCHAR *table,
+                                SQLSMALLINT tableLength,
+                                SQLUSMALLINT,
+                                SQLUSMALLINT)
+{
+    return listStatistics(
+        *static_cast<Statement *>(handle), text(schema, schemaLength), text(table, tableLength));
+}
+
 SQLRETURN SQL_API SQLNumResultCols(SQLHSTMT handle, SQLSMALLINT *count)
 {
     return numResultCols(*static_cast<Statement *>(handle), count);

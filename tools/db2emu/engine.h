@@ -50,21 +50,56 @@ Db2Error makeError(int sqlCode,
                         const std::string &sqlState,
                         const std::string &odbcState = {});
 
+// A column's default, as CREATE TABLE gave it.
+struct DefaultValue
+{
+    enum class Kind {
+        None,             // no DEFAULT clause: NULL where the column takes one
+        Null,             // DEFAULT NULL
+        Literal,          // DEFAULT 'text', 42, X'00'... (`literalKind` and `text`)
+        TypeDefault,      // WITH DEFAULT alone: zero, blanks, the empty string, now
+        CurrentDate,      // CURRENT DATE
+        CurrentTime,      // CURRENT TIME
+        CurrentTimestamp, // CURRENT TIMESTAMP
+    } kind = Kind::None;
+    int literalKind = 0; // a Literal::Kind, for Literal
+    std::string text;
+};
+
 // A column as DB2 describes it.
 struct Column
 {
     std::string name;
-    std::string type; // SMALLINT, INTEGER, BIGINT, DECIMAL, REAL, DOUBLE, CHAR, VARCHAR,
-                      // LONG VARCHAR, CLOB, BLOB, DATE, TIME, TIMESTAMP
-    int length = 0;   // CHAR/VARCHAR/CLOB/BLOB length, DECIMAL precision
+    // SMALLINT, INTEGER, BIGINT, DECIMAL, DECFLOAT, REAL, DOUBLE, CHAR, VARCHAR, LONG VARCHAR,
+    // CLOB, GRAPHIC, VARGRAPHIC, LONG VARGRAPHIC, DBCLOB, BINARY, VARBINARY, BLOB, DATE,
+    // TIME, TIMESTAMP, BOOLEAN, XML
+    std::string type;
+    int length = 0; // string and LOB length (GRAPHIC types in UTF-16 units), DECIMAL and
+                    // DECFLOAT precision, TIMESTAMP's fraction digits
     int scale = 0;
+    bool forBitData = false; // CHAR, VARCHAR and LONG VARCHAR FOR BIT DATA hold bytes
+    bool nullable = true;
+    DefaultValue defaultValue;
+    std::string identity; // "", "ALWAYS" or "BY DEFAULT"
+    long long identityStart = 1;
+    long long identityStep = 1;
 
-    // CLOB and BLOB as SQL_CLOB and SQL_BLOB, or with `lobsAsLong` (the LongDataCompat
-    // keyword) as SQL_LONGVARCHAR and SQL_LONGVARBINARY.
+    // The CLI's SQL type code. CLOB, BLOB and DBCLOB with `lobsAsLong` (the LongDataCompat
+    // keyword) as SQL_LONGVARCHAR, SQL_LONGVARBINARY and SQL_WLONGVARCHAR.
     int odbcType(bool lobsAsLong = false) const;
+    // Column size and decimal digits as SQLDescribeCol and SQLColumns give them.
     long long columnSize() const;
     int decimalDigits() const;
+    // The bytes a value may take, where SQLColumns gives CHAR_OCTET_LENGTH.
+    long long octetLength() const;
+    // True for the types whose values are bytes.
+    bool holdsBytes() const;
+    // The type as DB2 names it in its catalog (TYPE_NAME): "CHAR () FOR BIT DATA", ...
+    std::string typeName() const;
 };
+
+// A column of a result the emulation makes up (a catalog listing, a count).
+Column resultColumn(std::string name, std::string type, int length = 0);
 
 // One cell of a result row: null, integer, double, text or bytes.
 struct Cell
@@ -112,12 +147,18 @@ public:
     std::unique_ptr<ResultSet> tables(const CatalogFilter &filter = {});
     // The catalog listing of SQLColumns, its eighteen columns in ODBC's order.
     std::unique_ptr<ResultSet> columns(const CatalogFilter &filter = {}, bool lobsAsLong = false);
+    // SQLPrimaryKeys and SQLStatistics of one table (its schema empty for the user's).
+    std::unique_ptr<ResultSet> primaryKeys(const std::string &schema, const std::string &table);
+    std::unique_ptr<ResultSet> statistics(const std::string &schema, const std::string &table);
 
     // Autocommit on (the default): every statement is its own unit of work. Off: statements
     // join one unit until endUnit(); switching it back on commits the open unit.
     void setAutoCommit(bool on);
     // Commits or rolls back the open unit of work, DDL included; nothing open is no error.
     void endUnit(bool commit);
+
+    // The rows the last INSERT added; -1 after any other statement.
+    long long changes() const { return m_changes; }
 
 private:
     struct Object
@@ -136,6 +177,7 @@ private:
     sqlite3 *m_db = nullptr;
     std::string m_schema;
     bool m_autoCommit = true;
+    long long m_changes = -1;
 
     friend class Executor;
     friend class StatementUnit;

@@ -239,7 +239,8 @@ Moment momentOfIso(const std::string &text)
 // any of DB2's string forms.
 Moment momentOf(const Cell &cell, const Column &column)
 {
-    if (cell.kind != Cell::Kind::Text || column.type == "DECIMAL") {
+    if (cell.kind != Cell::Kind::Text || column.type == "DECIMAL" || column.type == "DECFLOAT" ||
+        column.type == "XML") {
         invalidConversion();
     }
     if (isDatetime(column)) {
@@ -297,7 +298,10 @@ SQLSMALLINT defaultTarget(const Column &column)
     if (type == "TIMESTAMP") {
         return SQL_C_TYPE_TIMESTAMP;
     }
-    if (type == "BLOB") {
+    if (type == "BOOLEAN") {
+        return SQL_C_BIT;
+    }
+    if (column.holdsBytes()) {
         return SQL_C_BINARY;
     }
     return SQL_C_CHAR;
@@ -519,12 +523,19 @@ std::string_view
 wholeValue(Statement &stmt, SQLUSMALLINT number, SQLSMALLINT target, std::size_t offset)
 {
     const Cell &cell = stmt.row[number - 1];
-    if (target != SQL_C_WCHAR && (cell.kind == Cell::Kind::Text ||
-                                  (cell.kind == Cell::Kind::Blob && target == SQL_C_BINARY))) {
+    // XML is serialized with a declaration of its encoding, as the CLI's implicit
+    // serialization gives it.
+    const bool xml = stmt.result->columns()[number - 1].type == "XML";
+    if (!xml && target != SQL_C_WCHAR &&
+        (cell.kind == Cell::Kind::Text ||
+         (cell.kind == Cell::Kind::Blob && target == SQL_C_BINARY))) {
         return cell.bytes;
     }
     if (offset == 0 || stmt.convertedColumn != number || stmt.convertedTarget != target) {
-        stmt.converted = textOf(cell);
+        stmt.converted = xml ? std::string("<?xml version=\"1.0\" encoding=\"") +
+                                   (target == SQL_C_WCHAR ? "UTF-16" : "UTF-8") + "\" ?>" +
+                                   cell.bytes
+                             : textOf(cell);
         if (target == SQL_C_WCHAR) {
             const std::u16string units = utf16(stmt.converted);
             stmt.converted.assign(reinterpret_cast<const char *>(units.data()),

@@ -195,14 +195,7 @@ SQLRETURN execute(Statement &stmt, const std::string &sql)
     }
     try {
         takeResult(stmt, stmt.connection->database->execute(sql));
-        stmt.rowCount = stmt.result ? -1
-                                    : (tw::text::upperAscii(sql.substr(
-                                           sql.find_first_not_of(" \t\r\n") == std::string::npos
-                                               ? 0
-                                               : sql.find_first_not_of(" \t\r\n"),
-                                           6)) == "INSERT"
-                                           ? 1
-                                           : -1);
+        stmt.rowCount = stmt.connection->database->changes();
         return SQL_SUCCESS;
     } catch (const Db2Exception &e) {
         return fail(stmt.diag, e.error());
@@ -231,6 +224,32 @@ SQLRETURN listColumns(Statement &stmt, const CatalogFilter &filter)
     }
     try {
         takeResult(stmt, stmt.connection->database->columns(filter, stmt.connection->lobsAsLong));
+        return SQL_SUCCESS;
+    } catch (const Db2Exception &e) {
+        return fail(stmt.diag, e.error());
+    }
+}
+
+SQLRETURN listPrimaryKeys(Statement &stmt, const std::string &schema, const std::string &table)
+{
+    if (const SQLRETURN rc = beginStatement(stmt, "PRIMARYKEYS", table); rc != SQL_SUCCESS) {
+        return rc;
+    }
+    try {
+        takeResult(stmt, stmt.connection->database->primaryKeys(schema, table));
+        return SQL_SUCCESS;
+    } catch (const Db2Exception &e) {
+        return fail(stmt.diag, e.error());
+    }
+}
+
+SQLRETURN listStatistics(Statement &stmt, const std::string &schema, const std::string &table)
+{
+    if (const SQLRETURN rc = beginStatement(stmt, "STATISTICS", table); rc != SQL_SUCCESS) {
+        return rc;
+    }
+    try {
+        takeResult(stmt, stmt.connection->database->statistics(schema, table));
         return SQL_SUCCESS;
     } catch (const Db2Exception &e) {
         return fail(stmt.diag, e.error());

@@ -83,6 +83,8 @@ SQLRETURN endTran(SQLSMALLINT type, SQLHANDLE handle, SQLSMALLINT completion);
 SQLRETURN execute(Statement &stmt, const std::string &sql);
 SQLRETURN listTables(Statement &stmt, const CatalogFilter &filter);
 SQLRETURN listColumns(Statement &stmt, const CatalogFilter &filter);
+SQLRETURN listPrimaryKeys(Statement &stmt, const std::string &schema, const std::string &table);
+SQLRETURN listStatistics(Statement &stmt, const std::string &schema, const std::string &table);
 SQLRETURN numResultCols(Statement &stmt, SQLSMALLINT *count);
 SQLRETURN fetch(Statement &stmt);
 SQLRETURN rowCount(Statement &stmt, SQLLEN *count);

@@ -38,10 +38,18 @@ private:
 class TableResult final : public ResultSet
 {
 public:
-    TableResult(sqlite3 *db, std::vector<Column> columns, const std::string &sql)
+    // `parameters` are bound to the query's ?1, ?2, ... in order.
+    TableResult(sqlite3 *db,
+                std::vector<Column> columns,
+                const std::string &sql,
+                const std::vector<Cell> &parameters = {})
         : m_columns(std::move(columns))
         , m_stmt(db, sql)
-    {}
+    {
+        for (std::size_t i = 0; i < parameters.size(); ++i) {
+            bindCell(m_stmt.get(), static_cast<int>(i + 1), parameters[i]);
+        }
+    }
 
     const std::vector<Column> &columns() const override { return m_columns; }
 

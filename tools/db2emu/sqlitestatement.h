@@ -27,6 +27,30 @@ struct SqliteFailure
 
 using SqliteStatement = tw::sqlite::Statement<SqliteFailure>;
 
+// Binds a cell to a statement's parameter.
+inline void bindCell(sqlite3_stmt *stmt, int index, const Cell &cell)
+{
+    switch (cell.kind) {
+    case Cell::Kind::Null:
+        sqlite3_bind_null(stmt, index);
+        break;
+    case Cell::Kind::Integer:
+        sqlite3_bind_int64(stmt, index, cell.integer);
+        break;
+    case Cell::Kind::Real:
+        sqlite3_bind_double(stmt, index, cell.real);
+        break;
+    case Cell::Kind::Text:
+        sqlite3_bind_text(
+            stmt, index, cell.bytes.data(), static_cast<int>(cell.bytes.size()), SQLITE_TRANSIENT);
+        break;
+    case Cell::Kind::Blob:
+        sqlite3_bind_blob(
+            stmt, index, cell.bytes.data(), static_cast<int>(cell.bytes.size()), SQLITE_TRANSIENT);
+        break;
+    }
+}
+
 inline std::string quoteSqlite(const std::string &name)
 {
     return "\"" + tw::text::doubled(name, '"') + "\"";

@@ -1,6 +1,7 @@
 #include "statement.h"
 
-#include "text/text.h"
+#include "lexer.h"
+#include "types.h"
 
 #include <algorithm>
 #include <cctype>
@@ -14,178 +15,17 @@ namespace db2emu {
 
 namespace {
 
-constexpr std::size_t kLongestLiteral = 32672;
 constexpr std::size_t kLongestStatement = 2097152;
 constexpr std::size_t kLongestIdentifier = 128;
 constexpr long long kLongVarcharBytes = 32700;
 constexpr long long kDefaultLobBytes = 1048576;
-
-// ---- Tokens ---------------------------------------------------------------------------------
-
-struct Token
-{
-    enum class Kind { Word, Quoted, String, Hex, Number, Symbol, End } kind = Kind::End;
-    std::string text;   // word (upper-cased), identifier, string bytes, number, symbol
-    std::string source; // as written
-};
-
-class Lexer
-{
-public:
-    explicit Lexer(const std::string &sql)
-        : m_sql(sql)
-    {}
-
-    std::vector<Token> tokens()
-    {
-        std::vector<Token> result;
-        while (true) {
-            skipSpace();
-            if (m_at >= m_sql.size()) {
-                break;
-            }
-            result.push_back(next());
-        }
-        result.push_back({Token::Kind::End, "END-OF-STATEMENT", "END-OF-STATEMENT"});
-        return result;
-    }
-
-private:
-    void skipSpace()
-    {
-        while (m_at < m_sql.size()) {
-            const char c = m_sql[m_at];
-            if (std::isspace(static_cast<unsigned char>(c))) {
-                ++m_at;
-            } else if (c == '-' && m_at + 1 < m_sql.size() && m_sql[m_at + 1] == '-') {
-                while (m_at < m_sql.size() && m_sql[m_at] != '\n') {
-                    ++m_at;
-                }
-            } else {
-                break;
-            }
-        }
-    }
-
-    // The body of a '...' or "..." with the delimiter doubled inside it.
-    std::string delimited(char quote, std::size_t &written)
-    {
-        const std::size_t start = m_at;
-        ++m_at;
-        std::string body;
-        while (true) {
-            if (m_at >= m_sql.size()) {
-                const std::string begin = m_sql.substr(start + 1, 20);
-                if (quote == '\'') {
-                    raise(-10,
-                          "The string constant beginning with \"" + begin +
-                              "\" does not have an ending string delimiter.",
-                          "42603");
-                }
-                raise(-10,
-                      "The string constant beginning with \"" + begin +
-                          "\" does not have an ending string delimiter.",
-                      "42603");
-            }
-            const char c = m_sql[m_at++];
-            if (c == quote) {
-                if (m_at < m_sql.size() && m_sql[m_at] == quote) {
-                    body += quote;
-                    ++m_at;
-                    continue;
-                }
-                break;
-            }
-            body += c;
-        }
-        written = m_at - start - 2;
-        return body;
-    }
-
-    Token next()
-    {
-        const std::size_t start = m_at;
-        const char c = m_sql[m_at];
-        std::size_t written = 0;
-        if (c == '\'') {
-            std::string body = delimited('\'', written);
-            if (written > kLongestLiteral) {
-                raise(-102,
-                      "The string constant beginning with \"" + body.substr(0, 20) +
-                          "\" is too long.",
-                      "54002");
-            }
-            return {Token::Kind::String, std::move(body), m_sql.substr(start, m_at - start)};
-        }
-        if ((c == 'X' || c == 'x') && m_at + 1 < m_sql.size() && m_sql[m_at + 1] == '\'') {
-            ++m_at;
-            const std::string digits = delimited('\'', written);
-            if (digits.size() % 2 != 0 ||
-                digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) {
-                raise(-103,
-                      "The numeric literal \"X'" + digits.substr(0, 20) + "'\" is not valid.",
-                      "42604");
-            }
-            std::string bytes;
-            for (std::size_t i = 0; i < digits.size(); i += 2) {
-                bytes += static_cast<char>(std::stoi(digits.substr(i, 2), nullptr, 16));
-            }
-            return {Token::Kind::Hex, std::move(bytes), m_sql.substr(start, m_at - start)};
-        }
-        if (c == '"') {
-            std::string body = delimited('"', written);
-            return {Token::Kind::Quoted, std::move(body), m_sql.substr(start, m_at - start)};
-        }
-        if (std::isdigit(static_cast<unsigned char>(c)) ||
-            (c == '.' && m_at + 1 < m_sql.size() &&
-             std::isdigit(static_cast<unsigned char>(m_sql[m_at + 1])))) {
-            while (m_at < m_sql.size() &&
-                   (std::isdigit(static_cast<unsigned char>(m_sql[m_at])) || m_sql[m_at] == '.')) {
-                ++m_at;
-            }
-            if (m_at < m_sql.size() && (m_sql[m_at] == 'E' || m_sql[m_at] == 'e')) {
-                ++m_at;
-                if (m_at < m_sql.size() && (m_sql[m_at] == '+' || m_sql[m_at] == '-')) {
-                    ++m_at;
-                }
-                while (m_at < m_sql.size() &&
-                       std::isdigit(static_cast<unsigned char>(m_sql[m_at]))) {
-                    ++m_at;
-                }
-            }
-            const std::string number = m_sql.substr(start, m_at - start);
-            return {Token::Kind::Number, number, number};
-        }
-        if (std::isalpha(static_cast<unsigned char>(c)) || c == '_' || c == '$' || c == '#' ||
-            c == '@' || static_cast<unsigned char>(c) >= 0x80) {
-            while (m_at < m_sql.size()) {
-                const auto d = static_cast<unsigned char>(m_sql[m_at]);
-                if (!(std::isalnum(d) || d == '_' || d == '$' || d == '#' || d == '@' ||
-                      d >= 0x80)) {
-                    break;
-                }
-                ++m_at;
-            }
-            const std::string word = m_sql.substr(start, m_at - start);
-            return {Token::Kind::Word, tw::text::upperAscii(word), word};
-        }
-        if (c == '|' && m_at + 1 < m_sql.size() && m_sql[m_at + 1] == '|') {
-            m_at += 2;
-            return {Token::Kind::Symbol, "||", "||"};
-        }
-        ++m_at;
-        return {Token::Kind::Symbol, std::string(1, c), std::string(1, c)};
-    }
-
-    const std::string &m_sql;
-    std::size_t m_at = 0;
-};
+constexpr int kLongVargraphicUnits = 16350;
 
 class Parser
 {
 public:
     explicit Parser(const std::string &sql)
-        : m_tokens(Lexer(sql).tokens())
+        : m_tokens(tokenize(sql))
     {}
 
     Statement statement()
@@ -324,21 +164,7 @@ private:
         }
         if (isWord("INSERT")) {
             ++m_at;
-            word("INTO");
-            Insert insert;
-            insert.table = qualifiedName();
-            word("VALUES");
-            symbol("(");
-            while (true) {
-                insert.values.push_back(literal());
-                if (isSymbol(",")) {
-                    ++m_at;
-                    continue;
-                }
-                symbol(")");
-                break;
-            }
-            return insert;
+            return insert();
         }
         if (isWord("DROP")) {
             ++m_at;
@@ -361,21 +187,43 @@ private:
         }
         if (isWord("SELECT")) {
             ++m_at;
-            Select select;
-            if (isWord("COUNT")) {
-                ++m_at;
-                symbol("(");
-                symbol("*");
-                symbol(")");
-                select.count = true;
-            } else {
-                symbol("*");
-            }
-            word("FROM");
-            select.table = qualifiedName();
-            return select;
+            return select();
         }
         unexpected("CREATE INSERT DROP RENAME SELECT");
+    }
+
+    // A comma-separated list of names between brackets.
+    std::vector<std::string> nameList()
+    {
+        std::vector<std::string> names;
+        symbol("(");
+        do {
+            names.push_back(identifier());
+        } while (isSymbol(",") && (++m_at, true));
+        symbol(")");
+        return names;
+    }
+
+    // [CONSTRAINT name] PRIMARY KEY | UNIQUE, at the place where it begins; false elsewhere.
+    bool keyConstraint(KeyConstraint &key)
+    {
+        const std::size_t start = m_at;
+        if (isWord("CONSTRAINT")) {
+            ++m_at;
+            key.name = identifier();
+        }
+        if (isWord("PRIMARY")) {
+            ++m_at;
+            word("KEY");
+            key.primary = true;
+            return true;
+        }
+        if (isWord("UNIQUE")) {
+            ++m_at;
+            return true;
+        }
+        m_at = start;
+        return false;
     }
 
     CreateTable createTable()
@@ -383,23 +231,183 @@ private:
         CreateTable create;
         create.table = qualifiedName();
         symbol("(");
-        while (true) {
+        do {
+            KeyConstraint key;
+            if (keyConstraint(key)) {
+                key.columns = nameList();
+                create.keys.push_back(std::move(key));
+                continue;
+            }
             Column column;
             column.name = identifier();
             column.type = dataType(column);
+            checkAttributes(column);
+            columnOptions(column, create);
+            create.columns.push_back(std::move(column));
+        } while (isSymbol(",") && (++m_at, true));
+        symbol(")");
+        return create;
+    }
+
+    // NOT NULL, DEFAULT, WITH DEFAULT, GENERATED ... AS IDENTITY, PRIMARY KEY and UNIQUE, in
+    // any order after the type.
+    void columnOptions(Column &column, CreateTable &create)
+    {
+        while (true) {
+            KeyConstraint key;
             if (isWord("NOT")) {
                 ++m_at;
                 word("NULL");
-            }
-            create.columns.push_back(std::move(column));
-            if (isSymbol(",")) {
+                column.nullable = false;
+            } else if (isWord("WITH")) {
                 ++m_at;
-                continue;
+                word("DEFAULT");
+                defaultClause(column.defaultValue, true);
+            } else if (isWord("DEFAULT")) {
+                ++m_at;
+                defaultClause(column.defaultValue, false);
+            } else if (isWord("GENERATED")) {
+                ++m_at;
+                identityClause(column);
+            } else if (keyConstraint(key)) {
+                key.columns = {column.name};
+                create.keys.push_back(std::move(key));
+            } else {
+                return;
             }
-            symbol(")");
-            break;
         }
-        return create;
+    }
+
+    // What follows DEFAULT: a constant, NULL, a special register, or (after WITH DEFAULT)
+    // nothing, which gives the type's own default.
+    void defaultClause(DefaultValue &value, bool mayBeBare)
+    {
+        if (isWord("CURRENT")) {
+            ++m_at;
+            const std::string what = take().text;
+            value.kind =
+                what == "DATE"   ? DefaultValue::Kind::CurrentDate
+                : what == "TIME" ? DefaultValue::Kind::CurrentTime
+                : what == "TIMESTAMP"
+                    ? DefaultValue::Kind::CurrentTimestamp
+                    : (--m_at, unexpected("DATE TIME TIMESTAMP"), DefaultValue::Kind::None);
+            return;
+        }
+        if (isWord("CURRENT_DATE") || isWord("CURRENT_TIME") || isWord("CURRENT_TIMESTAMP")) {
+            const std::string what = take().text;
+            value.kind = what == "CURRENT_DATE"   ? DefaultValue::Kind::CurrentDate
+                         : what == "CURRENT_TIME" ? DefaultValue::Kind::CurrentTime
+                                                  : DefaultValue::Kind::CurrentTimestamp;
+            return;
+        }
+        const bool constant = isWord("NULL") || isWord("TRUE") || isWord("FALSE") ||
+                              isSymbol("-") || isSymbol("+") ||
+                              peek().kind == Token::Kind::Number ||
+                              peek().kind == Token::Kind::String || peek().kind == Token::Kind::Hex;
+        if (!constant) {
+            if (!mayBeBare) {
+                unexpected("<default>");
+            }
+            value.kind = DefaultValue::Kind::TypeDefault;
+            return;
+        }
+        const Literal literal = this->literal();
+        if (literal.kind == Literal::Kind::Null) {
+            value.kind = DefaultValue::Kind::Null;
+            return;
+        }
+        value.kind = DefaultValue::Kind::Literal;
+        value.literalKind = static_cast<int>(literal.kind);
+        value.text = literal.text;
+    }
+
+    // GENERATED {ALWAYS | BY DEFAULT} AS IDENTITY [(START WITH n, INCREMENT BY n, ...)]
+    void identityClause(Column &column)
+    {
+        if (isWord("ALWAYS")) {
+            ++m_at;
+            column.identity = "ALWAYS";
+        } else {
+            word("BY");
+            word("DEFAULT");
+            column.identity = "BY DEFAULT";
+        }
+        word("AS");
+        word("IDENTITY");
+        column.nullable = false;
+        if (!isSymbol("(")) {
+            return;
+        }
+        ++m_at;
+        while (!isSymbol(")")) {
+            if (isWord("START")) {
+                ++m_at;
+                word("WITH");
+                column.identityStart = signedInteger();
+            } else if (isWord("INCREMENT")) {
+                ++m_at;
+                word("BY");
+                column.identityStep = signedInteger();
+            } else if (isWord("NO") || isWord("CYCLE") || isWord("CACHE") || isWord("MINVALUE") ||
+                       isWord("MAXVALUE") || isWord("ORDER") ||
+                       peek().kind == Token::Kind::Number) {
+                ++m_at; // options that change nothing here
+            } else if (isSymbol(",")) {
+                ++m_at;
+            } else {
+                unexpected(")");
+            }
+        }
+        ++m_at;
+    }
+
+    long long signedInteger()
+    {
+        const bool negative = isSymbol("-");
+        if (negative || isSymbol("+")) {
+            ++m_at;
+        }
+        if (peek().kind != Token::Kind::Number) {
+            unexpected("<integer>");
+        }
+        const long long value = std::strtoll(take().text.c_str(), nullptr, 10);
+        return negative ? -value : value;
+    }
+
+    // (n[K|M|G]) after a type name: the length in bytes, or in units of the type for
+    // graphic types; `fallback` without one.
+    void lengthOf(Column &column, long long fallback)
+    {
+        if (!isSymbol("(")) {
+            column.length = static_cast<int>(fallback);
+            return;
+        }
+        ++m_at;
+        long long length = integer();
+        if (isWord("K") || isWord("M") || isWord("G")) {
+            const std::string unit = take().text;
+            length *= unit == "K" ? 1024 : unit == "M" ? 1048576 : 1073741824;
+        }
+        if (isWord("OCTETS") || isWord("CODEUNITS16") || isWord("CODEUNITS32")) {
+            ++m_at;
+        }
+        symbol(")");
+        // 2G is the largest object, 2 GB less a byte, as in Db2; more is beyond every limit
+        // and refused by checkAttributes.
+        column.length = length == 2147483648LL  ? 2147483647
+                        : length > 2147483647LL ? -1
+                                                : static_cast<int>(length);
+    }
+
+    // FOR BIT DATA after CHAR, VARCHAR or LONG VARCHAR.
+    void forBitData(Column &column)
+    {
+        if (isWord("FOR")) {
+            ++m_at;
+            word("BIT");
+            word("DATA");
+            column.forBitData = true;
+        }
     }
 
     std::string dataType(Column &column)
@@ -408,39 +416,31 @@ private:
             unexpected("<data type>");
         }
         const std::string type = take().text;
-        auto optionalLength = [&](int fallback) {
-            if (isSymbol("(")) {
-                ++m_at;
-                const int length = integer();
-                if (isWord("K") || isWord("M") || isWord("G")) {
-                    const std::string unit = take().text;
-                    const long long bytes =
-                        static_cast<long long>(length) * (unit == "K"   ? 1024
-                                                          : unit == "M" ? 1048576
-                                                                        : 1073741824);
-                    // A large object holds at most 2 GB less a byte, as in DB2.
-                    column.length = static_cast<int>(std::min(bytes, 2147483647LL));
-                } else {
-                    column.length = length;
-                }
-                symbol(")");
-            } else {
-                column.length = fallback;
+        static const char *const plain[] = {
+            "SMALLINT", "INTEGER", "INT", "BIGINT", "REAL", "DATE", "TIME", "BOOLEAN", "XML"};
+        for (const char *name : plain) {
+            if (type == name) {
+                return type == "INT" ? "INTEGER" : type;
             }
-        };
-        if (type == "SMALLINT" || type == "INTEGER" || type == "INT" || type == "BIGINT" ||
-            type == "REAL" || type == "DOUBLE" || type == "DATE" || type == "TIME" ||
-            type == "TIMESTAMP") {
-            if (type == "DOUBLE" && isWord("PRECISION")) {
+        }
+        if (type == "DOUBLE") {
+            if (isWord("PRECISION")) {
                 ++m_at;
             }
-            return type == "INT" ? "INTEGER" : type;
+            return type;
         }
         if (type == "FLOAT") {
-            optionalLength(53);
+            lengthOf(column, 53);
+            Column written = column;
+            written.type = "FLOAT";
+            checkAttributes(written);
             return column.length <= 24 ? "REAL" : "DOUBLE";
         }
-        if (type == "DECIMAL" || type == "DEC" || type == "NUMERIC") {
+        if (type == "TIMESTAMP") {
+            lengthOf(column, 6);
+            return type;
+        }
+        if (type == "DECIMAL" || type == "DEC" || type == "NUMERIC" || type == "NUM") {
             column.length = 5;
             if (isSymbol("(")) {
                 ++m_at;
@@ -451,40 +451,60 @@ private:
                 }
                 symbol(")");
             }
-            if (column.length < 1 || column.length > 31 || column.scale > column.length) {
-                raise(
-                    -604,
-                    "The length, precision, or scale attribute for column, distinct type, "
-                    "structured type, array type, attribute of structured type, routine, "
-                    "cast target type, type mapping, or global variable \"DECIMAL\" is not valid.",
-                    "42611");
-            }
             return "DECIMAL";
         }
-        if (type == "CHAR" || type == "CHARACTER") {
-            if (isWord("VARYING")) {
-                ++m_at;
-                optionalLength(1);
-                return "VARCHAR";
-            }
-            optionalLength(1);
-            return "CHAR";
+        if (type == "DECFLOAT") {
+            lengthOf(column, 34);
+            return type;
         }
-        if (type == "VARCHAR") {
+        if (type == "CHAR" || type == "CHARACTER") {
+            const bool varying = isWord("VARYING");
+            if (varying) {
+                ++m_at;
+            }
+            if (isWord("LARGE")) {
+                ++m_at;
+                word("OBJECT");
+                lengthOf(column, kDefaultLobBytes);
+                return "CLOB";
+            }
+            lengthOf(column, 1);
+            forBitData(column);
+            return varying ? "VARCHAR" : "CHAR";
+        }
+        if (type == "VARCHAR" || type == "VARBINARY" || type == "VARGRAPHIC" ||
+            type == "NVARCHAR") {
             if (!isSymbol("(")) {
                 unexpected("(");
             }
-            optionalLength(1);
-            return "VARCHAR";
+            lengthOf(column, 1);
+            if (type == "VARCHAR") {
+                forBitData(column);
+            }
+            return type == "NVARCHAR" ? "VARGRAPHIC" : type;
         }
         if (type == "LONG") {
+            if (isWord("VARGRAPHIC")) {
+                ++m_at;
+                column.length = kLongVargraphicUnits;
+                return "LONG VARGRAPHIC";
+            }
             word("VARCHAR");
             column.length = static_cast<int>(kLongVarcharBytes);
+            forBitData(column);
             return "LONG VARCHAR";
         }
+        if (type == "GRAPHIC" || type == "NCHAR" || type == "BINARY") {
+            lengthOf(column, 1);
+            return type == "NCHAR" ? "GRAPHIC" : type;
+        }
         if (type == "CLOB" || type == "BLOB") {
-            optionalLength(static_cast<int>(kDefaultLobBytes));
+            lengthOf(column, kDefaultLobBytes);
             return type;
+        }
+        if (type == "DBCLOB" || type == "NCLOB") {
+            lengthOf(column, kDefaultLobBytes);
+            return "DBCLOB";
         }
         --m_at;
         raise(-104,
@@ -493,11 +513,141 @@ private:
               "42601");
     }
 
+    // INSERT INTO table [(columns)] VALUES (values)[, (values)...]
+    Insert insert()
+    {
+        word("INTO");
+        Insert insert;
+        insert.table = qualifiedName();
+        if (isSymbol("(")) {
+            insert.columns = nameList();
+        }
+        word("VALUES");
+        do {
+            std::vector<Literal> row;
+            symbol("(");
+            do {
+                if (isWord("DEFAULT")) {
+                    ++m_at;
+                    row.push_back({Literal::Kind::Default, {}});
+                } else {
+                    row.push_back(literal());
+                }
+            } while (isSymbol(",") && (++m_at, true));
+            symbol(")");
+            insert.rows.push_back(std::move(row));
+        } while (isSymbol(",") && (++m_at, true));
+        return insert;
+    }
+
+    // SELECT {* | COUNT(*) | columns} FROM table [WHERE ...] [ORDER BY ...]
+    // [FETCH FIRST n ROWS ONLY]
+    Select select()
+    {
+        Select select;
+        if (isWord("COUNT")) {
+            ++m_at;
+            symbol("(");
+            symbol("*");
+            symbol(")");
+            select.count = true;
+        } else if (isSymbol("*")) {
+            ++m_at;
+        } else {
+            do {
+                select.columns.push_back(identifier());
+            } while (isSymbol(",") && (++m_at, true));
+        }
+        word("FROM");
+        select.table = qualifiedName();
+        if (isWord("WHERE")) {
+            ++m_at;
+            condition(select.where);
+        }
+        if (isWord("ORDER")) {
+            ++m_at;
+            word("BY");
+            do {
+                OrderKey key{identifier(), false};
+                if (isWord("ASC") || isWord("DESC")) {
+                    key.descending = take().text == "DESC";
+                }
+                select.orderBy.push_back(std::move(key));
+            } while (isSymbol(",") && (++m_at, true));
+        }
+        if (isWord("FETCH")) {
+            ++m_at;
+            if (!isWord("FIRST") && !isWord("NEXT")) {
+                unexpected("FIRST");
+            }
+            ++m_at;
+            select.fetchFirst = peek().kind == Token::Kind::Number ? integer() : 1;
+            if (!isWord("ROW") && !isWord("ROWS")) {
+                unexpected("ROWS");
+            }
+            ++m_at;
+            word("ONLY");
+        }
+        return select;
+    }
+
+    // A search condition: comparisons joined by AND and OR, each maybe after NOT or in
+    // brackets.
+    void condition(std::vector<WhereItem> &where)
+    {
+        while (true) {
+            while (isWord("NOT") || isSymbol("(")) {
+                where.emplace_back(take().text);
+            }
+            Comparison comparison;
+            comparison.column = identifier();
+            if (isWord("IS")) {
+                ++m_at;
+                const bool negated = isWord("NOT");
+                if (negated) {
+                    ++m_at;
+                }
+                word("NULL");
+                comparison.op = negated ? "IS NOT NULL" : "IS NULL";
+            } else {
+                static const char *const operators[] = {"=", "<", ">", "!"};
+                std::string op;
+                for (const char *candidate : operators) {
+                    if (isSymbol(candidate)) {
+                        op = take().text;
+                    }
+                }
+                if (op.empty()) {
+                    unexpected("=");
+                }
+                if ((op == "<" || op == ">" || op == "!") && (isSymbol("=") || isSymbol(">"))) {
+                    op += take().text;
+                }
+                if (op == "!" || op == "><" || op == "!>") {
+                    unexpected("=");
+                }
+                comparison.op = op == "!=" ? "<>" : op;
+                comparison.value = literal();
+            }
+            where.emplace_back(std::move(comparison));
+            while (isSymbol(")")) {
+                where.emplace_back(take().text);
+            }
+            if (!isWord("AND") && !isWord("OR")) {
+                return;
+            }
+            where.emplace_back(take().text);
+        }
+    }
+
     Literal literal()
     {
         if (isWord("NULL")) {
             ++m_at;
             return {};
+        }
+        if (isWord("TRUE") || isWord("FALSE")) {
+            return {Literal::Kind::Boolean, take().text == "TRUE" ? "1" : "0"};
         }
         if (isSymbol("-") || isSymbol("+")) {
             const std::string sign = take().text;

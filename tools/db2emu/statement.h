@@ -18,14 +18,24 @@ struct Name
 
 struct Literal
 {
-    enum class Kind { Null, Number, String, Hex } kind = Kind::Null;
+    // Boolean: TRUE or FALSE, its text "1" or "0"; Default: the DEFAULT keyword of an INSERT.
+    enum class Kind { Null, Number, String, Hex, Boolean, Default } kind = Kind::Null;
     std::string text;
+};
+
+// A PRIMARY KEY or UNIQUE constraint as CREATE TABLE gives it.
+struct KeyConstraint
+{
+    std::string name; // empty: Db2 names it
+    bool primary = false;
+    std::vector<std::string> columns;
 };
 
 struct CreateTable
 {
     Name table;
     std::vector<Column> columns;
+    std::vector<KeyConstraint> keys;
 };
 
 struct CreateView
@@ -37,7 +47,8 @@ struct CreateView
 struct Insert
 {
     Name table;
-    std::vector<Literal> values;
+    std::vector<std::string> columns; // empty: every column in order
+    std::vector<std::vector<Literal>> rows;
 };
 
 struct Drop
@@ -51,10 +62,32 @@ struct Rename
     std::string to;
 };
 
+// One comparison of a WHERE clause: a column against a literal; "IS NULL" and "IS NOT NULL"
+// have none.
+struct Comparison
+{
+    std::string column;
+    std::string op; // =, <>, <, >, <=, >=, IS NULL, IS NOT NULL
+    Literal value;
+};
+
+// A WHERE clause in its written order: comparisons and the words AND, OR, NOT, "(" and ")".
+using WhereItem = std::variant<Comparison, std::string>;
+
+struct OrderKey
+{
+    std::string column;
+    bool descending = false;
+};
+
 struct Select
 {
     Name table;
-    bool count = false; // SELECT COUNT(*) FROM ...
+    bool count = false;               // SELECT COUNT(*) FROM ...
+    std::vector<std::string> columns; // empty: *
+    std::vector<WhereItem> where;
+    std::vector<OrderKey> orderBy;
+    long long fetchFirst = -1; // FETCH FIRST n ROWS ONLY; -1 without
 };
 
 using Statement = std::variant<CreateTable, CreateView, Insert, Drop, Rename, Select>;

@@ -5,10 +5,13 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <vector>
 
 namespace db2emu {
 
@@ -122,6 +125,198 @@ std::string decimalFrom(const std::string &literal, int precision, int scale, co
     return result;
 }
 
+[[noreturn]] void overflow()
+{
+    raise(-413, "Overflow occurred during numeric data type conversion.", "22003");
+}
+
+[[noreturn]] void invalidCharacter(const std::string &function)
+{
+    raise(-420,
+          "Invalid character found in a character string argument of the function \"" + function +
+              "\".",
+          "22018");
+}
+
+// The length of UTF-8 text in UTF-16 units, as graphic types count it.
+std::size_t utf16Units(const std::string &text)
+{
+    std::size_t units = 0;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte & 0xC0) != 0x80) {
+            units += byte >= 0xF0 ? 2 : 1;
+        }
+    }
+    return units;
+}
+
+// The first `units` UTF-16 units of UTF-8 text.
+std::string firstUnits(const std::string &text, std::size_t units)
+{
+    std::size_t at = 0;
+    std::size_t taken = 0;
+    while (at < text.size()) {
+        const auto byte = static_cast<unsigned char>(text[at]);
+        const std::size_t width = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
+        const std::size_t count = byte >= 0xF0 ? 2 : 1;
+        if (taken + count > units) {
+            break;
+        }
+        taken += count;
+        at += width;
+    }
+    return text.substr(0, at);
+}
+
+// Rounds a string of digits to `keep` digits, half to even; true when it carried into a new
+// leading digit.
+bool roundDigits(std::string &digits, std::size_t keep)
+{
+    if (digits.size() <= keep) {
+        return false;
+    }
+    const std::string dropped = digits.substr(keep);
+    digits.resize(keep);
+    const bool half = dropped[0] == '5' && dropped.find_first_not_of('0', 1) == std::string::npos;
+    const bool up = dropped[0] > '5' || (dropped[0] == '5' && !half) ||
+                    (half && !digits.empty() && (digits.back() - '0') % 2 == 1);
+    if (!up) {
+        return false;
+    }
+    for (std::size_t i = digits.size(); i-- > 0;) {
+        if (digits[i] != '9') {
+            ++digits[i];
+            return false;
+        }
+        digits[i] = '0';
+    }
+    digits.insert(digits.begin(), '1');
+    digits.pop_back();
+    return true;
+}
+
+// An XML document is well formed enough to keep: elements nest and close, one root.
+bool wellFormed(const std::string &xml)
+{
+    std::vector<std::string> open;
+    bool root = false;
+    std::size_t at = 0;
+    while (at < xml.size()) {
+        const std::size_t lt = xml.find('<', at);
+        const std::string text =
+            xml.substr(at, lt == std::string::npos ? std::string::npos : lt - at);
+        if (open.empty() && text.find_first_not_of(" \t\r\n") != std::string::npos) {
+            return false; // text outside the root element
+        }
+        if (lt == std::string::npos) {
+            break;
+        }
+        auto skip = [&](const char *end) {
+            const std::size_t close = xml.find(end, lt);
+            at = close == std::string::npos ? std::string::npos : close + std::strlen(end);
+            return close != std::string::npos;
+        };
+        if (xml.compare(lt, 4, "<!--") == 0) {
+            if (!skip("-->")) {
+                return false;
+            }
+            continue;
+        }
+        if (xml.compare(lt, 2, "<?") == 0) {
+            if (!skip("?>")) {
+                return false;
+            }
+            continue;
+        }
+        if (xml.compare(lt, 9, "<![CDATA[") == 0) {
+            if (open.empty() || !skip("]]>")) {
+                return false;
+            }
+            continue;
+        }
+        const std::size_t gt = xml.find('>', lt);
+        if (gt == std::string::npos) {
+            return false;
+        }
+        const std::string tag = xml.substr(lt + 1, gt - lt - 1);
+        at = gt + 1;
+        if (!tag.empty() && tag[0] == '/') {
+            if (open.empty() || open.back() != tag.substr(1, tag.find_first_of(" \t\r\n", 1) - 1)) {
+                return false;
+            }
+            open.pop_back();
+            continue;
+        }
+        const std::string name = tag.substr(0, tag.find_first_of(" \t\r\n/"));
+        if (name.empty() || (open.empty() && root)) {
+            return false;
+        }
+        root = true;
+        if (tag.back() != '/') {
+            open.push_back(name);
+        }
+    }
+    return root && open.empty();
+}
+
+// The XML document without its XML declaration, which Db2 does not keep.
+std::string xmlFrom(const std::string &literal)
+{
+    std::string text = trimBlanks(literal);
+    if (text.compare(0, 5, "<?xml") == 0) {
+        const std::size_t end = text.find("?>");
+        text = end == std::string::npos ? text : text.substr(end + 2);
+        text.erase(0, std::min(text.find_first_not_of(" \t\r\n"), text.size()));
+    }
+    if (!wellFormed(text)) {
+        raise(-16110, "XML syntax error. Parsing cannot continue.", "2200M");
+    }
+    return text;
+}
+
+bool booleanFrom(const Literal &value)
+{
+    if (value.kind == Literal::Kind::Boolean) {
+        return value.text == "1";
+    }
+    if (value.kind == Literal::Kind::Number) {
+        return std::strtod(value.text.c_str(), nullptr) != 0;
+    }
+    const std::string word = tw::text::upperAscii(trimBlanks(value.text));
+    for (const char *yes : {"TRUE", "T", "YES", "Y", "ON", "1"}) {
+        if (word == yes) {
+            return true;
+        }
+    }
+    for (const char *no : {"FALSE", "F", "NO", "N", "OFF", "0"}) {
+        if (word == no) {
+            return false;
+        }
+    }
+    invalidCharacter("BOOLEAN");
+}
+
+// The current local date ("yyyy-mm-dd"), time ("hh:mm:ss") or both, as Db2's special
+// registers give them.
+enum class Now { Date, Time, Timestamp };
+
+std::string nowText(Now part)
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char buffer[64];
+    if (part == Now::Date) {
+        std::strftime(buffer, sizeof buffer, "%Y-%m-%d", &local);
+    } else if (part == Now::Time) {
+        std::strftime(buffer, sizeof buffer, "%H:%M:%S", &local);
+    } else {
+        std::strftime(buffer, sizeof buffer, "%Y-%m-%d %H:%M:%S", &local);
+    }
+    return buffer;
+}
+
 } // namespace
 
 std::string dateFrom(const std::string &literal)
@@ -169,6 +364,11 @@ std::string timeFrom(const std::string &literal)
 
 std::string timestampFrom(const std::string &literal)
 {
+    return timestampWith(literal, 6);
+}
+
+std::string timestampWith(const std::string &literal, int digits)
+{
     const std::string text = trimBlanks(literal);
     if (text.size() <= 10) {
         return dateFrom(text) + " 00:00:00.000000";
@@ -186,8 +386,85 @@ std::string timestampFrom(const std::string &literal)
         }
         fraction = text.substr(20);
     }
-    fraction.resize(6, '0');
-    return date + " " + time + "." + fraction.substr(0, 6);
+    fraction.resize(static_cast<std::size_t>(digits), '0');
+    return date + " " + time + (digits > 0 ? "." + fraction : "");
+}
+
+std::string decfloatFrom(const std::string &literal, int digits)
+{
+    std::string text = trimBlanks(literal);
+    bool negative = false;
+    if (!text.empty() && (text[0] == '-' || text[0] == '+')) {
+        negative = text[0] == '-';
+        text.erase(0, 1);
+    }
+    const std::string sign = negative ? "-" : "";
+    const std::string word = tw::text::upperAscii(text);
+    if (word == "INF" || word == "INFINITY") {
+        return sign + "Infinity";
+    }
+    if (word == "NAN" || word == "SNAN") {
+        return sign + (word == "NAN" ? "NaN" : "sNaN");
+    }
+    // coefficient and exponent: digits[.digits][E[+-]digits]
+    std::string coefficient;
+    long long exponent = 0;
+    std::size_t at = 0;
+    bool point = false;
+    for (; at < text.size(); ++at) {
+        const char c = text[at];
+        if (c >= '0' && c <= '9') {
+            coefficient += c;
+            exponent -= point ? 1 : 0;
+        } else if (c == '.' && !point) {
+            point = true;
+        } else {
+            break;
+        }
+    }
+    if (coefficient.empty()) {
+        invalidCharacter("DECFLOAT");
+    }
+    if (at < text.size()) {
+        const std::string power = text.substr(at + 1);
+        if ((text[at] != 'E' && text[at] != 'e') || power.empty() ||
+            power.find_first_not_of("+-0123456789") != std::string::npos ||
+            power.find_first_of("+-", 1) != std::string::npos || power.size() > 9) {
+            invalidCharacter("DECFLOAT");
+        }
+        exponent += std::stoll(power);
+    }
+    coefficient.erase(0, std::min(coefficient.find_first_not_of('0'), coefficient.size() - 1));
+    const auto precision = static_cast<std::size_t>(digits);
+    if (coefficient.size() > precision) {
+        exponent += static_cast<long long>(coefficient.size() - precision);
+        if (roundDigits(coefficient, precision)) {
+            ++exponent;
+        }
+    }
+    const long long maxExponent = digits == 16 ? 384 : 6144;
+    const long long adjusted = exponent + static_cast<long long>(coefficient.size()) - 1;
+    if (adjusted > maxExponent || (coefficient != "0" && adjusted < 1 - maxExponent)) {
+        overflow();
+    }
+    // IEEE 754's scientific string, as Db2 shows a DECFLOAT.
+    if (exponent <= 0 && adjusted >= -6) {
+        const auto fraction = static_cast<std::size_t>(-exponent);
+        if (fraction == 0) {
+            return sign + coefficient;
+        }
+        std::string padded =
+            std::string(fraction + 1 > coefficient.size() ? fraction + 1 - coefficient.size() : 0,
+                        '0') +
+            coefficient;
+        return sign + padded.substr(0, padded.size() - fraction) + "." +
+               padded.substr(padded.size() - fraction);
+    }
+    std::string out = sign + coefficient.substr(0, 1);
+    if (coefficient.size() > 1) {
+        out += "." + coefficient.substr(1);
+    }
+    return out + "E" + (adjusted >= 0 ? "+" : "-") + std::to_string(std::llabs(adjusted));
 }
 
 Cell convert(const Literal &value, const Column &column)
@@ -195,6 +472,13 @@ Cell convert(const Literal &value, const Column &column)
     Cell cell;
     if (value.kind == Literal::Kind::Null) {
         return cell;
+    }
+    if (value.kind == Literal::Kind::Number &&
+        !std::isfinite(std::strtod(value.text.c_str(), nullptr))) {
+        raise(-405,
+              "The numeric literal \"" + value.text +
+                  "\" is not valid because its value is out of range.",
+              "42820");
     }
     const std::string &type = column.type;
     auto incompatible = [&]() -> Cell {
@@ -207,82 +491,174 @@ Cell convert(const Literal &value, const Column &column)
     auto tooLong = [&](const std::string &bytes) {
         raise(-433, "Value \"" + bytes.substr(0, 20) + "\" is too long.", "22001");
     };
+    auto text = [&](std::string bytes) {
+        cell.kind = Cell::Kind::Text;
+        cell.bytes = std::move(bytes);
+        return cell;
+    };
+    const bool number = value.kind == Literal::Kind::Number;
+    const bool string = value.kind == Literal::Kind::String;
+    const bool bytes = value.kind == Literal::Kind::Hex;
+    if (value.kind == Literal::Kind::Boolean && type != "BOOLEAN") {
+        return incompatible();
+    }
     if (type == "SMALLINT" || type == "INTEGER" || type == "BIGINT") {
-        if (value.kind == Literal::Kind::Hex) {
+        if (bytes) {
             return incompatible();
         }
         const std::string exact = decimalFrom(value.text, 31, 0, type.c_str());
         const long long limit = type == "SMALLINT" ? 32767 : type == "INTEGER" ? 2147483647LL : 0;
         errno = 0;
-        const long long number = std::strtoll(exact.c_str(), nullptr, 10);
-        if (errno == ERANGE || (limit != 0 && (number > limit || number < -limit - 1))) {
-            raise(-413, "Overflow occurred during numeric data type conversion.", "22003");
+        const long long whole = std::strtoll(exact.c_str(), nullptr, 10);
+        if (errno == ERANGE || (limit != 0 && (whole > limit || whole < -limit - 1))) {
+            overflow();
         }
         cell.kind = Cell::Kind::Integer;
-        cell.integer = number;
+        cell.integer = whole;
         return cell;
     }
     if (type == "DECIMAL") {
-        if (value.kind == Literal::Kind::Hex) {
-            return incompatible();
-        }
-        cell.kind = Cell::Kind::Text;
-        cell.bytes = decimalFrom(value.text, column.length, column.scale, "DECIMAL");
-        return cell;
+        return bytes ? incompatible()
+                     : text(decimalFrom(value.text, column.length, column.scale, "DECIMAL"));
+    }
+    if (type == "DECFLOAT") {
+        return bytes ? incompatible() : text(decfloatFrom(value.text, column.length));
     }
     if (type == "REAL" || type == "DOUBLE") {
-        if (value.kind == Literal::Kind::Hex) {
+        if (bytes) {
             return incompatible();
         }
-        const std::string text = trimBlanks(value.text);
+        const std::string written = trimBlanks(value.text);
         char *end = nullptr;
-        const double number = std::strtod(text.c_str(), &end);
-        if (text.empty() || *end != '\0') {
-            raise(-420,
-                  "Invalid character found in a character string argument of the function "
-                  "\"DOUBLE\".",
-                  "22018");
+        const double real = std::strtod(written.c_str(), &end);
+        if (written.empty() || *end != '\0' || std::isnan(real)) {
+            invalidCharacter("DOUBLE");
+        }
+        if (!std::isfinite(real) || (type == "REAL" && std::fabs(real) > FLT_MAX)) {
+            overflow();
         }
         cell.kind = Cell::Kind::Real;
-        cell.real = type == "REAL" ? static_cast<double>(static_cast<float>(number)) : number;
+        cell.real = type == "REAL" ? static_cast<double>(static_cast<float>(real)) : real;
         return cell;
     }
     if (type == "DATE" || type == "TIME" || type == "TIMESTAMP") {
-        if (value.kind != Literal::Kind::String) {
+        if (!string) {
             return incompatible();
         }
-        cell.kind = Cell::Kind::Text;
-        cell.bytes = type == "DATE"   ? dateFrom(value.text)
-                     : type == "TIME" ? timeFrom(value.text)
-                                      : timestampFrom(value.text);
-        return cell;
+        return text(type == "DATE"   ? dateFrom(value.text)
+                    : type == "TIME" ? timeFrom(value.text)
+                                     : timestampWith(value.text, column.length));
     }
-    if (type == "BLOB") {
-        if (value.kind != Literal::Kind::Hex) {
+    if (type == "BOOLEAN") {
+        if (bytes) {
             return incompatible();
         }
-        if (static_cast<long long>(value.text.size()) > column.length) {
-            tooLong(value.text);
-        }
-        cell.kind = Cell::Kind::Blob;
-        cell.bytes = value.text;
+        cell.kind = Cell::Kind::Integer;
+        cell.integer = booleanFrom(value) ? 1 : 0;
         return cell;
     }
-    // Character columns. Trailing blanks beyond the length are dropped, anything else is too long.
-    std::string bytes = value.text;
+    if (type == "XML") {
+        return string ? text(xmlFrom(value.text)) : incompatible();
+    }
+    if (number) {
+        return incompatible(); // a number is no string
+    }
+    // Strings of characters, of UTF-16 units (graphic types) or of bytes. Trailing blanks
+    // beyond the length are dropped; anything else is too long.
+    const bool graphic =
+        type == "GRAPHIC" || type == "VARGRAPHIC" || type == "LONG VARGRAPHIC" || type == "DBCLOB";
+    if ((graphic && bytes) || (type == "BLOB" && !bytes)) {
+        return incompatible();
+    }
+    std::string content = value.text;
     const auto length = static_cast<std::size_t>(column.length);
-    if (bytes.size() > length) {
-        if (bytes.find_first_not_of(' ', length) != std::string::npos) {
-            tooLong(bytes);
+    const std::size_t size = graphic ? utf16Units(content) : content.size();
+    if (size > length) {
+        const std::string kept = graphic ? firstUnits(content, length) : content.substr(0, length);
+        if (content.find_first_not_of(' ', kept.size()) != std::string::npos) {
+            tooLong(content);
         }
-        bytes.resize(length);
+        content = kept;
     }
-    if (type == "CHAR") {
-        bytes.resize(length, ' ');
+    const bool fixed = type == "CHAR" || type == "GRAPHIC" || type == "BINARY";
+    if (fixed) {
+        const std::size_t filled = graphic ? utf16Units(content) : content.size();
+        content.append(length - filled, type == "BINARY" ? '\0' : ' ');
     }
-    cell.kind = Cell::Kind::Text;
-    cell.bytes = std::move(bytes);
+    cell.kind = column.holdsBytes() ? Cell::Kind::Blob : Cell::Kind::Text;
+    cell.bytes = std::move(content);
     return cell;
+}
+
+Cell defaultCell(const Column &column)
+{
+    const DefaultValue &value = column.defaultValue;
+    switch (value.kind) {
+    case DefaultValue::Kind::None:
+    case DefaultValue::Kind::Null:
+        return {};
+    case DefaultValue::Kind::Literal:
+        return convert({static_cast<Literal::Kind>(value.literalKind), value.text}, column);
+    case DefaultValue::Kind::CurrentDate:
+        return convert({Literal::Kind::String, nowText(Now::Date)}, column);
+    case DefaultValue::Kind::CurrentTime:
+        return convert({Literal::Kind::String, nowText(Now::Time)}, column);
+    case DefaultValue::Kind::CurrentTimestamp: {
+        // The current moment to the microsecond, as Db2's CURRENT TIMESTAMP gives it.
+        timespec now{};
+        clock_gettime(CLOCK_REALTIME, &now);
+        char fraction[32];
+        std::snprintf(fraction, sizeof fraction, ".%06ld", static_cast<long>(now.tv_nsec / 1000));
+        return convert({Literal::Kind::String, nowText(Now::Timestamp) + fraction}, column);
+    }
+    case DefaultValue::Kind::TypeDefault:
+        break;
+    }
+    // WITH DEFAULT alone: the type's own default.
+    const std::string &type = column.type;
+    if (type == "DATE") {
+        return convert({Literal::Kind::String, nowText(Now::Date)}, column);
+    }
+    if (type == "TIME") {
+        return convert({Literal::Kind::String, nowText(Now::Time)}, column);
+    }
+    if (type == "TIMESTAMP") {
+        return convert({Literal::Kind::String, nowText(Now::Timestamp)}, column);
+    }
+    if (type == "XML") {
+        return {};
+    }
+    if (type == "SMALLINT" || type == "INTEGER" || type == "BIGINT" || type == "DECIMAL" ||
+        type == "DECFLOAT" || type == "REAL" || type == "DOUBLE" || type == "BOOLEAN") {
+        return convert({Literal::Kind::Number, "0"}, column);
+    }
+    return convert({column.holdsBytes() ? Literal::Kind::Hex : Literal::Kind::String, ""}, column);
+}
+
+void checkDefault(const Column &column)
+{
+    auto invalid = [&](const char *reason) {
+        raise(-574,
+              "DEFAULT value or IDENTITY attribute value is not valid for column \"" + column.name +
+                  "\". Reason code: \"" + reason + "\".",
+              "42894");
+    };
+    if (!column.identity.empty()) {
+        const bool whole = column.type == "SMALLINT" || column.type == "INTEGER" ||
+                           column.type == "BIGINT" ||
+                           (column.type == "DECIMAL" && column.scale == 0);
+        if (!whole || column.defaultValue.kind != DefaultValue::Kind::None) {
+            invalid("7");
+        }
+        return;
+    }
+    if (column.defaultValue.kind == DefaultValue::Kind::Literal) {
+        try {
+            defaultCell(column);
+        } catch (const Db2Exception &) {
+            invalid("1");
+        }
+    }
 }
 
 } // namespace db2emu

@@ -14,9 +14,24 @@ namespace db2emu {
 std::string dateFrom(const std::string &literal);
 std::string timeFrom(const std::string &literal);
 std::string timestampFrom(const std::string &literal);
+// The same, with `digits` (0 to 12) fraction digits: more are cut off, fewer padded.
+std::string timestampWith(const std::string &literal, int digits);
+
+// A DECFLOAT of `digits` (16 or 34) digits in its string form (IEEE's scientific string:
+// "123.4500", "1.2E+400", "Infinity", "NaN"), rounded half to even; throws Db2Exception
+// where DB2 refuses the text (22018) or its value (22003).
+std::string decfloatFrom(const std::string &literal, int digits);
 
 // The cell a literal gives in a column of that type; throws Db2Exception (22001, 22007,
 // 22008, 22018, 22003...) where DB2 refuses it.
 Cell convert(const Literal &value, const Column &column);
+
+// The value a column takes where an INSERT gives none (or DEFAULT): its default, NULL
+// without one.
+Cell defaultCell(const Column &column);
+
+// Refuses a default that does not fit its column, or an identity column that is not a whole
+// number (SQL0574N, 42894).
+void checkDefault(const Column &column);
 
 } // namespace db2emu

@@ -131,6 +131,34 @@ SQLRETURN SQL_API SQLColumnsW(SQLHSTMT handle,
                         std::nullopt});
 }
 
+SQLRETURN SQL_API SQLPrimaryKeysW(SQLHSTMT handle,
+                                  SQLWCHAR *,
+                                  SQLSMALLINT,
+                                  SQLWCHAR *schema,
+                                  SQLSMALLINT schemaLength,
+                                  SQLWCHAR *table,
+                                  SQLSMALLINT tableLength)
+{
+    return listPrimaryKeys(*static_cast<Statement *>(handle),
+                           catalogArgument(schema, schemaLength).value_or(""),
+                           catalogArgument(table, tableLength).value_or(""));
+}
+
+SQLRETURN SQL_API SQLStatisticsW(SQLHSTMT handle,
+                                 SQLWCHAR *,
+                                 SQLSMALLINT,
+                                 SQLWCHAR *schema,
+                                 SQLSMALLINT schemaLength,
+                                 SQLWCHAR *table,
+                                 SQLSMALLINT tableLength,
+                                 SQLUSMALLINT,
+                                 SQLUSMALLINT)
+{
+    return listStatistics(*static_cast<Statement *>(handle),
+                          catalogArgument(schema, schemaLength).value_or(""),
+                          catalogArgument(table, tableLength).value_or(""));
+}
+
 SQLRETURN SQL_API SQLDescribeColW(SQLHSTMT handle,
                                   SQLUSMALLINT number,
                                   SQLWCHAR *name,

@@ -1,0 +1,130 @@
+#include "catalogstore.h"
+
+#include <sqlite3.h>
+
+namespace db2emu {
+
+void createCatalog(sqlite3 *db)
+{
+    tw::sqlite::execute<SqliteFailure>(
+        db,
+        "CREATE TABLE IF NOT EXISTS db2emu_objects(schema TEXT, name TEXT, type TEXT, store "
+        "TEXT, PRIMARY KEY(schema, name))");
+    tw::sqlite::execute<SqliteFailure>(
+        db,
+        "CREATE TABLE IF NOT EXISTS db2emu_columns(schema TEXT, name TEXT, ordinal INTEGER, "
+        "column_name TEXT, type TEXT, length INTEGER, scale INTEGER)");
+    tw::sqlite::execute<SqliteFailure>(
+        db,
+        "CREATE TABLE IF NOT EXISTS db2emu_keys(schema TEXT, name TEXT, key_name TEXT, "
+        "is_primary INTEGER, ordinal INTEGER, column_name TEXT)");
+    // Columns later emulations keep for each column; an older database gets them here.
+    for (const char *added : {"for_bit_data INTEGER DEFAULT 0",
+                              "nullable INTEGER DEFAULT 1",
+                              "default_kind INTEGER DEFAULT 0",
+                              "default_literal_kind INTEGER DEFAULT 0",
+                              "default_text TEXT DEFAULT ''",
+                              "identity TEXT DEFAULT ''",
+                              "identity_start INTEGER DEFAULT 1",
+                              "identity_step INTEGER DEFAULT 1",
+                              "identity_next INTEGER"}) {
+        sqlite3_exec(db,
+                     (std::string("ALTER TABLE db2emu_columns ADD COLUMN ") + added).c_str(),
+                     nullptr,
+                     nullptr,
+                     nullptr); // already there: nothing to do
+    }
+}
+
+Column columnAt(SqliteStatement &row, int first)
+{
+    sqlite3_stmt *stmt = row.get();
+    Column column;
+    column.name = row.text(first);
+    column.type = row.text(first + 1);
+    column.length = sqlite3_column_int(stmt, first + 2);
+    column.scale = sqlite3_column_int(stmt, first + 3);
+    column.forBitData = sqlite3_column_int(stmt, first + 4) != 0;
+    column.nullable = sqlite3_column_int(stmt, first + 5) != 0;
+    column.defaultValue.kind = static_cast<DefaultValue::Kind>(sqlite3_column_int(stmt, first + 6));
+    column.defaultValue.literalKind = sqlite3_column_int(stmt, first + 7);
+    column.defaultValue.text = row.text(first + 8);
+    column.identity = row.text(first + 9);
+    column.identityStart = sqlite3_column_int64(stmt, first + 10);
+    column.identityStep = sqlite3_column_int64(stmt, first + 11);
+    return column;
+}
+
+void storeColumn(sqlite3 *db,
+                 const std::string &schema,
+                 const std::string &table,
+                 long long ordinal,
+                 const Column &column)
+{
+    SqliteStatement store(db,
+                          "INSERT INTO db2emu_columns(schema, name, ordinal, " +
+                              std::string(kColumnFields) +
+                              ", identity_next) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, "
+                              "?11, ?12, ?13, ?14, ?15, ?14)");
+    store.bind(1, schema);
+    store.bind(2, table);
+    store.bind(3, ordinal);
+    store.bind(4, column.name);
+    store.bind(5, column.type);
+    store.bind(6, static_cast<long long>(column.length));
+    store.bind(7, static_cast<long long>(column.scale));
+    store.bind(8, static_cast<long long>(column.forBitData ? 1 : 0));
+    store.bind(9, static_cast<long long>(column.nullable ? 1 : 0));
+    store.bind(10, static_cast<long long>(column.defaultValue.kind));
+    store.bind(11, static_cast<long long>(column.defaultValue.literalKind));
+    store.bind(12, column.defaultValue.text);
+    store.bind(13, column.identity);
+    store.bind(14, column.identityStart);
+    store.bind(15, column.identityStep);
+    store.step();
+}
+
+void storeKey(sqlite3 *db, const std::string &schema, const std::string &table, const Key &key)
+{
+    for (std::size_t i = 0; i < key.columns.size(); ++i) {
+        SqliteStatement store(db, "INSERT INTO db2emu_keys VALUES(?1, ?2, ?3, ?4, ?5, ?6)");
+        store.bind(1, schema);
+        store.bind(2, table);
+        store.bind(3, key.name);
+        store.bind(4, static_cast<long long>(key.primary ? 1 : 0));
+        store.bind(5, static_cast<long long>(i + 1));
+        store.bind(6, key.columns[i]);
+        store.step();
+    }
+}
+
+std::vector<Key> keysOf(sqlite3 *db, const std::string &schema, const std::string &table)
+{
+    std::vector<Key> keys;
+    SqliteStatement listed(db,
+                           "SELECT key_name, is_primary, column_name FROM db2emu_keys WHERE "
+                           "schema = ?1 AND name = ?2 ORDER BY is_primary DESC, key_name, "
+                           "ordinal");
+    listed.bind(1, schema);
+    listed.bind(2, table);
+    while (listed.step()) {
+        if (keys.empty() || keys.back().name != listed.text(0)) {
+            keys.push_back({listed.text(0), sqlite3_column_int(listed.get(), 1) != 0, {}});
+        }
+        keys.back().columns.push_back(listed.text(2));
+    }
+    return keys;
+}
+
+void forgetTable(sqlite3 *db, const std::string &schema, const std::string &table)
+{
+    for (const char *catalog : {"db2emu_columns", "db2emu_keys"}) {
+        SqliteStatement forget(
+            db, std::string("DELETE FROM ") + catalog + " WHERE schema = ?1 AND name = ?2");
+        forget.bind(1, schema);
+        forget.bind(2, table);
+        forget.step();
+    }
+}
+
+} // namespace db2emu

@@ -1,0 +1,46 @@
+#pragma once
+
+// How the emulation keeps its catalog in SQLite: the objects, each table's columns with their
+// attributes, and the tables' keys.
+
+#include "engine.h"
+#include "sqlitestatement.h"
+
+#include <string>
+#include <vector>
+
+namespace db2emu {
+
+// Creates the catalog's tables, and adds the columns a database made by an older emulation
+// lacks.
+void createCatalog(sqlite3 *db);
+
+// The catalog columns a column is read from, in the order columnAt reads them.
+inline constexpr const char *kColumnFields =
+    "column_name, type, length, scale, for_bit_data, nullable, default_kind, "
+    "default_literal_kind, default_text, identity, identity_start, identity_step";
+
+// The column whose fields (kColumnFields) start at `first` in the current row.
+Column columnAt(SqliteStatement &row, int first);
+
+void storeColumn(sqlite3 *db,
+                 const std::string &schema,
+                 const std::string &table,
+                 long long ordinal,
+                 const Column &column);
+
+// A primary key or unique constraint of a table, its columns in key order.
+struct Key
+{
+    std::string name;
+    bool primary = false;
+    std::vector<std::string> columns;
+};
+
+void storeKey(sqlite3 *db, const std::string &schema, const std::string &table, const Key &key);
+std::vector<Key> keysOf(sqlite3 *db, const std::string &schema, const std::string &table);
+
+// Forgets a table's columns and keys.
+void forgetTable(sqlite3 *db, const std::string &schema, const std::string &table);
+
+} // namespace db2emu
