@@ -24,7 +24,9 @@ struct IsoClock
     int minute = 0;
     int second = 0;
     int microsecond = 0; // the first six digits of the fraction
+    int nanosecond = 0;  // the next three: nanoseconds below the microsecond
     bool finer = false;  // the fraction goes on below the microsecond with a digit other than 0
+    bool finerThanNanosecond = false; // ... and below the nanosecond
 
     // Whole milliseconds since midnight; the microseconds below them are dropped.
     long long millisecondsOfDay() const
@@ -93,8 +95,13 @@ inline std::optional<IsoClock> parseIsoClock(std::string_view text)
     for (std::size_t i = 0; i < 6; ++i) {
         clock.microsecond = clock.microsecond * 10 + (i < fraction.size() ? fraction[i] - '0' : 0);
     }
+    for (std::size_t i = 6; i < 9; ++i) {
+        clock.nanosecond = clock.nanosecond * 10 + (i < fraction.size() ? fraction[i] - '0' : 0);
+    }
     clock.finer =
         fraction.size() > 6 && fraction.find_first_not_of('0', 6) != std::string_view::npos;
+    clock.finerThanNanosecond =
+        fraction.size() > 9 && fraction.find_first_not_of('0', 9) != std::string_view::npos;
     return clock;
 }
 

@@ -322,6 +322,85 @@ TEST_F(WideClient, CatalogCallsFollowTheirPatterns)
     EXPECT_EQ(columns, (std::vector<std::u16string>{u"ID INTEGER 1", u"SHIPPED DATE 2"}));
 }
 
+TEST_F(WideClient, EveryNewerTypeComesWithTheCliCodeAndItsValue)
+{
+    emu.seed({"CREATE TABLE NEWER(ID INT NOT NULL PRIMARY KEY, D DECFLOAT(34), G GRAPHIC(2), "
+              "FB VARCHAR(4) FOR BIT DATA, BI BINARY(2), T TIMESTAMP(9), B BOOLEAN, X XML, "
+              "DB DBCLOB(10))",
+              "INSERT INTO NEWER VALUES(1, '1.5E-400', '漢', X'0001', X'FFFE', "
+              "'2021-08-31-10.00.00.123456789', FALSE, '<a>é</a>', 'dé')"});
+    ASSERT_EQ(run("SELECT * FROM NEWER"), SQL_SUCCESS);
+    const SQLSMALLINT codes[] = {
+        SQL_INTEGER, -360, -95, SQL_VARBINARY, SQL_BINARY, SQL_TYPE_TIMESTAMP, 16, -370, -350};
+    for (SQLUSMALLINT c = 1; c <= 9; ++c) {
+        SQLSMALLINT type = 0;
+        SQLULEN size = 0;
+        SQLSMALLINT digits = 0;
+        SQLSMALLINT nullable = 0;
+        ASSERT_EQ(
+            SQLDescribeColW(stmt.get(), c, nullptr, 0, nullptr, &type, &size, &digits, &nullable),
+            SQL_SUCCESS);
+        EXPECT_EQ(type, codes[c - 1]) << "column " << c;
+        if (c == 1) {
+            EXPECT_EQ(nullable, SQL_NO_NULLS);
+        }
+        if (c == 6) {
+            EXPECT_EQ(size, 29U);
+            EXPECT_EQ(digits, 9);
+        }
+    }
+    ASSERT_EQ(SQLFetch(stmt.get()), SQL_SUCCESS);
+    char text[64] = {};
+    SQLLEN indicator = 0;
+    EXPECT_EQ(SQLGetData(stmt.get(), 2, SQL_C_CHAR, text, sizeof text, &indicator), SQL_SUCCESS);
+    EXPECT_STREQ(text, "1.5E-400");
+    char16_t wide[64] = {};
+    EXPECT_EQ(SQLGetData(stmt.get(), 3, SQL_C_WCHAR, wide, sizeof wide, &indicator), SQL_SUCCESS);
+    EXPECT_EQ(std::u16string(wide), u"漢 ");
+    unsigned char bytes[8] = {};
+    EXPECT_EQ(SQLGetData(stmt.get(), 4, SQL_C_BINARY, bytes, sizeof bytes, &indicator),
+              SQL_SUCCESS);
+    EXPECT_EQ(indicator, 2);
+    EXPECT_EQ(bytes[1], 1);
+    EXPECT_EQ(SQLGetData(stmt.get(), 5, SQL_C_CHAR, text, sizeof text, &indicator), SQL_SUCCESS);
+    EXPECT_STREQ(text, "FFFE");
+    SQL_TIMESTAMP_STRUCT stamp{};
+    EXPECT_EQ(SQLGetData(stmt.get(), 6, SQL_C_TYPE_TIMESTAMP, &stamp, sizeof stamp, &indicator),
+              SQL_SUCCESS);
+    EXPECT_EQ(stamp.fraction, 123456789U);
+    unsigned char flag = 9;
+    EXPECT_EQ(SQLGetData(stmt.get(), 7, SQL_C_BIT, &flag, 1, &indicator), SQL_SUCCESS);
+    EXPECT_EQ(flag, 0);
+    EXPECT_EQ(SQLGetData(stmt.get(), 8, SQL_C_WCHAR, wide, sizeof wide, &indicator), SQL_SUCCESS);
+    EXPECT_EQ(std::u16string(wide), u"<?xml version=\"1.0\" encoding=\"UTF-16\" ?><a>é</a>");
+
+    // The key, from the catalog calls a client asks about a table's keys with.
+    SQLFreeStmt(stmt.get(), SQL_CLOSE);
+    std::u16string table = u"NEWER";
+    ASSERT_EQ(SQLPrimaryKeysW(stmt.get(), nullptr, 0, nullptr, 0, wideArgument(table), SQL_NTS),
+              SQL_SUCCESS);
+    ASSERT_EQ(SQLFetch(stmt.get()), SQL_SUCCESS);
+    EXPECT_EQ(SQLGetData(stmt.get(), 4, SQL_C_WCHAR, wide, sizeof wide, &indicator), SQL_SUCCESS);
+    EXPECT_EQ(std::u16string(wide), u"ID");
+    EXPECT_EQ(SQLFetch(stmt.get()), SQL_NO_DATA);
+    SQLFreeStmt(stmt.get(), SQL_CLOSE);
+    ASSERT_EQ(SQLStatisticsW(stmt.get(),
+                             nullptr,
+                             0,
+                             nullptr,
+                             0,
+                             wideArgument(table),
+                             SQL_NTS,
+                             SQL_INDEX_ALL,
+                             SQL_QUICK),
+              SQL_SUCCESS);
+    int rows = 0;
+    while (SQLFetch(stmt.get()) == SQL_SUCCESS) {
+        ++rows;
+    }
+    EXPECT_EQ(rows, 2) << "the table's own row and its key's column";
+}
+
 TEST(OrdinaryClient, PyodbcReadsEveryTableOfTheDemoDatabase)
 {
 #ifdef __SANITIZE_ADDRESS__

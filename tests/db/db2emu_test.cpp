@@ -325,3 +325,111 @@ TEST_F(Db2Emulation, AnAnsiClientGetsUtf8TextByteForByteBesideTheWideCalls)
               std::string::npos)
         << e.what();
 }
+
+TEST_F(Db2Emulation, EveryColumnTypeIsTakenWithinDb2sLimitsAndRefusedBeyondThem)
+{
+    db2.execute(
+        "CREATE TABLE ALLTYPES(A SMALLINT, B INT, C BIGINT, D DEC(31,31), E DECFLOAT(16), "
+        "F DECFLOAT, G REAL, H DOUBLE PRECISION, I FLOAT(20), J CHAR(255), K VARCHAR(32672), "
+        "L LONG VARCHAR, M CLOB(2G), N GRAPHIC(127), O VARGRAPHIC(16336), P LONG VARGRAPHIC, "
+        "Q DBCLOB(1K), R NCHAR(3), S NVARCHAR(3), T NCLOB, U BLOB, V CHAR(2) FOR BIT DATA, "
+        "W VARCHAR(8) FOR BIT DATA, X LONG VARCHAR FOR BIT DATA, Y BINARY(255), "
+        "Z VARBINARY(32672), AA DATE, AB TIME, AC TIMESTAMP(0), AD TIMESTAMP(12), AE BOOLEAN, "
+        "AF XML, AG NUMERIC(5), AH CHARACTER VARYING(4))");
+    Recordset rows;
+    rows.open("SELECT * FROM ALLTYPES", db2);
+    EXPECT_EQ(rows.fields().size(), 34U);
+    for (const char *beyond : {"CHAR(256)",
+                               "VARCHAR(32673)",
+                               "GRAPHIC(128)",
+                               "VARGRAPHIC(16337)",
+                               "BINARY(256)",
+                               "VARBINARY(32673)",
+                               "DECIMAL(32)",
+                               "DECIMAL(5,6)",
+                               "DECFLOAT(20)",
+                               "FLOAT(54)",
+                               "TIMESTAMP(13)",
+                               "DBCLOB(2G)"}) {
+        expectRejected(
+            std::string("CREATE TABLE BAD(X ") + beyond + ")", -604, "42611", "SQL0604N");
+    }
+}
+
+TEST_F(Db2Emulation, ValuesOfTheNewerTypesAreKeptAsDb2KeepsThem)
+{
+    db2.execute("CREATE TABLE NEWER(D16 DECFLOAT(16), D34 DECFLOAT(34), G GRAPHIC(4), "
+                "VG VARGRAPHIC(3), FB CHAR(3) FOR BIT DATA, BI BINARY(3), VB VARBINARY(4), "
+                "T0 TIMESTAMP(0), T3 TIMESTAMP(3), T12 TIMESTAMP(12), B BOOLEAN, X XML)");
+    db2.execute("INSERT INTO NEWER VALUES('12345678901234567', '-0.000001', '漢字', '𝄞a', "
+                "X'0102', X'FF', X'00FF', '2021-08-31-10.00.00.987654', "
+                "'2021-08-31 10:00:00.987654', '2021-08-31-10.00.00.123456789012', TRUE, "
+                "'<?xml version=\"1.0\"?><a x=\"1\">Grüße<b/></a>')");
+    db2.execute("INSERT INTO NEWER(B, D34) VALUES('no', 'Infinity'), (0, '1E+6144')");
+    EXPECT_EQ(column("SELECT D16 FROM NEWER"),
+              (std::vector<std::string>{"1.234567890123457E+16", "", ""}));
+    EXPECT_EQ(column("SELECT D34 FROM NEWER"),
+              (std::vector<std::string>{"-0.000001", "Infinity", "1E+6144"}));
+    EXPECT_EQ(column("SELECT G, VG FROM NEWER FETCH FIRST 1 ROW ONLY"),
+              std::vector<std::string>{"漢字  "});
+    EXPECT_EQ(column("SELECT FB, BI, VB FROM NEWER FETCH FIRST 1 ROWS ONLY", 0),
+              std::vector<std::string>{"010220"});
+    EXPECT_EQ(column("SELECT FB, BI, VB FROM NEWER FETCH FIRST 1 ROWS ONLY", 1),
+              std::vector<std::string>{"FF0000"});
+    EXPECT_EQ(column("SELECT T0, T3, T12 FROM NEWER FETCH FIRST 1 ROWS ONLY", 0),
+              std::vector<std::string>{"2021-08-31 10:00:00"});
+    EXPECT_EQ(column("SELECT T0, T3, T12 FROM NEWER FETCH FIRST 1 ROWS ONLY", 1),
+              std::vector<std::string>{"2021-08-31 10:00:00.987"});
+    EXPECT_EQ(column("SELECT B FROM NEWER"), (std::vector<std::string>{"True", "False", "False"}));
+    EXPECT_EQ(column("SELECT X FROM NEWER FETCH FIRST 1 ROWS ONLY"),
+              std::vector<std::string>{
+                  "<?xml version=\"1.0\" encoding=\"UTF-8\" ?><a x=\"1\">Grüße<b/></a>"});
+    expectRejected("INSERT INTO NEWER(G) VALUES('abcde')", -433, "22001", "SQL0433N");
+    expectRejected("INSERT INTO NEWER(VG) VALUES('𝄞𝄞')", -433, "22001", "SQL0433N");
+    expectRejected("INSERT INTO NEWER(BI) VALUES(X'00000000')", -433, "22001", "SQL0433N");
+    expectRejected("INSERT INTO NEWER(D16) VALUES('1E+385')", -413, "22003", "SQL0413N");
+    expectRejected("INSERT INTO NEWER(B) VALUES('maybe')", -420, "22018", "SQL0420N");
+    expectRejected("INSERT INTO NEWER(X) VALUES('<a><b></a>')", -16110, "2200M", "SQL16110N");
+    expectRejected("INSERT INTO NEWER(G) VALUES(X'00')", -408, "42821", "SQL0408N");
+}
+
+TEST_F(Db2Emulation, NumbersBeyondTheirTypesAreRefusedAsDb2RefusesThem)
+{
+    db2.execute("CREATE TABLE NUMS(R REAL, F DOUBLE)");
+    expectRejected("INSERT INTO NUMS VALUES(1e39, NULL)", -413, "22003", "SQL0413N");
+    expectRejected("INSERT INTO NUMS VALUES(NULL, 1e309)", -405, "42820", "SQL0405N");
+    expectRejected("INSERT INTO NUMS VALUES(NULL, '1e309')", -413, "22003", "SQL0413N");
+    db2.execute("INSERT INTO NUMS VALUES(3.4e38, 1.7976931348623157e308)");
+    EXPECT_EQ(column("SELECT F FROM NUMS"), std::vector<std::string>{"1.7976931348623157e+308"});
+}
+
+TEST_F(Db2Emulation, KeysDefaultsAndIdentityColumnsAnswerAsDb2)
+{
+    db2.execute(
+        "CREATE TABLE KEYED(ID INTEGER GENERATED ALWAYS AS IDENTITY (START WITH 10, INCREMENT BY "
+        "5), CODE CHAR(3) NOT NULL, N INTEGER NOT NULL WITH DEFAULT, NOTE VARCHAR(10) DEFAULT "
+        "'none', AT TIMESTAMP DEFAULT CURRENT TIMESTAMP, PRIMARY KEY(ID), CONSTRAINT UC UNIQUE "
+        "(CODE))");
+    db2.execute("INSERT INTO KEYED(CODE) VALUES('a'), ('b')");
+    db2.execute("INSERT INTO KEYED(ID, CODE, N, NOTE) VALUES(DEFAULT, 'c', 7, NULL)");
+    EXPECT_EQ(column("SELECT ID FROM KEYED ORDER BY ID DESC"),
+              (std::vector<std::string>{"20", "15", "10"}));
+    EXPECT_EQ(column("SELECT N, NOTE FROM KEYED WHERE CODE <> 'c' AND N = 0", 1),
+              (std::vector<std::string>{"none", "none"}));
+    EXPECT_EQ(column("SELECT NOTE FROM KEYED WHERE NOTE IS NULL OR ID < 12 ORDER BY NOTE"),
+              (std::vector<std::string>{"none", ""}));
+    EXPECT_EQ(column("SELECT COUNT(*) FROM KEYED WHERE AT IS NOT NULL"),
+              std::vector<std::string>{"3"});
+    expectRejected("INSERT INTO KEYED(CODE) VALUES('a')", -803, "23505", "identified by \"2\"");
+    expectRejected("INSERT INTO KEYED(CODE) VALUES(NULL)", -407, "23502", "\"CODE\"");
+    expectRejected("INSERT INTO KEYED(ID, CODE) VALUES(1, 'x')", -798, "428C9", "\"ID\"");
+    expectRejected("CREATE TABLE LOOSE(A INT PRIMARY KEY)", -542, "42831", "SQL0542N");
+    expectRejected(
+        "CREATE TABLE TWO(A INT NOT NULL PRIMARY KEY, PRIMARY KEY(A))", -624, "42889", "SQL0624N");
+    expectRejected("CREATE TABLE BADDEF(A INT DEFAULT 'x')", -574, "42894", "SQL0574N");
+    db2.execute("CREATE TABLE BYDEF(K BIGINT NOT NULL GENERATED BY DEFAULT AS IDENTITY, "
+                "PRIMARY KEY(K))");
+    db2.execute("INSERT INTO BYDEF VALUES(2)");
+    db2.execute("INSERT INTO BYDEF VALUES(DEFAULT)");
+    expectRejected("INSERT INTO BYDEF VALUES(DEFAULT)", -803, "23505", "SQL0803N");
+}

@@ -410,14 +410,16 @@ public:
         const Moment moment = momentOf(m_cell, m_column);
         const SQL_DATE_STRUCT date = dateStruct(moment.date ? *moment.date : today());
         const tw::text::IsoClock clock = moment.clock.value_or(tw::text::IsoClock{});
-        m_truncated = clock.finer;
+        // The fraction holds nanoseconds: only digits below them are lost.
+        m_truncated = clock.finerThanNanosecond;
         return {date.year,
                 date.month,
                 date.day,
                 static_cast<SQLUSMALLINT>(clock.hour),
                 static_cast<SQLUSMALLINT>(clock.minute),
                 static_cast<SQLUSMALLINT>(clock.second),
-                static_cast<SQLUINTEGER>(clock.microsecond) * 1000};
+                static_cast<SQLUINTEGER>(clock.microsecond) * 1000 +
+                    static_cast<SQLUINTEGER>(clock.nanosecond)};
     }
 
 private:

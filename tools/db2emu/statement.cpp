@@ -613,7 +613,7 @@ private:
                 static const char *const operators[] = {"=", "<", ">", "!"};
                 std::string op;
                 for (const char *candidate : operators) {
-                    if (isSymbol(candidate)) {
+                    if (op.empty() && isSymbol(candidate)) {
                         op = take().text;
                     }
                 }
