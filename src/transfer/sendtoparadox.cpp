@@ -21,7 +21,22 @@
 namespace tw::transfer {
 
 namespace {
+
 constexpr int kLongestParadoxName = 8;
+
+// A timestamp with digits below the millisecond (every value Db2's CURRENT TIMESTAMP writes)
+// cut to the millisecond, as Db2's own assignment to TIMESTAMP(3) cuts it; `cut` counts them.
+db::Value toMilliseconds(db::Value value, std::int64_t &cut)
+{
+    if (value.kind() == db::ValueKind::Timestamp && value.asTimestamp().microseconds != 0) {
+        db::Timestamp stamp = value.asTimestamp();
+        stamp.microseconds = 0;
+        ++cut;
+        return db::Value::timestamp(stamp);
+    }
+    return value;
+}
+
 } // namespace
 
 // One press of "Send Table/s To Paradox": its three connections, and each table's turn as
@@ -172,6 +187,7 @@ bool Form2::ParadoxCopy::stage(db::Recordset &rows, const QString &source, RowCo
     const std::int64_t n = counts.source;
     const std::string target = backtickName(source).toStdString();
     std::vector<db::Value> values;
+    std::vector<std::int64_t> cut(rows.isOpen() ? rows.fields().size() : 0);
     for (std::int64_t r = 0; r < n && staged; ++r) {
         app::pumpEvents();
         if (m_page.closing()) {
@@ -182,7 +198,7 @@ bool Form2::ParadoxCopy::stage(db::Recordset &rows, const QString &source, RowCo
             values.clear();
             for (std::size_t c = 0; c < rows.fields().size(); ++c) {
                 app::pumpEvents();
-                values.push_back(rows.value(c));
+                values.push_back(toMilliseconds(rows.value(c), cut[c]));
             }
             m_staging.execute(insertText(target, values));
             ++counts.written;
@@ -194,6 +210,15 @@ bool Form2::ParadoxCopy::stage(db::Recordset &rows, const QString &source, RowCo
         });
         if (counts.read != r + 1) {
             break;
+        }
+    }
+    for (std::size_t c = 0; c < cut.size(); ++c) {
+        if (cut[c] > 0) {
+            m_page.logNote(QStringLiteral("column %1 of %2: %3 timestamp%4 cut to the millisecond, "
+                                          "the finest time a Paradox table keeps")
+                               .arg(QString::fromStdString(rows.fields()[c].name), source)
+                               .arg(cut[c])
+                               .arg(cut[c] == 1 ? QString() : QStringLiteral("s")));
         }
     }
     return staged && counts.read == n;

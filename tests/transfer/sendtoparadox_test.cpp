@@ -9,8 +9,10 @@
 #include <QDir>
 #include <QFile>
 #include <QPushButton>
+#include <QTemporaryDir>
 
 #include <csignal>
+#include <cstdio>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -101,6 +103,78 @@ TEST_F(SendToParadox, EveryDb2TypeLandsWithItsValuesAtTheirEdges)
     EXPECT_TRUE(stagingTables().isEmpty());
     EXPECT_TRUE(form2->paradoxList().findItems(QStringLiteral("EDGES"), Qt::MatchExactly).size() ==
                 1);
+}
+
+TEST_F(SendToParadox, EveryNewerDb2TypeOfAKeyedTableWithDefaultsLandsWithItsValues)
+{
+    std::string everyByte = "X'";
+    for (int b = 0; b < 256; ++b) {
+        char hex[3];
+        std::snprintf(hex, sizeof hex, "%02X", b);
+        everyByte += hex;
+    }
+    everyByte += "'";
+    emu.seed({"CREATE TABLE \"NEWER\"(ID INT NOT NULL GENERATED ALWAYS AS IDENTITY PRIMARY KEY, "
+              "D16 DECFLOAT(16), D34 DECFLOAT(34), G GRAPHIC(4), VG VARGRAPHIC(10), "
+              "DB DBCLOB(1K), FB CHAR(2) FOR BIT DATA, LFB LONG VARCHAR FOR BIT DATA, "
+              "BI BINARY(2), T0 TIMESTAMP(0), T6 TIMESTAMP DEFAULT CURRENT TIMESTAMP, "
+              "T12 TIMESTAMP(12), B BOOLEAN, X XML, N VARCHAR(5) NOT NULL WITH DEFAULT 'n/a')",
+              "INSERT INTO \"NEWER\"(D16, D34, G, VG, DB, FB, LFB, BI, T0, T12, B, X) "
+              "VALUES('0.1', '1234567890123456789012345678901234', 'Grüß', 'Zoë', 'dé', X'00FF', " +
+                  everyByte +
+                  ", X'FFFE', '2021-08-31-10.00.00', '2021-08-31-10.00.00.123456789012', TRUE, "
+                  "'<r>é</r>')",
+              "INSERT INTO \"NEWER\"(D16, D34, B) VALUES('-2.5', 'Infinity', FALSE)",
+              "INSERT INTO \"NEWER\"(B) VALUES(NULL)",
+              "CREATE TABLE \"CJK\"(G GRAPHIC(2))",
+              "INSERT INTO \"CJK\" VALUES('漢字')"});
+    QTemporaryDir logFolder;
+    tw::app::OperationLog log(logFolder.path() + QStringLiteral("/operations.log"));
+    form2->setOperationLog(&log);
+    send({QStringLiteral("NEWER")});
+    ASSERT_TRUE(dialogs.errorReports().isEmpty())
+        << dialogs.errorReports().join(u'\n').toStdString();
+    const auto rows = paradoxRows("NEWER.db");
+    ASSERT_EQ(rows.size(), 3U);
+    EXPECT_EQ(rows[0][0], Value::integer(1)) << "identity values";
+    EXPECT_EQ(rows[2][0], Value::integer(3));
+    EXPECT_EQ(rows[0][1], Value::decimal("0.1")) << "a DECFLOAT a number field holds is one";
+    EXPECT_EQ(rows[1][1], Value::decimal("-2.5"));
+    EXPECT_EQ(rows[0][2], Value::text("1234567890123456789012345678901234"))
+        << "one that does not keeps its digits";
+    EXPECT_EQ(rows[1][2], Value::text("Infinity"));
+    EXPECT_EQ(rows[0][3], Value::text("Grüß"));
+    EXPECT_EQ(rows[0][4], Value::text("Zoë"));
+    EXPECT_EQ(rows[0][5], Value::text("dé"));
+    EXPECT_EQ(rows[0][6], Value::text("00FF")) << "FOR BIT DATA as hex, as VARCHAR holds it";
+    std::vector<std::uint8_t> bytes(256);
+    for (int b = 0; b < 256; ++b) {
+        bytes[b] = static_cast<std::uint8_t>(b);
+    }
+    EXPECT_EQ(rows[0][7], Value::bytes(bytes)) << "a long binary stays bytes";
+    EXPECT_EQ(rows[0][8], Value::text("FFFE"));
+    EXPECT_EQ(rows[0][9], Value::timestamp({{2021, 8, 31}, 36'000'000}));
+    EXPECT_EQ(rows[0][10].kind(), Value::Kind::Timestamp) << "CURRENT TIMESTAMP, cut to the ms";
+    EXPECT_EQ(rows[0][11], Value::timestamp({{2021, 8, 31}, 36'000'123}));
+    EXPECT_EQ(rows[0][12], Value::text("True"));
+    EXPECT_EQ(rows[1][12], Value::text("False"));
+    EXPECT_TRUE(rows[2][12].isNull());
+    EXPECT_EQ(rows[0][13], Value::text("<?xml version=\"1.0\" encoding=\"UTF-8\" ?><r>é</r>"));
+    EXPECT_EQ(rows[2][14], Value::text("n/a"));
+    QFile logged(log.path());
+    ASSERT_TRUE(logged.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(logged.readAll());
+    EXPECT_TRUE(text.contains(QStringLiteral(
+        "column T12 of NEWER: 1 timestamp cut to the millisecond, the finest time a Paradox table "
+        "keeps")))
+        << text.toStdString();
+
+    // Text the Paradox code page cannot hold is refused with its box, and no table is made.
+    dialogs.boxes.clear();
+    send({QStringLiteral("CJK")});
+    ASSERT_EQ(dialogs.errorReports().size(), 1);
+    EXPECT_TRUE(dialogs.errorReports()[0].contains(QStringLiteral("cannot hold")));
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(paradoxPath("CJK.db"))));
 }
 
 TEST_F(SendToParadox, ATableWithNoRowsGivesAnEmptyParadoxTable)

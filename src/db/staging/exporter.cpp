@@ -254,6 +254,27 @@ std::vector<ColumnShape> surveyColumns(sqlite3 *db,
     return shapes;
 }
 
+// True when a Paradox number field holds every value of a numeric column exactly: a Long or
+// a BCD of at most 32 digits, or a Number where every value is an exact double.
+bool numberHolds(const ColumnShape &shape)
+{
+    const bool bcd = shape.allDecimals && shape.wholeDigits + shape.fractionDigits <= kBcdDigits;
+    const bool integers = shape.type == "INT" && shape.allIntegers;
+    return shape.allDoubles || ((shape.type != "FLOAT") && (bcd || integers));
+}
+
+// A text field long enough for every value: Alpha, or Memo beyond Alpha's length.
+void textField(paradox::Field &field, const ColumnShape &shape)
+{
+    if (shape.longestText > kLongestAlpha) {
+        field.type = FieldType::Memo;
+        field.size = kMemoLeader + 10;
+    } else {
+        field.type = FieldType::Alpha;
+        field.size = static_cast<std::uint8_t>(std::max(1, shape.longestText));
+    }
+}
+
 // The Paradox field for each column: the type that holds every one of its values exactly.
 std::vector<paradox::Field> chooseFields(const std::string &source,
                                          const std::vector<ColumnShape> &shapes,
@@ -285,31 +306,23 @@ std::vector<paradox::Field> chooseFields(const std::string &source,
             field.size = 10;
         } else if (shape.type == "DATETIME") {
             field.type = shape.anyTime ? FieldType::Timestamp : FieldType::Date;
+        } else if (numeric && !numberHolds(shape)) {
+            // No Paradox number holds every value exactly (a DECFLOAT of 34 digits, an
+            // Infinity): the column keeps each value's digits as text.
+            textField(field, shape);
         } else if (shape.type == "FLOAT" || (numeric && !shape.allDecimals)) {
-            if (!shape.allDoubles) {
-                fail(source,
-                     "column \"" + shape.name + "\" holds a value that is not an exact number");
-            }
             field.type = FieldType::Number;
         } else if (shape.type == "INT" && shape.allIntegers) {
             field.type = FieldType::Long;
         } else if (numeric) {
             if (shape.wholeDigits + shape.fractionDigits > kBcdDigits) {
-                if (!shape.allDoubles) {
-                    fail(source,
-                         "column \"" + shape.name + "\" holds a number of more than 32 digits");
-                }
                 field.type = FieldType::Number;
             } else {
                 field.type = FieldType::Bcd;
                 field.size = static_cast<std::uint8_t>(shape.fractionDigits);
             }
-        } else if (shape.longestText > kLongestAlpha) {
-            field.type = FieldType::Memo;
-            field.size = kMemoLeader + 10;
         } else {
-            field.type = FieldType::Alpha;
-            field.size = static_cast<std::uint8_t>(std::max(1, shape.longestText));
+            textField(field, shape);
         }
         fields.push_back(std::move(field));
     }
