@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -399,6 +400,147 @@ TEST_F(WideClient, EveryNewerTypeComesWithTheCliCodeAndItsValue)
         ++rows;
     }
     EXPECT_EQ(rows, 2) << "the table's own row and its key's column";
+}
+
+// Arrays of bound rows as the CLI runs them: each set with its status, the failed one named by
+// its row number while the rest go in (non-atomic), or none of them (atomic, the default);
+// a value sent in pieces at execution; and an index CREATE INDEX made, as SQLStatistics lists it.
+TEST_F(WideClient, BoundArraysStatusesDataAtExecutionAndIndexes)
+{
+    emu.seed({"CREATE TABLE P(ID INTEGER NOT NULL PRIMARY KEY, NAME VARCHAR(10), PIC BLOB(10M), "
+              "D DATE, F DOUBLE, B BOOLEAN)",
+              "CREATE INDEX P_NAME ON P(NAME DESC)"});
+    std::u16string insert = wide("INSERT INTO P VALUES(?, ?, ?, ?, ?, ?)");
+    ASSERT_EQ(SQLPrepareW(stmt.get(), wideArgument(insert), SQL_NTS), SQL_SUCCESS);
+    SQLSMALLINT markers = 0;
+    ASSERT_EQ(SQLNumParams(stmt.get(), &markers), SQL_SUCCESS);
+    EXPECT_EQ(markers, 6);
+
+    constexpr SQLULEN kRows = 4;
+    SQLINTEGER ids[kRows] = {1, 2, 2, 3};
+    char names[kRows][10] = {"Ann", "Bo", "dup", "Zoë"};
+    SQLLEN nameLengths[kRows] = {SQL_NTS, SQL_NTS, SQL_NTS, SQL_NULL_DATA};
+    unsigned char pics[kRows][2] = {{0, 1}, {2, 3}, {4, 5}, {6, 7}};
+    SQLLEN picLengths[kRows] = {2, 1, 2, SQL_NULL_DATA};
+    SQL_DATE_STRUCT dates[kRows] = {{2024, 2, 29}, {1, 1, 1}, {9999, 12, 31}, {2000, 1, 1}};
+    double reals[kRows] = {0.1, -1e300, 2.5, 1.0 / 3};
+    unsigned char flags[kRows] = {1, 0, 1, 0};
+    SQLUSMALLINT statuses[kRows] = {};
+    SQLULEN processed = 0;
+    auto bind = [&](SQLUSMALLINT n,
+                    SQLSMALLINT c,
+                    SQLSMALLINT t,
+                    void *buffer,
+                    SQLLEN size,
+                    SQLLEN *lengths) {
+        ASSERT_EQ(
+            SQLBindParameter(stmt.get(), n, SQL_PARAM_INPUT, c, t, 0, 0, buffer, size, lengths),
+            SQL_SUCCESS);
+    };
+    bind(1, SQL_C_SLONG, SQL_INTEGER, ids, 0, nullptr);
+    bind(2, SQL_C_CHAR, SQL_VARCHAR, names, 10, nameLengths);
+    bind(3, SQL_C_BINARY, SQL_LONGVARBINARY, pics, 2, picLengths);
+    bind(4, SQL_C_TYPE_DATE, SQL_TYPE_DATE, dates, 0, nullptr);
+    bind(5, SQL_C_DOUBLE, SQL_DOUBLE, reals, 0, nullptr);
+    bind(6, SQL_C_BIT, 16, flags, 0, nullptr);
+    SQLSetStmtAttr(stmt.get(), SQL_ATTR_PARAMSET_SIZE, reinterpret_cast<SQLPOINTER>(kRows), 0);
+    SQLSetStmtAttr(stmt.get(), SQL_ATTR_PARAM_STATUS_PTR, statuses, 0);
+    SQLSetStmtAttr(stmt.get(), SQL_ATTR_PARAMS_PROCESSED_PTR, &processed, 0);
+
+    EXPECT_EQ(SQLExecute(stmt.get()), SQL_ERROR) << "an atomic array goes in whole or not at all";
+    EXPECT_EQ(statuses[2], SQL_PARAM_ERROR);
+    EXPECT_EQ(statuses[0], SQL_PARAM_UNUSED);
+
+    SQLSetStmtAttr(stmt.get(), 1260, reinterpret_cast<SQLPOINTER>(0), 0); // not atomic
+    EXPECT_EQ(SQLExecute(stmt.get()), SQL_SUCCESS_WITH_INFO);
+    EXPECT_EQ(processed, kRows);
+    EXPECT_EQ(statuses[0], SQL_PARAM_SUCCESS);
+    EXPECT_EQ(statuses[1], SQL_PARAM_SUCCESS);
+    EXPECT_EQ(statuses[2], SQL_PARAM_ERROR);
+    EXPECT_EQ(statuses[3], SQL_PARAM_SUCCESS);
+    SQLINTEGER native = 0;
+    SQLLEN row = 0;
+    SQLGetDiagField(SQL_HANDLE_STMT, stmt.get(), 1, SQL_DIAG_NATIVE, &native, 0, nullptr);
+    SQLGetDiagField(SQL_HANDLE_STMT, stmt.get(), 1, SQL_DIAG_ROW_NUMBER, &row, 0, nullptr);
+    EXPECT_EQ(native, -803);
+    EXPECT_EQ(row, 3);
+    SQLLEN rows = 0;
+    EXPECT_EQ(SQLRowCount(stmt.get(), &rows), SQL_SUCCESS);
+    EXPECT_EQ(rows, 3);
+
+    // One row whose picture comes in pieces.
+    SQLFreeStmt(stmt.get(), SQL_RESET_PARAMS);
+    SQLSetStmtAttr(stmt.get(), SQL_ATTR_PARAMSET_SIZE, reinterpret_cast<SQLPOINTER>(1), 0);
+    SQLINTEGER id = 9;
+    SQLLEN atExecution = SQL_LEN_DATA_AT_EXEC(0);
+    SQLLEN nullLength = SQL_NULL_DATA;
+    bind(1, SQL_C_SLONG, SQL_INTEGER, &id, 0, nullptr);
+    bind(2, SQL_C_CHAR, SQL_VARCHAR, names[0], 10, &nullLength);
+    bind(3, SQL_C_BINARY, SQL_LONGVARBINARY, reinterpret_cast<SQLPOINTER>(3), 0, &atExecution);
+    bind(4, SQL_C_TYPE_DATE, SQL_TYPE_DATE, dates, 0, &nullLength);
+    bind(5, SQL_C_DOUBLE, SQL_DOUBLE, reals, 0, &nullLength);
+    bind(6, SQL_C_BIT, 16, flags, 0, &nullLength);
+    ASSERT_EQ(SQLExecute(stmt.get()), SQL_NEED_DATA);
+    SQLPOINTER token = nullptr;
+    ASSERT_EQ(SQLParamData(stmt.get(), &token), SQL_NEED_DATA);
+    EXPECT_EQ(token, reinterpret_cast<SQLPOINTER>(3));
+    std::vector<unsigned char> piece(3 * 1024 * 1024, 0xAB);
+    EXPECT_EQ(SQLPutData(stmt.get(), piece.data(), static_cast<SQLLEN>(piece.size())), SQL_SUCCESS);
+    EXPECT_EQ(SQLPutData(stmt.get(), piece.data(), 5), SQL_SUCCESS);
+    ASSERT_EQ(SQLParamData(stmt.get(), &token), SQL_SUCCESS)
+        << lastError(SQL_HANDLE_STMT, stmt.get());
+
+    ASSERT_EQ(run("SELECT ID, NAME, D, F, B FROM P ORDER BY ID"), SQL_SUCCESS);
+    std::vector<std::string> read;
+    while (SQLFetch(stmt.get()) == SQL_SUCCESS) {
+        std::string line;
+        for (SQLUSMALLINT c = 1; c <= 5; ++c) {
+            char text[64] = {};
+            SQLLEN length = 0;
+            SQLGetData(stmt.get(), c, SQL_C_CHAR, text, sizeof text, &length);
+            line += (c == 1 ? "" : "|") + (length == SQL_NULL_DATA ? "-" : std::string(text));
+        }
+        read.push_back(line);
+    }
+    EXPECT_EQ(read,
+              (std::vector<std::string>{"1|Ann|2024-02-29|0.1|1",
+                                        "2|Bo|0001-01-01|-1e+300|0",
+                                        "3|-|2000-01-01|0.3333333333333333|0",
+                                        "9|-|-|-|-"}));
+    ASSERT_EQ(run("SELECT PIC FROM P WHERE ID = 9"), SQL_SUCCESS);
+    ASSERT_EQ(SQLFetch(stmt.get()), SQL_SUCCESS);
+    unsigned char first = 0;
+    SQLLEN total = 0;
+    SQLGetData(stmt.get(), 1, SQL_C_BINARY, &first, 1, &total);
+    EXPECT_EQ(total, static_cast<SQLLEN>(piece.size() + 5));
+    EXPECT_EQ(first, 0xAB);
+
+    SQLFreeStmt(stmt.get(), SQL_CLOSE);
+    std::u16string table = wide("P");
+    ASSERT_EQ(SQLStatisticsW(stmt.get(),
+                             nullptr,
+                             0,
+                             nullptr,
+                             0,
+                             wideArgument(table),
+                             SQL_NTS,
+                             SQL_INDEX_ALL,
+                             SQL_QUICK),
+              SQL_SUCCESS);
+    std::vector<std::string> indexes;
+    while (SQLFetch(stmt.get()) == SQL_SUCCESS) {
+        char name[130] = {};
+        char order[4] = {};
+        SQLSMALLINT nonUnique = -1;
+        SQLLEN length = 0;
+        SQLGetData(stmt.get(), 6, SQL_C_CHAR, name, sizeof name, &length);
+        SQLGetData(stmt.get(), 4, SQL_C_SSHORT, &nonUnique, 0, &length);
+        SQLGetData(stmt.get(), 10, SQL_C_CHAR, order, sizeof order, &length);
+        if (length != SQL_NULL_DATA) {
+            indexes.push_back(std::string(name) + " " + std::to_string(nonUnique) + " " + order);
+        }
+    }
+    EXPECT_NE(std::find(indexes.begin(), indexes.end(), "P_NAME 1 D"), indexes.end());
 }
 
 TEST(OrdinaryClient, PyodbcReadsEveryTableOfTheDemoDatabase)

@@ -311,7 +311,8 @@ std::unique_ptr<ResultSet> Database::statistics(const std::string &schema, const
     SqliteStatement count(m_db, "SELECT count(*) FROM " + quoteSqlite(object->store));
     count.step();
     const long long cardinality = sqlite3_column_int64(count.get(), 0);
-    // The table's own row first (SQL_TABLE_STAT), then each key's index, a row per column.
+    // The table's own row first (SQL_TABLE_STAT), then each key's index and each index CREATE
+    // INDEX made, a row per column.
     rows.push_back({Cell{},
                     text(owner),
                     text(table),
@@ -337,6 +338,23 @@ std::unique_ptr<ResultSet> Database::statistics(const std::string &schema, const
                             integer(static_cast<long long>(i + 1)),
                             text(key.columns[i]),
                             text("A"),
+                            integer(cardinality),
+                            Cell{},
+                            Cell{}});
+        }
+    }
+    for (const Index &index : indexesOf(m_db, owner, table)) {
+        for (std::size_t i = 0; i < index.columns.size(); ++i) {
+            rows.push_back({Cell{},
+                            text(owner),
+                            text(table),
+                            integer(index.unique ? 0 : 1),
+                            text(index.schema),
+                            text(index.name),
+                            integer(SQL_INDEX_OTHER_VALUE),
+                            integer(static_cast<long long>(i + 1)),
+                            text(index.columns[i].column),
+                            text(index.columns[i].descending ? "D" : "A"),
                             integer(cardinality),
                             Cell{},
                             Cell{}});

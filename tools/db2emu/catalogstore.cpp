@@ -18,6 +18,11 @@ void createCatalog(sqlite3 *db)
         db,
         "CREATE TABLE IF NOT EXISTS db2emu_keys(schema TEXT, name TEXT, key_name TEXT, "
         "is_primary INTEGER, ordinal INTEGER, column_name TEXT)");
+    tw::sqlite::execute<SqliteFailure>(
+        db,
+        "CREATE TABLE IF NOT EXISTS db2emu_indexes(schema TEXT, name TEXT, index_schema TEXT, "
+        "index_name TEXT, is_unique INTEGER, ordinal INTEGER, column_name TEXT, descending "
+        "INTEGER)");
     // Columns later emulations keep for each column; an older database gets them here.
     for (const char *added : {"for_bit_data INTEGER DEFAULT 0",
                               "nullable INTEGER DEFAULT 1",
@@ -116,9 +121,59 @@ std::vector<Key> keysOf(sqlite3 *db, const std::string &schema, const std::strin
     return keys;
 }
 
+void storeIndex(sqlite3 *db,
+                const std::string &schema,
+                const std::string &table,
+                const Index &index)
+{
+    for (std::size_t i = 0; i < index.columns.size(); ++i) {
+        SqliteStatement store(db,
+                              "INSERT INTO db2emu_indexes VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
+        store.bind(1, schema);
+        store.bind(2, table);
+        store.bind(3, index.schema);
+        store.bind(4, index.name);
+        store.bind(5, static_cast<long long>(index.unique ? 1 : 0));
+        store.bind(6, static_cast<long long>(i + 1));
+        store.bind(7, index.columns[i].column);
+        store.bind(8, static_cast<long long>(index.columns[i].descending ? 1 : 0));
+        store.step();
+    }
+}
+
+std::vector<Index> indexesOf(sqlite3 *db, const std::string &schema, const std::string &table)
+{
+    std::vector<Index> indexes;
+    SqliteStatement listed(db,
+                           "SELECT index_schema, index_name, is_unique, column_name, descending "
+                           "FROM db2emu_indexes WHERE schema = ?1 AND name = ?2 ORDER BY "
+                           "index_schema, index_name, ordinal");
+    listed.bind(1, schema);
+    listed.bind(2, table);
+    while (listed.step()) {
+        if (indexes.empty() || indexes.back().schema != listed.text(0) ||
+            indexes.back().name != listed.text(1)) {
+            indexes.push_back(
+                {listed.text(0), listed.text(1), sqlite3_column_int(listed.get(), 2) != 0, {}});
+        }
+        indexes.back().columns.push_back(
+            {listed.text(3), sqlite3_column_int(listed.get(), 4) != 0});
+    }
+    return indexes;
+}
+
+bool indexExists(sqlite3 *db, const std::string &schema, const std::string &name)
+{
+    SqliteStatement found(
+        db, "SELECT 1 FROM db2emu_indexes WHERE index_schema = ?1 AND index_name = ?2");
+    found.bind(1, schema);
+    found.bind(2, name);
+    return found.step();
+}
+
 void forgetTable(sqlite3 *db, const std::string &schema, const std::string &table)
 {
-    for (const char *catalog : {"db2emu_columns", "db2emu_keys"}) {
+    for (const char *catalog : {"db2emu_columns", "db2emu_keys", "db2emu_indexes"}) {
         SqliteStatement forget(
             db, std::string("DELETE FROM ") + catalog + " WHERE schema = ?1 AND name = ?2");
         forget.bind(1, schema);

@@ -1,10 +1,11 @@
 #pragma once
 
 // How the emulation keeps its catalog in SQLite: the objects, each table's columns with their
-// attributes, and the tables' keys.
+// attributes, the tables' keys and their indexes.
 
 #include "engine.h"
 #include "sqlitestatement.h"
+#include "statement.h"
 
 #include <string>
 #include <vector>
@@ -40,7 +41,24 @@ struct Key
 void storeKey(sqlite3 *db, const std::string &schema, const std::string &table, const Key &key);
 std::vector<Key> keysOf(sqlite3 *db, const std::string &schema, const std::string &table);
 
-// Forgets a table's columns and keys.
+// An index CREATE INDEX made, its columns in index order.
+struct Index
+{
+    std::string schema;
+    std::string name;
+    bool unique = false;
+    std::vector<OrderKey> columns;
+};
+
+void storeIndex(sqlite3 *db,
+                const std::string &schema,
+                const std::string &table,
+                const Index &index);
+std::vector<Index> indexesOf(sqlite3 *db, const std::string &schema, const std::string &table);
+// True when the schema has an index of that name.
+bool indexExists(sqlite3 *db, const std::string &schema, const std::string &name);
+
+// Forgets a table's columns, keys and indexes.
 void forgetTable(sqlite3 *db, const std::string &schema, const std::string &table);
 
 } // namespace db2emu

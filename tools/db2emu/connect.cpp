@@ -38,6 +38,7 @@ struct Keywords
     std::string user;
     std::string password;
     bool lobsAsLong = false;
+    bool durable = false;
 };
 
 // Keywords as the CLI reads them: split at every ";", names in any letter case.
@@ -70,6 +71,8 @@ Keywords keywordsOf(const std::string &input)
             keywords.password = value;
         } else if (key == "LONGDATACOMPAT") {
             keywords.lobsAsLong = value == "1";
+        } else if (key == "DURABLE") {
+            keywords.durable = value == "1";
         }
     }
     return keywords;
@@ -206,7 +209,8 @@ SQLRETURN connect(Connection &connection, const std::string &input)
                               true));
     }
     try {
-        connection.database = std::make_unique<Database>(found->file, tw::text::upperAscii(user));
+        connection.database =
+            std::make_unique<Database>(found->file, tw::text::upperAscii(user), keywords.durable);
         connection.database->setAutoCommit(connection.autoCommit);
     } catch (const Db2Exception &e) {
         return fail(connection.diag, e.error());

@@ -147,6 +147,16 @@ SQLRETURN diagField(SQLSMALLINT type,
     case SQL_DIAG_SUBCLASS_ORIGIN:
         put("ISO 9075", info, size, length);
         return SQL_SUCCESS;
+    case SQL_DIAG_ROW_NUMBER:
+        if (info != nullptr) {
+            *static_cast<SQLLEN *>(info) = error.row > 0 ? error.row : SQL_NO_ROW_NUMBER;
+        }
+        return SQL_SUCCESS;
+    case SQL_DIAG_COLUMN_NUMBER:
+        if (info != nullptr) {
+            *static_cast<SQLINTEGER *>(info) = SQL_NO_COLUMN_NUMBER;
+        }
+        return SQL_SUCCESS;
     case SQL_DIAG_CONNECTION_NAME:
     case SQL_DIAG_SERVER_NAME:
         put("", info, size, length);

@@ -4,7 +4,6 @@
 #include "getdata.h"
 #include "handles.h"
 
-using namespace db2emu;
 using namespace db2emu::odbc;
 
 extern "C" {
@@ -77,6 +76,47 @@ SQLRETURN SQL_API SQLDisconnect(SQLHDBC handle)
 SQLRETURN SQL_API SQLExecDirect(SQLHSTMT handle, SQLCHAR *sqlText, SQLINTEGER length)
 {
     return execute(*static_cast<Statement *>(handle), text(sqlText, length));
+}
+
+SQLRETURN SQL_API SQLPrepare(SQLHSTMT handle, SQLCHAR *sqlText, SQLINTEGER length)
+{
+    return prepareStatement(*static_cast<Statement *>(handle), text(sqlText, length));
+}
+
+SQLRETURN SQL_API SQLExecute(SQLHSTMT handle)
+{
+    return executePrepared(*static_cast<Statement *>(handle));
+}
+
+SQLRETURN SQL_API SQLBindParameter(SQLHSTMT handle,
+                                   SQLUSMALLINT number,
+                                   SQLSMALLINT,
+                                   SQLSMALLINT cType,
+                                   SQLSMALLINT sqlType,
+                                   SQLULEN,
+                                   SQLSMALLINT,
+                                   SQLPOINTER buffer,
+                                   SQLLEN bufferLength,
+                                   SQLLEN *indicator)
+{
+    return bindParameter(*static_cast<Statement *>(handle),
+                         number,
+                         {cType, sqlType, buffer, bufferLength, indicator});
+}
+
+SQLRETURN SQL_API SQLNumParams(SQLHSTMT handle, SQLSMALLINT *count)
+{
+    return numParams(*static_cast<Statement *>(handle), count);
+}
+
+SQLRETURN SQL_API SQLParamData(SQLHSTMT handle, SQLPOINTER *value)
+{
+    return paramData(*static_cast<Statement *>(handle), value);
+}
+
+SQLRETURN SQL_API SQLPutData(SQLHSTMT handle, SQLPOINTER data, SQLLEN length)
+{
+    return putData(*static_cast<Statement *>(handle), data, length);
 }
 
 SQLRETURN SQL_API SQLTables(SQLHSTMT handle,

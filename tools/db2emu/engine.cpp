@@ -54,7 +54,7 @@ void parseOnly(const std::string &sql)
     (void)parse(sql);
 }
 
-Database::Database(const std::string &file, std::string schema)
+Database::Database(const std::string &file, std::string schema, bool durable)
     : m_schema(std::move(schema))
 {
     if (sqlite3_open_v2(file.c_str(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
@@ -71,7 +71,7 @@ Database::Database(const std::string &file, std::string schema)
     }
     sqlite3_busy_timeout(m_db, 10000);
     run("PRAGMA journal_mode=WAL");
-    run("PRAGMA synchronous=OFF");
+    run(durable ? "PRAGMA synchronous=FULL" : "PRAGMA synchronous=OFF");
     createCatalog(m_db);
 }
 
@@ -135,6 +135,26 @@ void Database::endUnit(bool commit)
 {
     if (sqlite3_get_autocommit(m_db) == 0) {
         run(commit ? "COMMIT" : "ROLLBACK");
+    }
+}
+
+void Database::beginArray()
+{
+    if (!m_autoCommit && sqlite3_get_autocommit(m_db) != 0) {
+        run("BEGIN"); // the array opens the unit of work
+    }
+    m_arrayOwnsTransaction = sqlite3_get_autocommit(m_db) != 0;
+    run(m_arrayOwnsTransaction ? "BEGIN IMMEDIATE" : "SAVEPOINT db2emu_array");
+    m_inArray = true;
+}
+
+void Database::endArray(bool keep)
+{
+    m_inArray = false;
+    if (m_arrayOwnsTransaction) {
+        run(keep ? "COMMIT" : "ROLLBACK");
+    } else {
+        run(keep ? "RELEASE db2emu_array" : "ROLLBACK TO db2emu_array; RELEASE db2emu_array");
     }
 }
 
@@ -285,6 +305,42 @@ std::unique_ptr<ResultSet> Executor::operator()(const CreateView &view)
     return nullptr;
 }
 
+std::unique_ptr<ResultSet> Executor::operator()(const CreateIndex &create)
+{
+    const Database::Object table = object(create.table);
+    if (table.type != "TABLE") {
+        raise(-156, "The statement or command was not applied to a table.", "42809");
+    }
+    const std::string schema = schemaOf(create.index);
+    if (indexExists(m_database.m_db, schema, create.index.name)) {
+        existing(schema, create.index.name, "INDEX");
+    }
+    std::string columns;
+    for (const OrderKey &key : create.columns) {
+        const auto at = std::find_if(table.columns.begin(),
+                                     table.columns.end(),
+                                     [&](const Column &c) { return c.name == key.column; });
+        if (at == table.columns.end()) {
+            raise(-205,
+                  "Column, attribute, or period \"" + key.column + "\" is not defined in \"" +
+                      display(table.schema, table.name) + "\".",
+                  "42703");
+        }
+        columns += (columns.empty() ? "c" : ", c") +
+                   std::to_string(at - table.columns.begin() + 1) + (key.descending ? " DESC" : "");
+    }
+    StatementUnit unit(m_database);
+    const std::string store = m_database.newStore("i");
+    m_database.run(std::string("CREATE ") + (create.unique ? "UNIQUE " : "") + "INDEX " +
+                   quoteSqlite(store) + " ON " + quoteSqlite(table.store) + "(" + columns + ")");
+    storeIndex(m_database.m_db,
+               table.schema,
+               table.name,
+               {schema, create.index.name, create.unique, create.columns});
+    unit.done();
+    return nullptr;
+}
+
 std::unique_ptr<ResultSet> Executor::operator()(const Drop &drop)
 {
     const auto table = m_database.find(schemaOf(drop.table), drop.table.name);
@@ -313,7 +369,8 @@ std::unique_ptr<ResultSet> Executor::operator()(const Rename &rename)
         existing(table.schema, rename.to, target->type);
     }
     StatementUnit unit(m_database);
-    for (const char *catalog : {"db2emu_objects", "db2emu_columns", "db2emu_keys"}) {
+    for (const char *catalog :
+         {"db2emu_objects", "db2emu_columns", "db2emu_keys", "db2emu_indexes"}) {
         SqliteStatement move(m_database.m_db,
                              std::string("UPDATE ") + catalog +
                                  " SET name = ?1 WHERE schema = ?2 AND name = ?3");
@@ -328,7 +385,26 @@ std::unique_ptr<ResultSet> Executor::operator()(const Rename &rename)
 
 std::unique_ptr<ResultSet> Database::execute(const std::string &sql)
 {
-    const Statement statement = parse(sql);
+    return execute(prepare(sql), {});
+}
+
+std::unique_ptr<ResultSet> Database::execute(const PreparedStatement &prepared,
+                                             const std::vector<Literal> &values)
+{
+    if (static_cast<std::size_t>(prepared.markers) > values.size()) {
+        throw Db2Exception({"07002",
+                            -99999,
+                            "[IBM][CLI Driver] CLI0100E  Wrong number of parameters. "
+                            "SQLSTATE=07002"});
+    }
+    if (prepared.markers > 0) {
+        return perform(withValues(prepared, values));
+    }
+    return perform(prepared.statement);
+}
+
+std::unique_ptr<ResultSet> Database::perform(const Statement &statement)
+{
     if (!m_autoCommit && sqlite3_get_autocommit(m_db) != 0) {
         run("BEGIN"); // the first statement of a unit of work opens it
     }

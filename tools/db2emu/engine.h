@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
 struct sqlite3;
@@ -20,6 +21,7 @@ struct Db2Error
     std::string odbcState; // what SQLGetDiagRec gives
     int sqlCode;           // the native error
     std::string message;   // "[IBM][CLI Driver]... SQLnnnnN  ...  SQLSTATE=xxxxx"
+    long row = 0;          // the parameter set it belongs to, from 1; 0 for none
 };
 
 class Db2Exception : public std::exception
@@ -131,18 +133,34 @@ struct CatalogFilter
     std::optional<std::string> types;
 };
 
+// The statements the parser gives (statement.h).
+struct CreateTable;
+struct CreateView;
+struct CreateIndex;
+struct Insert;
+struct Drop;
+struct Rename;
+struct Select;
+using Statement = std::variant<CreateTable, CreateView, CreateIndex, Insert, Drop, Rename, Select>;
+struct Literal;
+struct PreparedStatement;
+
 // One connection's view of a database file.
 class Database
 {
 public:
     // Opens (creating the catalog if needed) the SQLite file; `schema` is the default schema.
-    Database(const std::string &file, std::string schema);
+    // `durable`: each commit returns once its changes are on disk, as a server's log write.
+    Database(const std::string &file, std::string schema, bool durable = false);
     ~Database();
     Database(const Database &) = delete;
     Database &operator=(const Database &) = delete;
 
     // Runs one statement; a SELECT gives a result set. Throws Db2Exception.
     std::unique_ptr<ResultSet> execute(const std::string &sql);
+    // Runs a prepared statement whose parameter markers all have values.
+    std::unique_ptr<ResultSet> execute(const PreparedStatement &prepared,
+                                       const std::vector<Literal> &values);
     // The catalog listing of SQLTables: TABLE_CAT, TABLE_SCHEM, TABLE_NAME, TABLE_TYPE, REMARKS.
     std::unique_ptr<ResultSet> tables(const CatalogFilter &filter = {});
     // The catalog listing of SQLColumns, its eighteen columns in ODBC's order.
@@ -156,6 +174,11 @@ public:
     void setAutoCommit(bool on);
     // Commits or rolls back the open unit of work, DDL included; nothing open is no error.
     void endUnit(bool commit);
+    // The rows of a parameter array are one statement: between beginArray() and endArray()
+    // each row's changes are kept or undone alone, and endArray() keeps or undoes them all
+    // (under autocommit, one commit for the array).
+    void beginArray();
+    void endArray(bool keep);
 
     // The rows the last INSERT added; -1 after any other statement.
     long long changes() const { return m_changes; }
@@ -171,12 +194,15 @@ private:
     };
 
     std::optional<Object> find(const std::string &schema, const std::string &name);
+    std::unique_ptr<ResultSet> perform(const Statement &statement);
     void run(const std::string &sql);
     std::string newStore(const char *prefix);
 
     sqlite3 *m_db = nullptr;
     std::string m_schema;
     bool m_autoCommit = true;
+    bool m_inArray = false;
+    bool m_arrayOwnsTransaction = false;
     long long m_changes = -1;
 
     friend class Executor;

@@ -14,13 +14,14 @@
 namespace db2emu {
 
 // One statement's changes, all or none. Under autocommit it is a transaction of its own;
-// inside a unit of work a savepoint, so a failed statement leaves the unit's earlier work.
+// inside a unit of work or a parameter array a savepoint, so a failed statement leaves the
+// earlier work.
 class StatementUnit : public tw::sqlite::Transaction<SqliteFailure>
 {
 public:
     explicit StatementUnit(Database &database)
         : Transaction(database.m_db,
-                      database.m_autoCommit
+                      database.m_autoCommit && !database.m_inArray
                           ? tw::sqlite::Bracket{"BEGIN IMMEDIATE", "COMMIT", "ROLLBACK"}
                           : tw::sqlite::Bracket{"SAVEPOINT db2emu_statement",
                                                 "RELEASE db2emu_statement",
@@ -40,6 +41,7 @@ public:
 
     std::unique_ptr<ResultSet> operator()(const CreateTable &create);
     std::unique_ptr<ResultSet> operator()(const CreateView &view);
+    std::unique_ptr<ResultSet> operator()(const CreateIndex &index);
     std::unique_ptr<ResultSet> operator()(const Insert &insert);
     std::unique_ptr<ResultSet> operator()(const Drop &drop);
     std::unique_ptr<ResultSet> operator()(const Rename &rename);

@@ -6,8 +6,6 @@
 
 namespace db2emu::odbc {
 
-namespace {
-
 // Gets a connection ready for a statement, counting it and injecting the configured faults.
 SQLRETURN beginStatement(Statement &stmt, const std::string &kind, const std::string &sql)
 {
@@ -45,8 +43,6 @@ void takeResult(Statement &stmt, std::unique_ptr<ResultSet> result)
     stmt.result = std::move(result);
     stmt.readOffset.assign(stmt.result ? stmt.result->columns().size() : 0, 0);
 }
-
-} // namespace
 
 std::string text(const SQLCHAR *chars, SQLINTEGER length)
 {
@@ -105,6 +101,7 @@ SQLRETURN freeHandle(SQLSMALLINT type, SQLHANDLE handle)
         delete static_cast<Connection *>(handle);
         return SQL_SUCCESS;
     case SQL_HANDLE_STMT:
+        abandonExecution(*static_cast<Statement *>(handle));
         delete static_cast<Statement *>(handle);
         return SQL_SUCCESS;
     default:
@@ -190,11 +187,18 @@ SQLRETURN getStmtAttr(Statement &stmt, SQLINTEGER attribute, SQLPOINTER value)
 
 SQLRETURN execute(Statement &stmt, const std::string &sql)
 {
+    abandonExecution(stmt);
     if (const SQLRETURN rc = beginStatement(stmt, "EXEC", sql); rc != SQL_SUCCESS) {
         return rc;
     }
     try {
-        takeResult(stmt, stmt.connection->database->execute(sql));
+        PreparedStatement parsed = prepare(sql);
+        if (parsed.markers > 0) {
+            stmt.prepared = std::move(parsed);
+            stmt.preparedText = sql;
+            return runPrepared(stmt);
+        }
+        takeResult(stmt, stmt.connection->database->execute(parsed, {}));
         stmt.rowCount = stmt.connection->database->changes();
         return SQL_SUCCESS;
     } catch (const Db2Exception &e) {
@@ -298,12 +302,17 @@ SQLRETURN rowCount(Statement &stmt, SQLLEN *count)
 SQLRETURN freeStatement(Statement *stmt, SQLUSMALLINT option)
 {
     if (option == SQL_DROP) {
+        abandonExecution(*stmt);
         delete stmt;
         return SQL_SUCCESS;
     }
     if (option == SQL_CLOSE) {
+        abandonExecution(*stmt);
         stmt->result.reset();
         stmt->onRow = false;
+    }
+    if (option == SQL_RESET_PARAMS) {
+        stmt->parameters.clear();
     }
     return SQL_SUCCESS;
 }

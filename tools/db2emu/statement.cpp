@@ -159,6 +159,9 @@ private:
                 view.source = qualifiedName();
                 return view;
             }
+            if (isWord("UNIQUE") || isWord("INDEX")) {
+                return createIndex();
+            }
             word("TABLE");
             return createTable();
         }
@@ -190,6 +193,30 @@ private:
             return select();
         }
         unexpected("CREATE INSERT DROP RENAME SELECT");
+    }
+
+    // [UNIQUE] INDEX name ON table (column [ASC | DESC], ...)
+    CreateIndex createIndex()
+    {
+        CreateIndex index;
+        if (isWord("UNIQUE")) {
+            ++m_at;
+            index.unique = true;
+        }
+        word("INDEX");
+        index.index = qualifiedName();
+        word("ON");
+        index.table = qualifiedName();
+        symbol("(");
+        do {
+            OrderKey key{identifier(), false};
+            if (isWord("ASC") || isWord("DESC")) {
+                key.descending = take().text == "DESC";
+            }
+            index.columns.push_back(std::move(key));
+        } while (isSymbol(",") && (++m_at, true));
+        symbol(")");
+        return index;
     }
 
     // A comma-separated list of names between brackets.
@@ -659,6 +686,10 @@ private:
         if (peek().kind == Token::Kind::Number) {
             return {Literal::Kind::Number, take().text};
         }
+        if (isSymbol("?")) {
+            ++m_at;
+            return {Literal::Kind::Parameter, std::to_string(++m_markers)};
+        }
         if (peek().kind != Token::Kind::String && peek().kind != Token::Kind::Hex) {
             unexpected("<value>");
         }
@@ -675,9 +706,23 @@ private:
         return value;
     }
 
+public:
+    int markers() const { return m_markers; }
+
+private:
     std::vector<Token> m_tokens;
     std::size_t m_at = 0;
+    int m_markers = 0;
 };
+
+void fillMarkers(std::vector<Literal> &literals, const std::vector<Literal> &values)
+{
+    for (Literal &literal : literals) {
+        if (literal.kind == Literal::Kind::Parameter) {
+            literal = values.at(std::stoul(literal.text) - 1);
+        }
+    }
+}
 
 } // namespace
 
@@ -687,6 +732,35 @@ Statement parse(const std::string &sql)
         raise(-101, "The statement is too long or too complex.", "54001");
     }
     return Parser(sql).statement();
+}
+
+PreparedStatement prepare(const std::string &sql)
+{
+    if (sql.size() > kLongestStatement) {
+        raise(-101, "The statement is too long or too complex.", "54001");
+    }
+    Parser parser(sql);
+    Statement statement = parser.statement();
+    return {std::move(statement), parser.markers()};
+}
+
+Statement withValues(const PreparedStatement &prepared, const std::vector<Literal> &values)
+{
+    Statement statement = prepared.statement;
+    if (auto *insert = std::get_if<Insert>(&statement)) {
+        for (std::vector<Literal> &row : insert->rows) {
+            fillMarkers(row, values);
+        }
+    } else if (auto *select = std::get_if<Select>(&statement)) {
+        for (WhereItem &item : select->where) {
+            if (auto *comparison = std::get_if<Comparison>(&item)) {
+                std::vector<Literal> one{comparison->value};
+                fillMarkers(one, values);
+                comparison->value = one.front();
+            }
+        }
+    }
+    return statement;
 }
 
 } // namespace db2emu

@@ -18,9 +18,17 @@ struct Name
 
 struct Literal
 {
-    // Boolean: TRUE or FALSE, its text "1" or "0"; Default: the DEFAULT keyword of an INSERT.
-    enum class Kind { Null, Number, String, Hex, Boolean, Default } kind = Kind::Null;
+    // Boolean: TRUE or FALSE, its text "1" or "0"; Default: the DEFAULT keyword of an INSERT;
+    // Hex: the bytes themselves; Parameter: a "?" marker, its text the marker's number from 1,
+    // replaced by the bound value when the statement runs.
+    enum class Kind { Null, Number, String, Hex, Boolean, Default, Parameter } kind = Kind::Null;
     std::string text;
+};
+
+struct OrderKey
+{
+    std::string column;
+    bool descending = false;
 };
 
 // A PRIMARY KEY or UNIQUE constraint as CREATE TABLE gives it.
@@ -51,6 +59,15 @@ struct Insert
     std::vector<std::vector<Literal>> rows;
 };
 
+// CREATE [UNIQUE] INDEX name ON table (column [ASC | DESC], ...)
+struct CreateIndex
+{
+    Name index;
+    Name table;
+    bool unique = false;
+    std::vector<OrderKey> columns;
+};
+
 struct Drop
 {
     Name table;
@@ -74,12 +91,6 @@ struct Comparison
 // A WHERE clause in its written order: comparisons and the words AND, OR, NOT, "(" and ")".
 using WhereItem = std::variant<Comparison, std::string>;
 
-struct OrderKey
-{
-    std::string column;
-    bool descending = false;
-};
-
 struct Select
 {
     Name table;
@@ -90,9 +101,19 @@ struct Select
     long long fetchFirst = -1; // FETCH FIRST n ROWS ONLY; -1 without
 };
 
-using Statement = std::variant<CreateTable, CreateView, Insert, Drop, Rename, Select>;
-
 // Parses one statement in DB2's dialect; throws Db2Exception with DB2's syntax errors.
 Statement parse(const std::string &sql);
+
+// A statement parsed once to run many times, with the number of its parameter markers.
+struct PreparedStatement
+{
+    Statement statement;
+    int markers = 0;
+};
+
+PreparedStatement prepare(const std::string &sql);
+
+// The statement with each parameter marker replaced by its value (values[0] for marker 1).
+Statement withValues(const PreparedStatement &prepared, const std::vector<Literal> &values);
 
 } // namespace db2emu

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 
-using namespace db2emu;
 using namespace db2emu::odbc;
 
 namespace {
@@ -95,6 +94,11 @@ SQLRETURN SQL_API SQLDriverConnectW(SQLHDBC handle,
 SQLRETURN SQL_API SQLExecDirectW(SQLHSTMT handle, SQLWCHAR *sqlText, SQLINTEGER length)
 {
     return execute(*static_cast<Statement *>(handle), utf8(sqlText, length));
+}
+
+SQLRETURN SQL_API SQLPrepareW(SQLHSTMT handle, SQLWCHAR *sqlText, SQLINTEGER length)
+{
+    return prepareStatement(*static_cast<Statement *>(handle), utf8(sqlText, length));
 }
 
 SQLRETURN SQL_API SQLTablesW(SQLHSTMT handle,
