@@ -25,6 +25,7 @@ int main(int argc, char *argv[])
     tw::transfer::Form2 form2(dialogs, form1);
     form1.setTransferPage(&form2);
     form2.setOperationLog(&log);
+    form2.setSettings(&settings);
     form1.setOperationLog(&log);
 
     // Closing either page ends the program, the hidden one included: work running then stops

@@ -59,6 +59,12 @@ void Session::rollbackTrans()
     throw Error("This data source has no units of work");
 }
 
+std::unique_ptr<RowInserter> Session::insertRows(const std::string &,
+                                                 const std::vector<Parameter> &)
+{
+    throw Error("This data source takes no bound rows");
+}
+
 std::unique_ptr<Cursor> listCursor(std::vector<Field> fields, std::vector<std::vector<Value>> rows)
 {
     return std::make_unique<ListCursor>(std::move(fields), std::move(rows));

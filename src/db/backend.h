@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/value.h"
+#include "db/error.h"
 #include "db/field.h"
 
 #include <cstdint>
@@ -24,6 +25,44 @@ public:
 
     // The number of rows when the source knows it without reading them.
     virtual std::optional<std::uint64_t> knownCount() const { return std::nullopt; }
+};
+
+// How one column of bound rows is sent: the kind of value its rows hold there (Null aside),
+// and the SQL type code, size and decimal digits of the column it fills.
+struct Parameter
+{
+    ValueKind kind = ValueKind::Text;
+    int sqlType = 0;
+    unsigned long size = 0;
+    int digits = 0;
+};
+
+// A row the data source refused: its number among the rows given, from 0, and why.
+struct RejectedRow
+{
+    std::uint64_t row = 0;
+    Error error;
+};
+
+// Rows sent through one prepared INSERT with parameter markers, gathered into arrays of rows;
+// a row holding a long value goes alone, that value in pieces.
+//
+//     auto rows = session.insertRows("INSERT INTO \"T\" VALUES(?, ?)", parameters);
+//     for (const auto &row : source)
+//         if (rows->add(row))
+//             report(rows->send());
+//     report(rows->send());
+class RowInserter
+{
+public:
+    virtual ~RowInserter() = default;
+    // Takes a row; true when enough are gathered that they should be sent now.
+    virtual bool add(const std::vector<Value> &row) = 0;
+    // Sends the rows gathered and gives those refused, each with its error, in their order.
+    // Throws db::Error when the statement failed as a whole: none of those rows went in.
+    virtual std::vector<RejectedRow> send() = 0;
+    // Rows the data source has taken so far.
+    virtual std::uint64_t inserted() const = 0;
 };
 
 class Session
@@ -53,6 +92,14 @@ public:
     virtual void commitTrans();
     virtual void rollbackTrans();
     virtual std::unique_ptr<Cursor> query(const std::string &sql) = 0;
+    // An INSERT whose parameter markers take `columns`, for rows sent in arrays. Sources that
+    // take no bound rows throw db::Error.
+    virtual std::unique_ptr<RowInserter> insertRows(const std::string &sql,
+                                                    const std::vector<Parameter> &columns);
+
+    // The server's version as it gives it ("11.05.0900"); empty where there is none.
+    virtual std::string serverVersion() { return {}; }
+
     // The tables schema: at least TABLE_TYPE and TABLE_NAME.
     virtual std::unique_ptr<Cursor> tables() = 0;
 

@@ -59,6 +59,17 @@ void Connection::execute(const std::string &sql)
     session().execute(sql);
 }
 
+std::unique_ptr<backend::RowInserter>
+Connection::insertRows(const std::string &sql, const std::vector<backend::Parameter> &columns)
+{
+    return session().insertRows(sql, columns);
+}
+
+std::string Connection::serverVersion()
+{
+    return session().serverVersion();
+}
+
 void Connection::executeReplacing(const std::string &sql)
 {
     session().executeReplacing(sql);

@@ -53,6 +53,12 @@ public:
     void rollbackTrans();
     void close();
 
+    // An INSERT with parameter markers for rows sent in arrays (ODBC sources).
+    std::unique_ptr<backend::RowInserter>
+    insertRows(const std::string &sql, const std::vector<backend::Parameter> &columns);
+    // The server's version as it gives it; empty where there is none.
+    std::string serverVersion();
+
     backend::Session &session();
 
 private:

@@ -12,15 +12,17 @@
 #include "transfer/tablelist.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSignalBlocker>
 
 namespace tw::transfer {
 
 namespace {
-constexpr int kBackTop = 4980;
+constexpr int kBackTop = 5280;
 constexpr int kBackHeight = 405;
 } // namespace
 
@@ -42,7 +44,7 @@ void Form2::buildControls()
     setFixedWidth(twips.px(8040));
     m_pointer->watch(*this);
 
-    Frame1 = build.frame("Frame1", "IBM DB2 Tables", QRect(120, 120, 3840, 4215));
+    Frame1 = build.frame("Frame1", "IBM DB2 Tables", QRect(120, 120, 3840, 4515));
     List1 = build.place(new TableList(Frame1), "List1", QRect(240, 360, 3330, 1635));
     PushButton10 = build.button(Frame1, "PushButton10", "Select All", QRect(240, 2100, 1600, 400));
     PushButton11 =
@@ -53,7 +55,7 @@ void Form2::buildControls()
         build.button(Frame1, "PushButton1", "Delete Table/s", QRect(240, 3100, 3330, 400));
     PushButton6 = build.button(Frame1, "PushButton6", "Rename Table", QRect(240, 3600, 3330, 400));
 
-    Frame2 = build.frame("Frame2", "Paradox Tables", QRect(4080, 120, 3840, 4215));
+    Frame2 = build.frame("Frame2", "Paradox Tables", QRect(4080, 120, 3840, 4515));
     List2 = build.place(new TableList(Frame2), "List2", QRect(240, 360, 3330, 1635));
     PushButton8 = build.button(Frame2, "PushButton8", "Select All", QRect(240, 2100, 1600, 405));
     PushButton9 = build.button(Frame2, "PushButton9", "Deselect All", QRect(1960, 2100, 1600, 405));
@@ -62,8 +64,11 @@ void Form2::buildControls()
     PushButton5 =
         build.button(Frame2, "PushButton5", "Delete Table/s", QRect(240, 3100, 3330, 405));
     PushButton7 = build.button(Frame2, "PushButton7", "Rename Table", QRect(240, 3600, 3330, 405));
+    Check1 = build.place(new QCheckBox(QStringLiteral("Keep column types and keys"), Frame2),
+                         "Check1",
+                         QRect(240, 4080, 3330, 300));
 
-    ProgressBar1 = build.place(new QProgressBar(this), "ProgressBar1", QRect(120, 4460, 7800, 405));
+    ProgressBar1 = build.place(new QProgressBar(this), "ProgressBar1", QRect(120, 4760, 7800, 405));
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
     ProgressBar1->setFormat(QStringLiteral("Progress Bar"));
@@ -88,6 +93,9 @@ void Form2::buildControls()
     for (QPushButton *button : {PushButton8, PushButton9, PushButton4, PushButton5, PushButton7}) {
         button->setAccessibleDescription(QStringLiteral("Paradox tables"));
     }
+    Check1->setAccessibleName(QStringLiteral("Keep column types and keys"));
+    Check1->setAccessibleDescription(
+        QStringLiteral("Send Table/s To IBM DB2 makes typed columns, the key and the indexes"));
 
     connect(PushButton2, &QPushButton::clicked, this, &Form2::PushButton2_Click);
     connect(PushButton1, &QPushButton::clicked, this, &Form2::PushButton1_Click);
@@ -101,6 +109,25 @@ void Form2::buildControls()
     connect(PushButton10, &QPushButton::clicked, this, &Form2::PushButton10_Click);
     connect(PushButton11, &QPushButton::clicked, this, &Form2::PushButton11_Click);
     connect(PushButton12, &QPushButton::clicked, this, &Form2::PushButton12_Click);
+    connect(Check1, &QCheckBox::toggled, this, [this](bool on) {
+        if (m_settings != nullptr) {
+            m_settings->SaveSetting(QString::fromLatin1(kKeepTypes),
+                                    on ? QStringLiteral("1") : QStringLiteral("0"));
+        }
+    });
+}
+
+void Form2::setSettings(app::SettingsStore *settings)
+{
+    m_settings = settings;
+    const QSignalBlocker quiet(Check1);
+    Check1->setChecked(settings != nullptr &&
+                       settings->GetSetting(QString::fromLatin1(kKeepTypes)) == u"1");
+}
+
+bool Form2::keepsTypes() const
+{
+    return Check1->isChecked();
 }
 
 void Form2::SetFormColors()

@@ -7,6 +7,7 @@
 #include "app/dialogs.h"
 #include "app/errortrap.h"
 #include "app/operationlog.h"
+#include "app/settingsstore.h"
 #include "app/widgets/pagepointer.h"
 #include "connect/connectionpage.h"
 #include "connect/transferpage.h"
@@ -17,6 +18,7 @@
 #include <functional>
 #include <optional>
 
+class QCheckBox;
 class QGroupBox;
 class QProgressBar;
 class QPushButton;
@@ -44,6 +46,15 @@ public:
 
     // Where the copies, deletes and renames are recorded; none by default.
     void setOperationLog(app::OperationLog *log) { m_log = log; }
+
+    // Where "Keep column types and keys" is remembered (KeepTypes); the box follows it now.
+    void setSettings(app::SettingsStore *settings);
+
+    static constexpr auto kKeepTypes = "KeepTypes";
+
+    // "Keep column types and keys": the copy to DB2 makes typed columns, the key and the
+    // indexes, and sends bound rows in arrays. Off: the copy is the one-INSERT-per-row text copy.
+    bool keepsTypes() const;
 
     void showPage() override;
 
@@ -183,11 +194,13 @@ private:
     app::PagePointer *m_pointer; // owned by the page
     bool m_loaded = false;
     app::OperationLog *m_log = nullptr;
+    app::SettingsStore *m_settings = nullptr;
     double m_progress = 0;
     bool m_closing = false;
 
     QGroupBox *Frame1 = nullptr;
     QGroupBox *Frame2 = nullptr;
+    QCheckBox *Check1 = nullptr;
     TableList *List1 = nullptr;
     TableList *List2 = nullptr;
     QPushButton *PushButton1 = nullptr;

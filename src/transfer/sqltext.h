@@ -2,8 +2,10 @@
 
 #include "core/value.h"
 #include "db/field.h"
+#include "transfer/typedtable.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <string>
 #include <vector>
@@ -45,5 +47,16 @@ QString db2CreateText(const QString &table, const std::vector<db::Field> &fields
 // INSERT INTO <quoted table> VALUES('7', NULL, 'O''Neil'): every value as quoted text, a Null
 // or empty value as NULL. Built in UTF-8, as it goes to the driver: it is built once per row.
 std::string insertText(const std::string &quotedTable, const std::vector<db::Value> &values);
+
+// The typed copy's CREATE TABLE: each column with its type, NOT NULL for key and identity
+// columns, the identity's start, the primary key:
+// CREATE TABLE "NAME"("ID" INTEGER NOT NULL,"A" VARCHAR(60),PRIMARY KEY("ID"))
+QString typedCreateText(const QString &table, const TypedTable &typed);
+
+// CREATE INDEX "NAME_CITY" ON "NAME"("CITY" DESC,"ZIP"), one per secondary index.
+QStringList typedIndexTexts(const QString &table, const TypedTable &typed);
+
+// INSERT INTO <quoted table> VALUES(?, ?, ?): one parameter marker per column.
+std::string parameterInsertText(const std::string &quotedTable, std::size_t columns);
 
 } // namespace tw::transfer

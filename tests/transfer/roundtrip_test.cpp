@@ -83,32 +83,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-fs::path corpusFolder()
-{
-    const fs::path folder = TW_PARADOX_CORPUS;
-    std::error_code error;
-    return fs::is_directory(folder, error) ? folder : fs::path();
-}
-
-bool isTableFile(const fs::path &path)
-{
-    std::string extension = path.extension().string();
-    for (char &c : extension) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    return extension == ".db";
-}
-
-// The text of every value, or nothing when some value of the table cannot be read.
-std::optional<std::vector<std::vector<std::string>>> readableTexts(const fs::path &path)
-{
-    try {
-        return texts(path.string());
-    } catch (const std::exception &) {
-        return std::nullopt;
-    }
-}
-
 // Rows DB2 refuses, each with a box: a value whose text is longer than a DB2 string constant
 // may be (32,672 bytes; a blob travels as hex, twice its length), or a statement longer than
 // DB2 takes. These are the only rows a round trip may lose.
@@ -143,35 +117,13 @@ bool isRefused(const std::string &table, std::size_t row)
 // the same text of every value.
 TEST_F(RoundTrip, EveryReadableCorpusTableComesBackWithTheSameTextOfEveryValue)
 {
-    const fs::path corpus = corpusFolder();
+    const fs::path corpus = tw::test::corpusFolder();
     if (corpus.empty()) {
         GTEST_SKIP() << "the Paradox corpus is not beside the project";
     }
-    std::vector<fs::path> sources;
-    for (const auto &entry : fs::recursive_directory_iterator(corpus)) {
-        if (entry.is_regular_file() && isTableFile(entry.path())) {
-            sources.push_back(entry.path());
-        }
-    }
-    std::sort(sources.begin(), sources.end());
-
-    // Copies under short names (the corpus repeats names across folders).
     makeStagingDatabase();
-    std::map<QString, std::string> tables; // the copy's name, the source under the corpus
     std::vector<std::string> unreadable;
-    for (const fs::path &source : sources) {
-        const std::string relative = fs::relative(source, corpus).string();
-        if (!readableTexts(source)) {
-            unreadable.push_back(relative);
-            continue;
-        }
-        const QString name = QStringLiteral("C%1").arg(tables.size(), 2, 10, QLatin1Char('0'));
-        fs::copy_file(source, paradoxPath(name.toStdString() + ".db"));
-        if (const auto memo = tw::paradox::findCompanion(source, ".mb")) {
-            fs::copy_file(*memo, paradoxPath(name.toStdString() + ".mb"));
-        }
-        tables[name] = relative;
-    }
+    const std::map<QString, std::string> tables = copyCorpusTables(&unreadable);
     // Its memos and graphics are in a .MB the corpus does not have.
     EXPECT_EQ(unreadable, std::vector<std::string>{"teverett/MEMBRE.DB"});
     ASSERT_GE(tables.size(), 60U);

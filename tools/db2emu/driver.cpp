@@ -119,6 +119,12 @@ SQLRETURN SQL_API SQLPutData(SQLHSTMT handle, SQLPOINTER data, SQLLEN length)
     return putData(*static_cast<Statement *>(handle), data, length);
 }
 
+SQLRETURN SQL_API SQLCancel(SQLHSTMT handle)
+{
+    abandonExecution(*static_cast<Statement *>(handle));
+    return SQL_SUCCESS;
+}
+
 SQLRETURN SQL_API SQLTables(SQLHSTMT handle,
                             SQLCHAR *,
                             SQLSMALLINT,

@@ -2,6 +2,8 @@
 
 #include "db/backend.h"
 #include "db/error.h"
+#include "db/odbc/boundrows.h"
+#include "db/odbc/diagnostics.h"
 #include "db/odbc/handle.h"
 #include "text/isotime.h"
 
@@ -14,8 +16,10 @@ namespace tw::db::backend {
 
 namespace {
 
+using odbc::check;
 using odbc::DbcHandle;
 using odbc::EnvHandle;
+using odbc::raise;
 using odbc::StmtHandle;
 
 constexpr SQLSMALLINT kDb2Clob = -99;
@@ -26,60 +30,7 @@ constexpr SQLSMALLINT kDb2VarGraphic = -96;
 constexpr SQLSMALLINT kDb2LongVarGraphic = -97;
 constexpr SQLSMALLINT kDb2DecFloat = -360;
 constexpr SQLSMALLINT kDb2Boolean = 16;
-constexpr int kMaxDiagnostics = 32;
 constexpr SQLLEN kChunk = 64 * 1024;
-
-// Every diagnostic record of the handle, as the driver words it.
-[[noreturn]] void raise(SQLSMALLINT type, SQLHANDLE handle, const std::string &fallback)
-{
-    std::string description;
-    std::string firstState;
-    long firstNative = 0;
-    for (SQLSMALLINT record = 1; record <= kMaxDiagnostics; ++record) {
-        SQLCHAR state[6] = {};
-        SQLINTEGER native = 0;
-        std::vector<SQLCHAR> message(4096);
-        SQLSMALLINT length = 0;
-        const SQLRETURN rc = SQLGetDiagRec(type,
-                                           handle,
-                                           record,
-                                           state,
-                                           &native,
-                                           message.data(),
-                                           static_cast<SQLSMALLINT>(message.size()),
-                                           &length);
-        if (rc == SQL_NO_DATA || !SQL_SUCCEEDED(rc)) {
-            break;
-        }
-        if (length >= static_cast<SQLSMALLINT>(message.size())) {
-            message.resize(static_cast<std::size_t>(length) + 1);
-            SQLGetDiagRec(type,
-                          handle,
-                          record,
-                          state,
-                          &native,
-                          message.data(),
-                          static_cast<SQLSMALLINT>(message.size()),
-                          &length);
-        }
-        if (record == 1) {
-            firstState = reinterpret_cast<const char *>(state);
-            firstNative = native;
-        }
-        if (!description.empty()) {
-            description += '\n';
-        }
-        description += reinterpret_cast<const char *>(message.data());
-    }
-    throw Error(description.empty() ? fallback : description, firstState, firstNative);
-}
-
-void check(SQLRETURN rc, SQLSMALLINT type, SQLHANDLE handle, const char *what)
-{
-    if (!SQL_SUCCEEDED(rc)) {
-        raise(type, handle, what);
-    }
-}
 
 int adoType(SQLSMALLINT sqlType)
 {
@@ -373,6 +324,23 @@ public:
         StmtHandle stmt = statement();
         run(stmt, sql);
         return std::make_unique<OdbcCursor>(std::move(stmt));
+    }
+
+    std::unique_ptr<RowInserter> insertRows(const std::string &sql,
+                                            const std::vector<Parameter> &columns) override
+    {
+        return odbc::boundRows(m_dbc.get(), sql, columns);
+    }
+
+    std::string serverVersion() override
+    {
+        SQLCHAR version[64] = {};
+        SQLSMALLINT length = 0;
+        check(SQLGetInfo(m_dbc.get(), SQL_DBMS_VER, version, sizeof version, &length),
+              SQL_HANDLE_DBC,
+              m_dbc.get(),
+              "The server's version could not be read");
+        return reinterpret_cast<const char *>(version);
     }
 
     std::unique_ptr<Cursor> tables() override

@@ -1,6 +1,8 @@
 #include "support/transferfixture.h"
 
 #include "db/connection.h"
+#include "paradox/family.h"
+#include "paradox/reader.h"
 #include "paradox/writer.h"
 
 #include <QDir>
@@ -47,6 +49,7 @@ TransferFixture::TransferFixture()
     form1 = std::make_unique<connect::Form1>(dialogs, *settings, m_program.path());
     form2 = std::make_unique<transfer::Form2>(dialogs, *form1);
     form1->setTransferPage(form2.get());
+    form2->setSettings(settings.get());
 }
 
 void TransferFixture::makeStagingDatabase() const
@@ -88,6 +91,57 @@ void TransferFixture::startProgram()
 void TransferFixture::setField(const char *name, const QString &text)
 {
     form1->findChild<QLineEdit *>(QString::fromLatin1(name))->setText(text);
+}
+
+std::filesystem::path corpusFolder()
+{
+    const std::filesystem::path folder = TW_PARADOX_CORPUS;
+    std::error_code error;
+    return std::filesystem::is_directory(folder, error) ? folder : std::filesystem::path();
+}
+
+std::map<QString, std::string>
+TransferFixture::copyCorpusTables(std::vector<std::string> *unreadable)
+{
+    namespace fs = std::filesystem;
+    std::map<QString, std::string> tables;
+    const fs::path corpus = corpusFolder();
+    if (corpus.empty()) {
+        return tables;
+    }
+    std::vector<fs::path> sources;
+    for (const auto &entry : fs::recursive_directory_iterator(corpus)) {
+        if (entry.is_regular_file() &&
+            paradox::foldCase(entry.path().extension().string()) == ".db") {
+            sources.push_back(entry.path());
+        }
+    }
+    std::sort(sources.begin(), sources.end());
+    for (const fs::path &source : sources) {
+        const std::string relative = fs::relative(source, corpus).string();
+        try {
+            paradox::TableReader table = paradox::TableReader::open(source);
+            while (table.next()) {
+                for (std::size_t i = 0; i < table.fields().size(); ++i) {
+                    (void)table.value(i);
+                }
+            }
+        } catch (const std::exception &) {
+            if (unreadable != nullptr) {
+                unreadable->push_back(relative);
+            }
+            continue;
+        }
+        const QString name = QStringLiteral("C%1").arg(tables.size(), 2, 10, QLatin1Char('0'));
+        for (const fs::path &file : paradox::tableFamily(source)) {
+            const std::string extension = file.extension().string();
+            fs::copy_file(file,
+                          paradoxPath(name.toStdString() +
+                                      (paradox::foldCase(extension) == ".db" ? ".db" : extension)));
+        }
+        tables[name] = relative;
+    }
+    return tables;
 }
 
 void TransferFixture::paradoxTable(const std::string &file,

@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
@@ -52,6 +53,12 @@ protected:
                       const std::vector<paradox::Field> &fields,
                       const std::vector<std::vector<db::Value>> &rows);
 
+    // Every corpus table the reader can read, copied with its family (memos, indexes) into
+    // the Paradox folder under short names (C00, C01...: the corpus repeats names across
+    // folders): each copy's name and its source under the corpus. The others go to
+    // `unreadable`. None when the corpus is not beside the project.
+    std::map<QString, std::string> copyCorpusTables(std::vector<std::string> *unreadable = nullptr);
+
     QStringList items(const transfer::TableList &list) const;
     // Selects the named items (and makes the first one current), as clicks would.
     void select(transfer::TableList &list, const QStringList &names) const;
@@ -83,6 +90,9 @@ private:
 };
 
 paradox::Field field(const char *name, paradox::FieldType type, int size = 0);
+
+// The folder of the shared Paradox corpus, or empty when it is not beside the project.
+std::filesystem::path corpusFolder();
 
 // Every file of a folder with its bytes, to show that nothing changed.
 std::map<QString, QByteArray> TempFolderBytes(const QString &folder);
