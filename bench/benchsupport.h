@@ -17,6 +17,11 @@
 #include <fstream>
 #include <string>
 #include <sys/resource.h>
+#include <vector>
+
+#ifdef TW_BENCH_TABLE
+#include "paradox/writer.h"
+#endif
 
 #ifdef TW_BENCH_DIALOGS
 #include "app/dialogs.h"
@@ -50,10 +55,54 @@ inline paradox::Field field(const char *name, paradox::FieldType type, int size 
     return f;
 }
 
+#ifdef TW_BENCH_TABLE
+// The benchmarks' table: ROWS records of ten fields, one of each common type.
+inline void writeBenchTable(const std::filesystem::path &path, long rows)
+{
+    using db::Value;
+    using paradox::FieldType;
+    paradox::WriteOptions options;
+    options.expectedRecords = static_cast<std::uint64_t>(rows);
+    paradox::TableWriter writer(path,
+                                {field("Id", FieldType::Long),
+                                 field("Name", FieldType::Alpha, 20),
+                                 field("Born", FieldType::Date),
+                                 field("Score", FieldType::Number),
+                                 field("Price", FieldType::Money),
+                                 field("Count", FieldType::Short),
+                                 field("Active", FieldType::Logical),
+                                 field("At", FieldType::Time),
+                                 field("Stamp", FieldType::Timestamp),
+                                 field("Note", FieldType::Alpha, 40)},
+                                options);
+    for (long i = 0; i < rows; ++i) {
+        writer.append(std::vector{
+            Value::integer(i + 1),
+            Value::text("Name " + std::to_string(i % 977)),
+            Value::date(
+                {1950 + static_cast<int>(i % 70), static_cast<std::uint8_t>(1 + i % 12), 15}),
+            Value::real(static_cast<double>(i) / 7.0),
+            Value::real(static_cast<double>(i % 10000) / 100.0),
+            Value::integer(i % 30000),
+            Value::boolean(i % 3 == 0),
+            Value::time({static_cast<std::uint32_t>(i % 86'400'000)}),
+            Value::timestamp({{2020, 5, 17}, static_cast<std::uint32_t>(i % 86'400'000)}),
+            i % 5 == 0 ? Value() : Value::text("O'Neil n° " + std::to_string(i))});
+    }
+    writer.commit();
+}
+#endif
+
 #ifdef TW_DB2EMU_LIBRARY
 // Registers the DB2 emulation for this process, with one database BENCH (user bench,
-// password bench) in the folder; `log` names the statement log, when one is wanted.
-inline void registerDb2Emulation(const std::filesystem::path &folder, const std::string &log = {})
+// password bench) in the folder; `log` names the statement log, when one is wanted. The
+// database is kept in `file` (bench.sqlite in the folder by default); `durable`: every commit
+// waits for the disk, as a real server's log write. The emulation reads this at every
+// connect, so a later call points the next connection elsewhere.
+inline void registerDb2Emulation(const std::filesystem::path &folder,
+                                 const std::string &log = {},
+                                 std::filesystem::path file = {},
+                                 bool durable = false)
 {
     std::ofstream(folder / "odbcinst.ini")
         << "[IBM DB2 ODBC DRIVER]\nDriver = " << TW_DB2EMU_LIBRARY << "\n";
@@ -61,8 +110,9 @@ inline void registerDb2Emulation(const std::filesystem::path &folder, const std:
     if (!log.empty()) {
         conf << "log = " << log << "\n";
     }
+    conf << "durable = " << (durable ? 1 : 0) << "\n";
     conf << "host = localhost\nport = 50000\ndatabase = BENCH "
-         << (folder / "bench.sqlite").string() << " bench:bench\n";
+         << (file.empty() ? folder / "bench.sqlite" : file).string() << " bench:bench\n";
     ::setenv("ODBCSYSINI", folder.c_str(), 1);
 }
 
@@ -102,6 +152,8 @@ public:
 
     BareOdbc(const BareOdbc &) = delete;
     BareOdbc &operator=(const BareOdbc &) = delete;
+
+    SQLHDBC connection() const { return m_dbc; }
 
     bool execute(std::string &sql)
     {

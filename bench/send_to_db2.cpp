@@ -5,6 +5,7 @@
 //   bench-send-db2 [ROWS]
 
 #define TW_BENCH_DIALOGS
+#define TW_BENCH_TABLE
 #include "app/dialogs.h"
 #include "app/settingsstore.h"
 #include "benchsupport.h"
@@ -45,37 +46,7 @@ int main(int argc, char **argv)
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication application(argc, argv);
 
-    {
-        tw::paradox::WriteOptions options;
-        options.expectedRecords = static_cast<std::uint64_t>(rows);
-        tw::paradox::TableWriter writer(folder / "px" / "BENCH.db",
-                                        {field("Id", FieldType::Long),
-                                         field("Name", FieldType::Alpha, 20),
-                                         field("Born", FieldType::Date),
-                                         field("Score", FieldType::Number),
-                                         field("Price", FieldType::Money),
-                                         field("Count", FieldType::Short),
-                                         field("Active", FieldType::Logical),
-                                         field("At", FieldType::Time),
-                                         field("Stamp", FieldType::Timestamp),
-                                         field("Note", FieldType::Alpha, 40)},
-                                        options);
-        for (long i = 0; i < rows; ++i) {
-            writer.append(std::vector{
-                Value::integer(i + 1),
-                Value::text("Name " + std::to_string(i % 977)),
-                Value::date(
-                    {1950 + static_cast<int>(i % 70), static_cast<std::uint8_t>(1 + i % 12), 15}),
-                Value::real(static_cast<double>(i) / 7.0),
-                Value::real(static_cast<double>(i % 10000) / 100.0),
-                Value::integer(i % 30000),
-                Value::boolean(i % 3 == 0),
-                Value::time({static_cast<std::uint32_t>(i % 86'400'000)}),
-                Value::timestamp({{2020, 5, 17}, static_cast<std::uint32_t>(i % 86'400'000)}),
-                i % 5 == 0 ? Value() : Value::text("O'Neil n° " + std::to_string(i))});
-        }
-        writer.commit();
-    }
+    tw::bench::writeBenchTable(folder / "px" / "BENCH.db", rows);
 
     SilentDialogs dialogs;
     tw::app::SettingsStore settings(QString::fromStdString((folder / "tw.ini").string()));

@@ -57,7 +57,7 @@ class RowInserter
 public:
     virtual ~RowInserter() = default;
     // Takes a row; true when enough are gathered that they should be sent now.
-    virtual bool add(const std::vector<Value> &row) = 0;
+    virtual bool add(std::vector<Value> row) = 0;
     // Sends the rows gathered and gives those refused, each with its error, in their order.
     // Throws db::Error when the statement failed as a whole: none of those rows went in.
     virtual std::vector<RejectedRow> send() = 0;

@@ -189,6 +189,16 @@ void Recordset::start(std::unique_ptr<backend::Cursor> cursor)
     advance();
 }
 
+void Recordset::requireCurrent() const
+{
+    requireOpen();
+    if (m_eof) {
+        throw Error("Either BOF or EOF is True, or the current record has been deleted. Requested "
+                    "operation "
+                    "requires a current record.");
+    }
+}
+
 void Recordset::advance()
 {
     try {
@@ -237,12 +247,7 @@ std::size_t Recordset::fieldIndex(std::string_view name) const
 
 const Value &Recordset::value(std::size_t index) const
 {
-    requireOpen();
-    if (m_eof) {
-        throw Error("Either BOF or EOF is True, or the current record has been deleted. Requested "
-                    "operation "
-                    "requires a current record.");
-    }
+    requireCurrent();
     if (index >= m_row.size()) {
         throw Error("Item cannot be found in the collection corresponding to the requested name or "
                     "ordinal.");
@@ -256,14 +261,16 @@ bool Recordset::eof() const
     return m_eof;
 }
 
+void Recordset::takeRow(std::vector<Value> &row)
+{
+    requireCurrent();
+    row.swap(m_row);
+    m_row.clear();
+}
+
 void Recordset::moveNext()
 {
-    requireOpen();
-    if (m_eof) {
-        throw Error("Either BOF or EOF is True, or the current record has been deleted. Requested "
-                    "operation "
-                    "requires a current record.");
-    }
+    requireCurrent();
     advance();
 }
 

@@ -133,6 +133,10 @@ public:
 
     const Value &value(std::string_view name) const { return value(fieldIndex(name)); }
 
+    // Moves the current row's values into `row`, so a long value is handed on and not copied;
+    // value() then finds none until moveNext(). Throws at EOF.
+    void takeRow(std::vector<Value> &row);
+
     bool eof() const;
     void moveNext();
     std::int64_t recordCount() const;
@@ -140,6 +144,8 @@ public:
 private:
     void start(std::unique_ptr<backend::Cursor> cursor);
     void requireOpen() const;
+    // Throws unless a row is current.
+    void requireCurrent() const;
     void advance();
 
     CursorLocation m_cursorLocation = CursorLocation::Server;

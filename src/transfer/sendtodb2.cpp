@@ -264,12 +264,9 @@ Form2::Db2Copy::copyTypedRows(db::Recordset &rows, const QString &table, const T
         m_page.setProgress(static_cast<double>(r + 1) / static_cast<double>(n) * 100.0);
         bool full = false;
         m_trap(230, [&] {
-            values.clear();
-            for (std::size_t c = 0; c < rows.fields().size(); ++c) {
-                values.push_back(rows.value(c));
-            }
+            rows.takeRow(values);
             toBound(typed, values);
-            full = inserter->add(values);
+            full = inserter->add(std::move(values));
         });
         if (full) {
             send();

@@ -16,6 +16,8 @@ namespace db2emu {
 //     fail_statement = 0      # the Nth statement of a connection fails (0: none)
 //     drop_after = 0          # the connection drops after N statements (0: never)
 //     drop_after_rows = 0     # the connection drops after N rows fetched (0: never)
+//     durable = 0             # 1: every commit waits until it is on disk, as Db2's log
+//                             # write does (a connection's Durable=1 keyword asks the same)
 //     database = SAMPLE /data/sample.sqlite admin:secret bob:pw
 struct Config
 {
@@ -33,6 +35,7 @@ struct Config
     long failStatement = 0;
     long dropAfter = 0;
     long dropAfterRows = 0;
+    bool durable = false;
     std::vector<Database> databases;
 
     // Empty when no configuration file is found.

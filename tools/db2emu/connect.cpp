@@ -209,8 +209,8 @@ SQLRETURN connect(Connection &connection, const std::string &input)
                               true));
     }
     try {
-        connection.database =
-            std::make_unique<Database>(found->file, tw::text::upperAscii(user), keywords.durable);
+        connection.database = std::make_unique<Database>(
+            found->file, tw::text::upperAscii(user), keywords.durable || config.durable);
         connection.database->setAutoCommit(connection.autoCommit);
     } catch (const Db2Exception &e) {
         return fail(connection.diag, e.error());

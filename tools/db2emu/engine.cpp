@@ -389,7 +389,7 @@ std::unique_ptr<ResultSet> Database::execute(const std::string &sql)
 }
 
 std::unique_ptr<ResultSet> Database::execute(const PreparedStatement &prepared,
-                                             const std::vector<Literal> &values)
+                                             std::vector<Literal> values)
 {
     if (static_cast<std::size_t>(prepared.markers) > values.size()) {
         throw Db2Exception({"07002",
@@ -398,7 +398,7 @@ std::unique_ptr<ResultSet> Database::execute(const PreparedStatement &prepared,
                             "SQLSTATE=07002"});
     }
     if (prepared.markers > 0) {
-        return perform(withValues(prepared, values));
+        return perform(withValues(prepared, std::move(values)));
     }
     return perform(prepared.statement);
 }

@@ -160,7 +160,7 @@ public:
     std::unique_ptr<ResultSet> execute(const std::string &sql);
     // Runs a prepared statement whose parameter markers all have values.
     std::unique_ptr<ResultSet> execute(const PreparedStatement &prepared,
-                                       const std::vector<Literal> &values);
+                                       std::vector<Literal> values);
     // The catalog listing of SQLTables: TABLE_CAT, TABLE_SCHEM, TABLE_NAME, TABLE_TYPE, REMARKS.
     std::unique_ptr<ResultSet> tables(const CatalogFilter &filter = {});
     // The catalog listing of SQLColumns, its eighteen columns in ODBC's order.

@@ -103,6 +103,8 @@ std::unique_ptr<ResultSet> Executor::operator()(const Insert &insert)
     StatementUnit unit(m_database);
     SqliteStatement row(m_database.m_db, dml + ")");
     const std::vector<Key> keys = keysOf(m_database.m_db, table.schema, table.name);
+    // The row's cells stay until the row is written: SQLite reads their bytes in place.
+    std::vector<Cell> cells(table.columns.size());
     for (const std::vector<Literal> &values : insert.rows) {
         if (values.size() != targets.size()) {
             raise(-117,
@@ -126,18 +128,19 @@ std::unique_ptr<ResultSet> Executor::operator()(const Insert &insert)
                           "\" which is defined as GENERATED ALWAYS.",
                       "428C9");
             }
-            const Cell cell =
-                byDefault ? (column.identity.empty()
-                                 ? defaultCell(column)
-                                 : nextIdentity(m_database.m_db, table.schema, table.name, column))
-                          : convert(*value, column);
+            Cell &cell = cells[i];
+            cell = byDefault
+                       ? (column.identity.empty()
+                              ? defaultCell(column)
+                              : nextIdentity(m_database.m_db, table.schema, table.name, column))
+                       : convert(*value, column);
             if (cell.kind == Cell::Kind::Null && !column.nullable) {
                 raise(-407,
                       "Assignment of a NULL value to a NOT NULL column \"" + column.name +
                           "\" is not allowed.",
                       "23502");
             }
-            bindCell(row.get(), static_cast<int>(i + 1), cell);
+            bindCell(row.get(), static_cast<int>(i + 1), cell, true);
         }
         if (sqlite3_step(row.get()) != SQLITE_DONE) {
             const std::string why = sqlite3_errmsg(m_database.m_db);

@@ -321,7 +321,8 @@ SQLRETURN proceed(Statement &stmt)
             if (!run.waiting.empty()) {
                 return SQL_NEED_DATA;
             }
-            std::unique_ptr<ResultSet> result = database.execute(*stmt.prepared, run.values);
+            std::unique_ptr<ResultSet> result =
+                database.execute(*stmt.prepared, std::move(run.values));
             if (isSelect(stmt)) {
                 takeResult(stmt, std::move(result));
             }
@@ -457,7 +458,7 @@ SQLRETURN paramData(Statement &stmt, SQLPOINTER *value)
             return fail(stmt.diag, e.error());
         }
         run.waiting.erase(run.waiting.begin());
-        run.data.clear();
+        std::string().swap(run.data);
         run.putAny = false;
         run.putNull = false;
         run.announced = false;
@@ -470,6 +471,12 @@ SQLRETURN paramData(Statement &stmt, SQLPOINTER *value)
     }
     PendingExecution &next = *stmt.pending;
     next.announced = true;
+    // SQL_LEN_DATA_AT_EXEC(length) says how much is coming.
+    const Element element = elementOf(stmt, stmt.parameters.at(next.waiting.front()), next.row);
+    if (element.indicator != nullptr && *element.indicator <= SQL_LEN_DATA_AT_EXEC_OFFSET) {
+        next.data.reserve(
+            static_cast<std::size_t>(SQL_LEN_DATA_AT_EXEC_OFFSET - *element.indicator));
+    }
     if (value != nullptr) {
         *value = elementOf(stmt, stmt.parameters.at(next.waiting.front()), next.row).value;
     }

@@ -27,9 +27,11 @@ struct SqliteFailure
 
 using SqliteStatement = tw::sqlite::Statement<SqliteFailure>;
 
-// Binds a cell to a statement's parameter.
-inline void bindCell(sqlite3_stmt *stmt, int index, const Cell &cell)
+// Binds a cell to a statement's parameter. A `lasting` cell outlives the statement's next
+// step, so its bytes are not copied.
+inline void bindCell(sqlite3_stmt *stmt, int index, const Cell &cell, bool lasting = false)
 {
+    const auto keep = lasting ? SQLITE_STATIC : SQLITE_TRANSIENT;
     switch (cell.kind) {
     case Cell::Kind::Null:
         sqlite3_bind_null(stmt, index);
@@ -42,11 +44,11 @@ inline void bindCell(sqlite3_stmt *stmt, int index, const Cell &cell)
         break;
     case Cell::Kind::Text:
         sqlite3_bind_text(
-            stmt, index, cell.bytes.data(), static_cast<int>(cell.bytes.size()), SQLITE_TRANSIENT);
+            stmt, index, cell.bytes.data(), static_cast<int>(cell.bytes.size()), keep);
         break;
     case Cell::Kind::Blob:
         sqlite3_bind_blob(
-            stmt, index, cell.bytes.data(), static_cast<int>(cell.bytes.size()), SQLITE_TRANSIENT);
+            stmt, index, cell.bytes.data(), static_cast<int>(cell.bytes.size()), keep);
         break;
     }
 }

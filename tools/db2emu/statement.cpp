@@ -715,11 +715,16 @@ private:
     int m_markers = 0;
 };
 
-void fillMarkers(std::vector<Literal> &literals, const std::vector<Literal> &values)
+// Each marker takes its value; a marker met twice gets a copy.
+void fillMarkers(std::vector<Literal> &literals,
+                 std::vector<Literal> &values,
+                 std::vector<bool> &taken)
 {
     for (Literal &literal : literals) {
         if (literal.kind == Literal::Kind::Parameter) {
-            literal = values.at(std::stoul(literal.text) - 1);
+            const std::size_t k = std::stoul(literal.text) - 1;
+            literal = taken.at(k) ? values.at(k) : std::move(values.at(k));
+            taken[k] = true;
         }
     }
 }
@@ -744,19 +749,20 @@ PreparedStatement prepare(const std::string &sql)
     return {std::move(statement), parser.markers()};
 }
 
-Statement withValues(const PreparedStatement &prepared, const std::vector<Literal> &values)
+Statement withValues(const PreparedStatement &prepared, std::vector<Literal> values)
 {
     Statement statement = prepared.statement;
+    std::vector<bool> taken(values.size());
     if (auto *insert = std::get_if<Insert>(&statement)) {
         for (std::vector<Literal> &row : insert->rows) {
-            fillMarkers(row, values);
+            fillMarkers(row, values, taken);
         }
     } else if (auto *select = std::get_if<Select>(&statement)) {
         for (WhereItem &item : select->where) {
             if (auto *comparison = std::get_if<Comparison>(&item)) {
                 std::vector<Literal> one{comparison->value};
-                fillMarkers(one, values);
-                comparison->value = one.front();
+                fillMarkers(one, values, taken);
+                comparison->value = std::move(one.front());
             }
         }
     }

@@ -114,6 +114,6 @@ struct PreparedStatement
 PreparedStatement prepare(const std::string &sql);
 
 // The statement with each parameter marker replaced by its value (values[0] for marker 1).
-Statement withValues(const PreparedStatement &prepared, const std::vector<Literal> &values);
+Statement withValues(const PreparedStatement &prepared, std::vector<Literal> values);
 
 } // namespace db2emu

@@ -178,7 +178,7 @@ public:
               "Cannot bind parameters by column");
     }
 
-    bool add(const std::vector<Value> &row) override
+    bool add(std::vector<Value> row) override
     {
         const std::uint64_t number = m_next++;
         if (row.size() != m_columns.size()) {
@@ -198,7 +198,7 @@ public:
             alone = alone || size > kLongValue;
             bytes += size + fixedSize(m_columns[c].kind);
         }
-        m_rows.push_back({number, alone, row});
+        m_rows.push_back({number, alone, std::move(row)});
         m_bytes += bytes;
         return alone || m_rows.size() >= kRowsPerArray || m_bytes >= kBytesPerArray;
     }
