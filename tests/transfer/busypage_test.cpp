@@ -8,6 +8,7 @@
 #include "support/transferfixture.h"
 #include "transfer/stagingdatabase.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QPushButton>
@@ -122,6 +123,21 @@ TEST_F(BusyPage, ClosingTheWindowStopsACopyToDb2AfterTheRowInFlight)
     const QString text = logText();
     EXPECT_TRUE(text.contains(QStringLiteral("  stopped ZZZ: the window was closed\n")));
     EXPECT_TRUE(text.contains(QStringLiteral("  not tried AAA: the window was closed\n")));
+}
+
+TEST_F(BusyPage, ClosingTheWindowStopsATypedCopyToDb2AndKeepsTheRowsItRead)
+{
+    paradoxTable("ZZZ.db", rows(12000));
+    startProgram();
+    form2->findChild<QCheckBox *>(QStringLiteral("Check1"))->setChecked(true);
+    whileWorking([&] { return form2->progress() > 50; }, [&] { form2->close(); });
+    press(*form2, "PushButton4", {QStringLiteral("ZZZ")});
+    ASSERT_TRUE(acted());
+    EXPECT_TRUE(dialogs.boxes.empty());
+    const std::size_t sent = db2Rows("\"ZZZ\"").size();
+    EXPECT_GT(sent, 6000U) << "rows read before the close go in, committed";
+    EXPECT_LT(sent, 12000U);
+    EXPECT_TRUE(logText().contains(QStringLiteral("  stopped ZZZ: the window was closed\n")));
 }
 
 TEST_F(BusyPage, AnotherFolderChosenDuringACopyToParadoxIsTheOneTheListShowsAfterIt)

@@ -6,6 +6,7 @@
 #include "support/printers.h"
 #include "support/transferfixture.h"
 #include "transfer/form2.h"
+#include "transfer/typedtable.h"
 
 #include <QCheckBox>
 #include <QJsonArray>
@@ -256,4 +257,28 @@ TEST_F(TypedCopy, AFailedCreateOnReplaceKeepsTheOldTableWhole)
     ASSERT_EQ(reports.size(), 1);
     EXPECT_TRUE(reports[0].contains(QStringLiteral("SQL0601N"))) << reports[0].toStdString();
     EXPECT_EQ(db2Rows("\"TOWNS\""), Rows{{"41"}}) << "the old table is back, rows and all";
+}
+
+// An autoincrement field becomes an identity column that goes on after the table's largest
+// value, so rows DB2 numbers later never meet the copied ones.
+TEST_F(TypedCopy, AnAutoincrementContinuesAfterItsLargestValue)
+{
+    paradoxTable("AUTO.db",
+                 {field("ID", FieldType::AutoIncrement), field("NAME", FieldType::Alpha, 10)},
+                 {{Value::integer(3), Value::text("c")}, {Value::integer(7), Value::text("g")}});
+    send({QStringLiteral("AUTO")});
+    EXPECT_EQ(dialogs.errorReports(), QStringList{});
+    emu.seed({"INSERT INTO \"AUTO\"(\"NAME\") VALUES('new')"});
+    EXPECT_EQ(db2Rows("\"AUTO\""), (Rows{{"3", "c"}, {"7", "g"}, {"8", "new"}}));
+}
+
+TEST(TypedTable, BooleanColumnsFromDb2_11_1_1_1On)
+{
+    using tw::transfer::hasBooleans;
+    EXPECT_FALSE(hasBooleans("10.05.0011"));
+    EXPECT_FALSE(hasBooleans("11.01.0100"));
+    EXPECT_TRUE(hasBooleans("11.01.0101"));
+    EXPECT_TRUE(hasBooleans("11.05.0900"));
+    EXPECT_TRUE(hasBooleans("12.01.0000"));
+    EXPECT_FALSE(hasBooleans(""));
 }
