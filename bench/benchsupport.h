@@ -26,6 +26,7 @@
 #ifdef TW_BENCH_DIALOGS
 #include "app/dialogs.h"
 #include "app/errortrap.h"
+#include "app/settingsstore.h"
 
 #include <QElapsedTimer>
 #include <QString>
@@ -56,8 +57,11 @@ inline paradox::Field field(const char *name, paradox::FieldType type, int size 
 }
 
 #ifdef TW_BENCH_TABLE
-// The benchmarks' table: ROWS records of ten fields, one of each common type.
-inline void writeBenchTable(const std::filesystem::path &path, long rows)
+// The benchmarks' table: ROWS records of ten fields, one of each common type; the last one's
+// text starts with `note`.
+inline void writeBenchTable(const std::filesystem::path &path,
+                            long rows,
+                            const std::string &note = "O'Neil n° ")
 {
     using db::Value;
     using paradox::FieldType;
@@ -87,7 +91,7 @@ inline void writeBenchTable(const std::filesystem::path &path, long rows)
             Value::boolean(i % 3 == 0),
             Value::time({static_cast<std::uint32_t>(i % 86'400'000)}),
             Value::timestamp({{2020, 5, 17}, static_cast<std::uint32_t>(i % 86'400'000)}),
-            i % 5 == 0 ? Value() : Value::text("O'Neil n° " + std::to_string(i))});
+            i % 5 == 0 ? Value() : Value::text(note + std::to_string(i))});
     }
     writer.commit();
 }
@@ -187,6 +191,22 @@ public:
         std::fprintf(stderr, "%s\n", message.toUtf8().constData());
     }
 };
+
+// The connection fields of the benchmarks: the Paradox folder `px` in `folder`, the emulated
+// BENCH database.
+inline void saveBenchSettings(app::SettingsStore &settings, const std::filesystem::path &folder)
+{
+    const std::pair<const char *, std::string> saved[] = {
+        {"ParadoxFolder", (folder / "px").string()},
+        {"Server", "localhost"},
+        {"Port", "50000"},
+        {"User", "bench"},
+        {"Password", "bench"},
+        {"Database", "BENCH"}};
+    for (const auto &[key, value] : saved) {
+        settings.SaveSetting(QString::fromLatin1(key), QString::fromStdString(value));
+    }
+}
 
 // The longest stretch without a pass of the event loop while it runs, and where it was: the
 // step a handler had begun when the stretch began and when it ended.

@@ -3,6 +3,7 @@
 //
 //   bench-paradox-read [RECORDS] [FOLDER]
 
+#define TW_BENCH_TABLE
 #include "benchsupport.h"
 #include "paradox/reader.h"
 #include "paradox/writer.h"
@@ -35,37 +36,7 @@ int main(int argc, char **argv)
     const fs::path path = folder / "BENCH.db";
 
     auto start = std::chrono::steady_clock::now();
-    {
-        WriteOptions options;
-        options.expectedRecords = static_cast<std::uint64_t>(records);
-        TableWriter writer(path,
-                           {field("Id", FieldType::Long),
-                            field("Name", FieldType::Alpha, 20),
-                            field("Born", FieldType::Date),
-                            field("Score", FieldType::Number),
-                            field("Price", FieldType::Money),
-                            field("Count", FieldType::Short),
-                            field("Active", FieldType::Logical),
-                            field("At", FieldType::Time),
-                            field("Stamp", FieldType::Timestamp),
-                            field("Note", FieldType::Alpha, 40)},
-                           options);
-        for (long i = 0; i < records; ++i) {
-            writer.append(std::vector{
-                Value::integer(i + 1),
-                Value::text("Name " + std::to_string(i % 977)),
-                Value::date(
-                    {1950 + static_cast<int>(i % 70), static_cast<std::uint8_t>(1 + i % 12), 15}),
-                Value::real(static_cast<double>(i) / 7.0),
-                Value::real(static_cast<double>(i % 10000) / 100.0),
-                Value::integer(i % 30000),
-                Value::boolean(i % 3 == 0),
-                Value::time({static_cast<std::uint32_t>(i % 86'400'000)}),
-                Value::timestamp({{2020, 5, 17}, static_cast<std::uint32_t>(i % 86'400'000)}),
-                i % 5 == 0 ? Value() : Value::text("Crème brûlée n° " + std::to_string(i))});
-        }
-        writer.commit();
-    }
+    tw::bench::writeBenchTable(path, records, "Crème brûlée n° ");
     const double writeSeconds = since(start);
     const long rssAfterWrite = peakRssKb();
 

@@ -50,16 +50,7 @@ int main(int argc, char **argv)
 
     SilentDialogs dialogs;
     tw::app::SettingsStore settings(QString::fromStdString((folder / "tw.ini").string()));
-    const std::pair<const char *, std::string> saved[] = {
-        {"ParadoxFolder", (folder / "px").string()},
-        {"Server", "localhost"},
-        {"Port", "50000"},
-        {"User", "bench"},
-        {"Password", "bench"},
-        {"Database", "BENCH"}};
-    for (const auto &[key, value] : saved) {
-        settings.SaveSetting(QString::fromLatin1(key), QString::fromStdString(value));
-    }
+    tw::bench::saveBenchSettings(settings, folder);
     tw::connect::Form1 form1(dialogs, settings, QString::fromStdString(folder.string()));
     tw::transfer::Form2 form2(dialogs, form1);
     form1.setTransferPage(&form2);

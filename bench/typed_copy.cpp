@@ -51,16 +51,7 @@ struct Program
     explicit Program(const fs::path &folder)
         : settings(QString::fromStdString((folder / "tw.ini").string()))
     {
-        const std::pair<const char *, std::string> saved[] = {
-            {"ParadoxFolder", (folder / "px").string()},
-            {"Server", "localhost"},
-            {"Port", "50000"},
-            {"User", "bench"},
-            {"Password", "bench"},
-            {"Database", "BENCH"}};
-        for (const auto &[key, value] : saved) {
-            settings.SaveSetting(QString::fromLatin1(key), QString::fromStdString(value));
-        }
+        tw::bench::saveBenchSettings(settings, folder);
         form1 = std::make_unique<tw::connect::Form1>(
             dialogs, settings, QString::fromStdString(folder.string()));
         form2 = std::make_unique<tw::transfer::Form2>(dialogs, *form1);
