@@ -6,6 +6,7 @@
 #include "paradox/placefile.h"
 
 #include <cerrno>
+#include <charconv>
 #include <fcntl.h>
 #include <optional>
 #include <set>
@@ -89,6 +90,16 @@ std::optional<std::string> unhex(const std::string &text)
     return out;
 }
 
+std::optional<ino_t> inodeNumber(const std::string &text)
+{
+    unsigned long long value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc{} || end != text.data() + text.size() || text.empty()) {
+        return std::nullopt;
+    }
+    return static_cast<ino_t>(value);
+}
+
 std::string serialize(const Record &record)
 {
     std::ostringstream out;
@@ -129,18 +140,20 @@ std::optional<Record> parse(const std::string &text)
             record.disposal = a == "trash" ? Record::Disposal::Trash : Record::Disposal::Unlink;
         } else if (kind == "old") {
             const auto name = unhex(a);
+            const auto inode = inodeNumber(b);
             const auto aside = unhex(c);
-            if (!name || !aside || name->empty()) {
+            if (!name || !inode || !aside || name->empty()) {
                 return std::nullopt;
             }
-            record.old.push_back({*name, static_cast<ino_t>(std::stoull(b)), *aside});
+            record.old.push_back({*name, *inode, *aside});
         } else if (kind == "new") {
             const auto hidden = unhex(a);
             const auto name = unhex(b);
-            if (!hidden || !name || hidden->empty() || name->empty()) {
+            const auto inode = inodeNumber(c);
+            if (!hidden || !name || !inode || hidden->empty() || name->empty()) {
                 return std::nullopt;
             }
-            record.added.push_back({*hidden, *name, static_cast<ino_t>(std::stoull(c))});
+            record.added.push_back({*hidden, *name, *inode});
         } else {
             return std::nullopt;
         }

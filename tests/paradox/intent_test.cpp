@@ -183,7 +183,16 @@ TEST(KilledAtAnyStep, RecoveryLeavesFilesARunningProgramHoldsAndEverythingTheUse
     const tw::paradox::HiddenFile held = tw::paradox::createHiddenBeside(folder / "LIVE.db");
     const tw::paradox::HiddenFile left = tw::paradox::createHiddenBeside(folder / "DEAD.db");
     ::close(left.fd);
+    // Records their programs did not finish writing: cut before an inode, or inside one.
+    auto torn = [&](const std::string &name, const std::string &tail) {
+        const std::string text = "tablewright intent 1\ndispose unlink\nold " + tail;
+        tw::test::writeFile(folder / name, std::vector<std::uint8_t>(text.begin(), text.end()));
+    };
+    torn(".tw-intent-AAAAAA", "435553544f4d45522e4442");
+    torn(".tw-intent-BBBBBB", "435553544f4d45522e4442 12x");
     tw::paradox::recoverFolder(folder.path());
+    EXPECT_FALSE(fs::exists(folder / ".tw-intent-AAAAAA"));
+    EXPECT_FALSE(fs::exists(folder / ".tw-intent-BBBBBB"));
     EXPECT_TRUE(fs::exists(held.path));
     EXPECT_FALSE(fs::exists(left.path));
     EXPECT_TRUE(fs::exists(folder / ".hidden-by-user"));
