@@ -33,16 +33,9 @@ std::string shownText(std::string_view raw, std::size_t longest)
     if (text.size() <= longest) {
         return printable;
     }
-    auto boundary = [&](std::size_t at) {
-        while (at > 0 && at < text.size() &&
-               (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80) {
-            --at;
-        }
-        return at;
-    };
     const std::size_t half = longest / 2;
-    const std::size_t head = boundary(half);
-    const std::size_t tail = boundary(text.size() - half);
+    const std::size_t head = text::characterStart(text, half);
+    const std::size_t tail = text::characterStart(text, text.size() - half);
     return std::string(text.substr(0, head)) + "..." + std::string(text.substr(tail));
 }
 

@@ -43,6 +43,16 @@ inline CodePoint utf8At(std::string_view bytes, std::size_t at)
     return {value, length};
 }
 
+// The start of the character holding byte `at` (or `at` itself at the end of the text): a
+// cut there never splits a sequence.
+inline std::size_t characterStart(std::string_view bytes, std::size_t at)
+{
+    while (at > 0 && at < bytes.size() && (static_cast<unsigned char>(bytes[at]) & 0xC0) == 0x80) {
+        --at;
+    }
+    return at;
+}
+
 inline void appendUtf8(char32_t value, std::string &out)
 {
     if (value < 0x80) {

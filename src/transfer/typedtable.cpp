@@ -2,6 +2,7 @@
 
 #include "paradox/indexfile.h"
 #include "paradox/reader.h"
+#include "text/utf8.h"
 
 #include <algorithm>
 #include <charconv>
@@ -266,19 +267,6 @@ TypedColumn columnFor(const paradox::Field &field,
     }
 }
 
-// `text` cut to at most `bytes` bytes, never inside a UTF-8 sequence.
-std::string cutUtf8(const std::string &text, std::size_t bytes)
-{
-    if (text.size() <= bytes) {
-        return text;
-    }
-    std::size_t end = bytes;
-    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) {
-        --end;
-    }
-    return text.substr(0, end);
-}
-
 // "TABLE_INDEX" within DB2's identifier length, unique among the names already taken.
 std::string
 indexName(const std::string &table, const std::string &index, const std::vector<TypedIndex> &taken)
@@ -286,7 +274,8 @@ indexName(const std::string &table, const std::string &index, const std::vector<
     const std::string wanted = table + "_" + index;
     for (int n = 1;; ++n) {
         const std::string suffix = n == 1 ? "" : "_" + std::to_string(n);
-        const std::string name = cutUtf8(wanted, kNameBytes - suffix.size()) + suffix;
+        const std::string name =
+            wanted.substr(0, text::characterStart(wanted, kNameBytes - suffix.size())) + suffix;
         if (std::none_of(
                 taken.begin(), taken.end(), [&](const TypedIndex &i) { return i.name == name; })) {
             return name;
