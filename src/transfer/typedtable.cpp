@@ -164,12 +164,21 @@ int utf8BytesPerCharacter(const paradox::CodePage &codePage)
     return static_cast<int>(most);
 }
 
-TypedColumn textColumn(int length)
+TypedColumn
+typed(std::string type, db::ValueKind kind, int sqlType, unsigned long size = 0, int digits = 0)
 {
     TypedColumn column;
-    column.type = "VARCHAR(" + std::to_string(length) + ")";
-    column.parameter = {db::ValueKind::Text, kSqlVarChar, static_cast<unsigned long>(length), 0};
+    column.type = std::move(type);
+    column.parameter = {kind, sqlType, size, digits};
     return column;
+}
+
+TypedColumn textColumn(int length)
+{
+    return typed("VARCHAR(" + std::to_string(length) + ")",
+                 db::ValueKind::Text,
+                 kSqlVarChar,
+                 static_cast<unsigned long>(length));
 }
 
 // A field whose values no typed column holds goes as its values' text (at most `length`
@@ -190,16 +199,6 @@ TypedColumn columnFor(const paradox::Field &field,
                       bool booleans,
                       TypedTable &plan)
 {
-    auto typed = [](std::string type,
-                    db::ValueKind kind,
-                    int sqlType,
-                    unsigned long size = 0,
-                    int digits = 0) {
-        TypedColumn column;
-        column.type = std::move(type);
-        column.parameter = {kind, sqlType, size, digits};
-        return column;
-    };
     switch (field.type) {
     case FieldType::Alpha:
         return textColumn(std::max(1, int{field.size}) * bytesPerCharacter);
