@@ -31,6 +31,13 @@ SQLWCHAR *wideArgument(std::u16string &text)
     return reinterpret_cast<SQLWCHAR *>(text.data());
 }
 
+// Every index of the table, as SQLStatistics lists them.
+SQLRETURN statistics(SQLHSTMT stmt, std::u16string table)
+{
+    return SQLStatisticsW(
+        stmt, nullptr, 0, nullptr, 0, wideArgument(table), SQL_NTS, SQL_INDEX_ALL, SQL_QUICK);
+}
+
 // A Unicode client: connects, runs and reads through the wide entry points only.
 class WideClient : public ::testing::Test
 {
@@ -385,16 +392,7 @@ TEST_F(WideClient, EveryNewerTypeComesWithTheCliCodeAndItsValue)
     EXPECT_EQ(std::u16string(wide), u"ID");
     EXPECT_EQ(SQLFetch(stmt.get()), SQL_NO_DATA);
     SQLFreeStmt(stmt.get(), SQL_CLOSE);
-    ASSERT_EQ(SQLStatisticsW(stmt.get(),
-                             nullptr,
-                             0,
-                             nullptr,
-                             0,
-                             wideArgument(table),
-                             SQL_NTS,
-                             SQL_INDEX_ALL,
-                             SQL_QUICK),
-              SQL_SUCCESS);
+    ASSERT_EQ(statistics(stmt.get(), table), SQL_SUCCESS);
     int rows = 0;
     while (SQLFetch(stmt.get()) == SQL_SUCCESS) {
         ++rows;
@@ -516,17 +514,7 @@ TEST_F(WideClient, BoundArraysStatusesDataAtExecutionAndIndexes)
     EXPECT_EQ(first, 0xAB);
 
     SQLFreeStmt(stmt.get(), SQL_CLOSE);
-    std::u16string table = wide("P");
-    ASSERT_EQ(SQLStatisticsW(stmt.get(),
-                             nullptr,
-                             0,
-                             nullptr,
-                             0,
-                             wideArgument(table),
-                             SQL_NTS,
-                             SQL_INDEX_ALL,
-                             SQL_QUICK),
-              SQL_SUCCESS);
+    ASSERT_EQ(statistics(stmt.get(), u"P"), SQL_SUCCESS);
     std::vector<std::string> indexes;
     while (SQLFetch(stmt.get()) == SQL_SUCCESS) {
         char name[130] = {};
