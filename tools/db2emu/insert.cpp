@@ -102,7 +102,6 @@ std::unique_ptr<ResultSet> Executor::operator()(const Insert &insert)
     }
     StatementUnit unit(m_database);
     SqliteStatement row(m_database.m_db, dml + ")");
-    const std::vector<Key> keys = keysOf(m_database.m_db, table.schema, table.name);
     // The row's cells stay until the row is written: SQLite reads their bytes in place.
     std::vector<Cell> cells(table.columns.size());
     for (const std::vector<Literal> &values : insert.rows) {
@@ -149,8 +148,10 @@ std::unique_ptr<ResultSet> Executor::operator()(const Insert &insert)
                       "One or more values in the INSERT statement, UPDATE statement, or foreign "
                       "key update caused by a DELETE statement are not valid because the primary "
                       "key, unique constraint or unique index identified by \"" +
-                          violatedKey(why, keys, table.columns) + "\" constrains table \"" +
-                          display(table.schema, table.name) +
+                          violatedKey(why,
+                                      keysOf(m_database.m_db, table.schema, table.name),
+                                      table.columns) +
+                          "\" constrains table \"" + display(table.schema, table.name) +
                           "\" from having duplicate values for the index key.",
                       "23505");
             }
