@@ -60,6 +60,8 @@ Column columnAt(SqliteStatement &row, int first)
     return column;
 }
 
+namespace {
+
 void storeColumn(sqlite3 *db,
                  const std::string &schema,
                  const std::string &table,
@@ -87,6 +89,26 @@ void storeColumn(sqlite3 *db,
     store.bind(14, column.identityStart);
     store.bind(15, column.identityStep);
     store.step();
+}
+
+} // namespace
+
+void storeObject(sqlite3 *db,
+                 const std::string &schema,
+                 const std::string &name,
+                 const std::string &type,
+                 const std::string &store,
+                 const std::vector<Column> &columns)
+{
+    SqliteStatement object(db, "INSERT INTO db2emu_objects VALUES(?1, ?2, ?3, ?4)");
+    object.bind(1, schema);
+    object.bind(2, name);
+    object.bind(3, type);
+    object.bind(4, store);
+    object.step();
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        storeColumn(db, schema, name, static_cast<long long>(i), columns[i]);
+    }
 }
 
 void storeKey(sqlite3 *db, const std::string &schema, const std::string &table, const Key &key)
@@ -173,12 +195,30 @@ bool indexExists(sqlite3 *db, const std::string &schema, const std::string &name
 
 void forgetTable(sqlite3 *db, const std::string &schema, const std::string &table)
 {
-    for (const char *catalog : {"db2emu_columns", "db2emu_keys", "db2emu_indexes"}) {
+    for (const char *catalog :
+         {"db2emu_objects", "db2emu_columns", "db2emu_keys", "db2emu_indexes"}) {
         SqliteStatement forget(
             db, std::string("DELETE FROM ") + catalog + " WHERE schema = ?1 AND name = ?2");
         forget.bind(1, schema);
         forget.bind(2, table);
         forget.step();
+    }
+}
+
+void renameTable(sqlite3 *db,
+                 const std::string &schema,
+                 const std::string &from,
+                 const std::string &to)
+{
+    for (const char *catalog :
+         {"db2emu_objects", "db2emu_columns", "db2emu_keys", "db2emu_indexes"}) {
+        SqliteStatement move(db,
+                             std::string("UPDATE ") + catalog +
+                                 " SET name = ?1 WHERE schema = ?2 AND name = ?3");
+        move.bind(1, to);
+        move.bind(2, schema);
+        move.bind(3, from);
+        move.step();
     }
 }
 

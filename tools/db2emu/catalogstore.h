@@ -24,11 +24,13 @@ inline constexpr const char *kColumnFields =
 // The column whose fields (kColumnFields) start at `first` in the current row.
 Column columnAt(SqliteStatement &row, int first);
 
-void storeColumn(sqlite3 *db,
+// Adds a table or view (`type`), kept in the store table `store`, with its columns in order.
+void storeObject(sqlite3 *db,
                  const std::string &schema,
-                 const std::string &table,
-                 long long ordinal,
-                 const Column &column);
+                 const std::string &name,
+                 const std::string &type,
+                 const std::string &store,
+                 const std::vector<Column> &columns);
 
 // A primary key or unique constraint of a table, its columns in key order.
 struct Key
@@ -58,7 +60,12 @@ std::vector<Index> indexesOf(sqlite3 *db, const std::string &schema, const std::
 // True when the schema has an index of that name.
 bool indexExists(sqlite3 *db, const std::string &schema, const std::string &name);
 
-// Forgets a table's columns, keys and indexes.
+// Forgets a table with its columns, keys and indexes.
 void forgetTable(sqlite3 *db, const std::string &schema, const std::string &table);
+// Gives a table, its columns, keys and indexes another name.
+void renameTable(sqlite3 *db,
+                 const std::string &schema,
+                 const std::string &from,
+                 const std::string &to);
 
 } // namespace db2emu

@@ -259,19 +259,7 @@ std::unique_ptr<ResultSet> Executor::operator()(const CreateTable &create)
     }
     StatementUnit unit(m_database);
     m_database.run(ddl + ")");
-    SqliteStatement object(m_database.m_db,
-                           "INSERT INTO db2emu_objects VALUES(?1, ?2, 'TABLE', ?3)");
-    object.bind(1, schema);
-    object.bind(2, create.table.name);
-    object.bind(3, store);
-    object.step();
-    for (std::size_t i = 0; i < create.columns.size(); ++i) {
-        storeColumn(m_database.m_db,
-                    schema,
-                    create.table.name,
-                    static_cast<long long>(i),
-                    create.columns[i]);
-    }
+    storeObject(m_database.m_db, schema, create.table.name, "TABLE", store, create.columns);
     for (const Key &key : keys) {
         storeKey(m_database.m_db, schema, create.table.name, key);
     }
@@ -290,17 +278,11 @@ std::unique_ptr<ResultSet> Executor::operator()(const CreateView &view)
     StatementUnit unit(m_database);
     m_database.run("CREATE VIEW " + quoteSqlite(store) + " AS SELECT * FROM " +
                    quoteSqlite(source.store));
-    SqliteStatement object(m_database.m_db,
-                           "INSERT INTO db2emu_objects VALUES(?1, ?2, 'VIEW', ?3)");
-    object.bind(1, schema);
-    object.bind(2, view.view.name);
-    object.bind(3, store);
-    object.step();
-    for (std::size_t i = 0; i < source.columns.size(); ++i) {
-        Column column = source.columns[i];
-        column.identity.clear();
-        storeColumn(m_database.m_db, schema, view.view.name, static_cast<long long>(i), column);
+    std::vector<Column> columns = source.columns;
+    for (Column &column : columns) {
+        column.identity.clear(); // a view's column generates nothing
     }
+    storeObject(m_database.m_db, schema, view.view.name, "VIEW", store, columns);
     unit.done();
     return nullptr;
 }
@@ -349,11 +331,6 @@ std::unique_ptr<ResultSet> Executor::operator()(const Drop &drop)
     }
     StatementUnit unit(m_database);
     m_database.run("DROP TABLE " + quoteSqlite(table->store));
-    SqliteStatement forget(m_database.m_db,
-                           "DELETE FROM db2emu_objects WHERE schema = ?1 AND name = ?2");
-    forget.bind(1, table->schema);
-    forget.bind(2, table->name);
-    forget.step();
     forgetTable(m_database.m_db, table->schema, table->name);
     unit.done();
     return nullptr;
@@ -369,16 +346,7 @@ std::unique_ptr<ResultSet> Executor::operator()(const Rename &rename)
         existing(table.schema, rename.to, target->type);
     }
     StatementUnit unit(m_database);
-    for (const char *catalog :
-         {"db2emu_objects", "db2emu_columns", "db2emu_keys", "db2emu_indexes"}) {
-        SqliteStatement move(m_database.m_db,
-                             std::string("UPDATE ") + catalog +
-                                 " SET name = ?1 WHERE schema = ?2 AND name = ?3");
-        move.bind(1, rename.to);
-        move.bind(2, table.schema);
-        move.bind(3, table.name);
-        move.step();
-    }
+    renameTable(m_database.m_db, table.schema, table.name, rename.to);
     unit.done();
     return nullptr;
 }
