@@ -1,5 +1,6 @@
 #include "transfer/typedtable.h"
 
+#include "db/sqltype.h"
 #include "paradox/indexfile.h"
 #include "paradox/reader.h"
 #include "text/utf8.h"
@@ -14,21 +15,8 @@ namespace tw::transfer {
 
 namespace {
 
+namespace sqltype = db::sqltype;
 using paradox::FieldType;
-
-// SQL type codes of the bound columns, as ODBC numbers them (and Db2's CLOB, BLOB, BOOLEAN).
-constexpr int kSqlDecimal = 3;
-constexpr int kSqlInteger = 4;
-constexpr int kSqlSmallInt = 5;
-constexpr int kSqlDouble = 8;
-constexpr int kSqlVarChar = 12;
-constexpr int kSqlBoolean = 16;
-constexpr int kSqlDate = 91;
-constexpr int kSqlTime = 92;
-constexpr int kSqlTimestamp = 93;
-constexpr int kSqlVarBinary = -3;
-constexpr int kSqlBlob = -98;
-constexpr int kSqlClob = -99;
 
 constexpr int kDecimalDigits = 31; // Db2's largest DECIMAL
 constexpr int kMoneyDecimals = 4;  // Money amounts with more go as DOUBLE
@@ -177,7 +165,7 @@ TypedColumn textColumn(int length)
 {
     return typed("VARCHAR(" + std::to_string(length) + ")",
                  db::ValueKind::Text,
-                 kSqlVarChar,
+                 sqltype::VarChar,
                  static_cast<unsigned long>(length));
 }
 
@@ -203,11 +191,11 @@ TypedColumn columnFor(const paradox::Field &field,
     case FieldType::Alpha:
         return textColumn(std::max(1, int{field.size}) * bytesPerCharacter);
     case FieldType::Short:
-        return typed("SMALLINT", db::ValueKind::Integer, kSqlSmallInt);
+        return typed("SMALLINT", db::ValueKind::Integer, sqltype::SmallInt);
     case FieldType::Long:
-        return typed("INTEGER", db::ValueKind::Integer, kSqlInteger);
+        return typed("INTEGER", db::ValueKind::Integer, sqltype::Integer);
     case FieldType::AutoIncrement: {
-        TypedColumn column = typed("INTEGER", db::ValueKind::Integer, kSqlInteger);
+        TypedColumn column = typed("INTEGER", db::ValueKind::Integer, sqltype::Integer);
         const long long last = std::max<long long>(found.largest, header.autoIncrement);
         if (!found.anyNull && last < INT_MAX) {
             column.identityStart = std::max(last, 0LL) + 1;
@@ -215,16 +203,16 @@ TypedColumn columnFor(const paradox::Field &field,
         return column;
     }
     case FieldType::Number:
-        return typed("DOUBLE", db::ValueKind::Double, kSqlDouble);
+        return typed("DOUBLE", db::ValueKind::Double, sqltype::Double);
     case FieldType::Money: {
         const int decimals = std::max(2, found.decimals);
         if (found.inexact || found.decimals > kMoneyDecimals ||
             found.wholeDigits + decimals > kDecimalDigits) {
-            return typed("DOUBLE", db::ValueKind::Double, kSqlDouble);
+            return typed("DOUBLE", db::ValueKind::Double, sqltype::Double);
         }
         TypedColumn column = typed("DECIMAL(31," + std::to_string(decimals) + ")",
                                    db::ValueKind::Decimal,
-                                   kSqlDecimal,
+                                   sqltype::Decimal,
                                    kDecimalDigits,
                                    decimals);
         column.sending = Sending::DecimalText;
@@ -237,32 +225,32 @@ TypedColumn columnFor(const paradox::Field &field,
         }
         return typed("DECIMAL(31," + std::to_string(decimals) + ")",
                      db::ValueKind::Decimal,
-                     kSqlDecimal,
+                     sqltype::Decimal,
                      kDecimalDigits,
                      decimals);
     }
     case FieldType::Logical:
-        return booleans ? typed("BOOLEAN", db::ValueKind::Boolean, kSqlBoolean)
-                        : typed("SMALLINT", db::ValueKind::Boolean, kSqlSmallInt);
+        return booleans ? typed("BOOLEAN", db::ValueKind::Boolean, sqltype::Boolean)
+                        : typed("SMALLINT", db::ValueKind::Boolean, sqltype::SmallInt);
     case FieldType::Date:
         return found.outsideYears ? asText(field, 16, "a date outside the years 1 to 9999", plan)
-                                  : typed("DATE", db::ValueKind::Date, kSqlDate);
+                                  : typed("DATE", db::ValueKind::Date, sqltype::Date);
     case FieldType::Time:
         return found.milliseconds ? asText(field, 12, "a time with milliseconds", plan)
-                                  : typed("TIME", db::ValueKind::Time, kSqlTime);
+                                  : typed("TIME", db::ValueKind::Time, sqltype::Time);
     case FieldType::Timestamp:
         return found.outsideYears
                    ? asText(field, 32, "a timestamp outside the years 1 to 9999", plan)
-                   : typed("TIMESTAMP(3)", db::ValueKind::Timestamp, kSqlTimestamp, 23, 3);
+                   : typed("TIMESTAMP(3)", db::ValueKind::Timestamp, sqltype::Timestamp, 23, 3);
     case FieldType::Memo:
-        return typed("CLOB(1G)", db::ValueKind::Text, kSqlClob, kLobBytes);
+        return typed("CLOB(1G)", db::ValueKind::Text, sqltype::Clob, kLobBytes);
     case FieldType::Bytes:
         return typed("VARCHAR(" + std::to_string(std::max(1, int{field.size})) + ") FOR BIT DATA",
                      db::ValueKind::Binary,
-                     kSqlVarBinary,
+                     sqltype::VarBinary,
                      std::max(1UL, static_cast<unsigned long>(field.size)));
     default: // graphic, OLE, binary, formatted memo: bytes
-        return typed("BLOB(1G)", db::ValueKind::Binary, kSqlBlob, kLobBytes);
+        return typed("BLOB(1G)", db::ValueKind::Binary, sqltype::Blob, kLobBytes);
     }
 }
 

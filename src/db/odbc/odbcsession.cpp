@@ -5,6 +5,7 @@
 #include "db/odbc/boundrows.h"
 #include "db/odbc/diagnostics.h"
 #include "db/odbc/handle.h"
+#include "db/sqltype.h"
 #include "text/isotime.h"
 
 #include <cstdio>
@@ -22,14 +23,6 @@ using odbc::EnvHandle;
 using odbc::raise;
 using odbc::StmtHandle;
 
-constexpr SQLSMALLINT kDb2Clob = -99;
-constexpr SQLSMALLINT kDb2Blob = -98;
-constexpr SQLSMALLINT kDb2DbClob = -350;
-constexpr SQLSMALLINT kDb2Graphic = -95;
-constexpr SQLSMALLINT kDb2VarGraphic = -96;
-constexpr SQLSMALLINT kDb2LongVarGraphic = -97;
-constexpr SQLSMALLINT kDb2DecFloat = -360;
-constexpr SQLSMALLINT kDb2Boolean = 16;
 constexpr SQLLEN kChunk = 64 * 1024;
 
 int adoType(SQLSMALLINT sqlType)
@@ -40,17 +33,17 @@ int adoType(SQLSMALLINT sqlType)
     case SQL_VARCHAR:
         return adVarChar;
     case SQL_LONGVARCHAR:
-    case kDb2Clob:
+    case sqltype::Clob:
         return adLongVarChar;
     case SQL_WCHAR:
-    case kDb2Graphic:
+    case sqltype::Graphic:
         return adWChar;
     case SQL_WVARCHAR:
-    case kDb2VarGraphic:
+    case sqltype::VarGraphic:
         return adVarWChar;
     case SQL_WLONGVARCHAR:
-    case kDb2LongVarGraphic:
-    case kDb2DbClob:
+    case sqltype::LongVarGraphic:
+    case sqltype::DbClob:
         return adLongVarWChar;
     case SQL_SMALLINT:
         return adSmallInt;
@@ -67,10 +60,10 @@ int adoType(SQLSMALLINT sqlType)
         return adDouble;
     case SQL_DECIMAL:
     case SQL_NUMERIC:
-    case kDb2DecFloat:
+    case sqltype::DecFloat:
         return adNumeric;
     case SQL_BIT:
-    case kDb2Boolean:
+    case sqltype::Boolean:
         return adBoolean;
     case SQL_TYPE_DATE:
     case SQL_DATE:
@@ -86,7 +79,7 @@ int adoType(SQLSMALLINT sqlType)
     case SQL_VARBINARY:
         return adVarBinary;
     case SQL_LONGVARBINARY:
-    case kDb2Blob:
+    case sqltype::Blob:
         return adLongVarBinary;
     case SQL_GUID:
         return adGUID;
