@@ -152,17 +152,18 @@ QStringList ListFiles(const QString &folder, const QString &pattern)
             continue;
         }
 
-        // Only regular files (or links to one) are tables: a FIFO or a device named *.db
-        // would block or never end when read. The listing says what most entries are; only
-        // links and entries it cannot tell are looked at. The name is taken from its real
-        // bytes.
+        // Only regular files are tables: a FIFO or a device named *.db would block or never
+        // end when read, and a link may point anywhere, outside the folder too. The listing
+        // says what most entries are; only entries it cannot tell are looked at. The name is
+        // taken from its real bytes.
         struct stat info
         {};
 
         const bool regular =
             entry->d_type == DT_REG ||
-            ((entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) &&
-             ::fstatat(::dirfd(dir.get()), entry->d_name, &info, 0) == 0 && S_ISREG(info.st_mode));
+            (entry->d_type == DT_UNKNOWN &&
+             ::fstatat(::dirfd(dir.get()), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+             S_ISREG(info.st_mode));
         if (regular) {
             names << QString::fromStdString(fileNameText(entry->d_name));
         }

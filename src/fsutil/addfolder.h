@@ -23,8 +23,9 @@ inline constexpr int kLongestPath = 260;
 // scan does not handle are skipped with everything below them. Reports its own failures.
 void GetSubDirectories2016(QStringList &folders, bool recurse, app::Dialogs &dialogs);
 
-// The names of the regular files in `folder` (links to one included) matching the wildcard
-// `pattern` (letter case ignored), hidden files included; sorted. A name that is not UTF-8
+// The names of the regular files in `folder` matching the wildcard `pattern` (letter case
+// ignored), hidden files included; sorted. A link is not listed: the table it points at is
+// no file of the folder. A name that is not UTF-8
 // is read as fileNameText does. A missing folder gives an empty list; a folder the file
 // system refuses to list throws std::runtime_error.
 QStringList ListFiles(const QString &folder, const QString &pattern);

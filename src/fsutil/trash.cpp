@@ -1,12 +1,14 @@
 #include "fsutil/trash.h"
 
 #include "core/fileio.h"
+#include "core/filename.h"
 #include "core/filestep.h"
 
 #include <QByteArray>
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <fcntl.h>
 #include <string>
@@ -19,29 +21,80 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool deviceOf(const fs::path &path, dev_t &device)
+void say(std::string *why, const std::string &text)
+{
+    if (why != nullptr) {
+        *why = text;
+    }
+}
+
+// What a Trash folder's mode must be: the $uid folders at the top of a file system exactly
+// 0700, as the Trash specification asks; their parts writable by nobody else; the home
+// Trash, in the user's own home, as the user keeps it.
+enum class Guard { Private, Shared, Home };
+
+// A folder of the Trash's own, made (0700) when missing, opened through `parent`: a real
+// folder, not a link, owned by this user, with the mode `guard` asks for.
+UniqueFd ownFolder(int parent,
+                   const std::string &name,
+                   Guard guard,
+                   const fs::path &shown,
+                   std::string *why)
+{
+    if (::mkdirat(parent, name.c_str(), 0700) != 0 && errno != EEXIST) {
+        say(why, "cannot make " + shownText(shown.string()) + ": " + std::strerror(errno));
+        return {};
+    }
+    UniqueFd fd(::openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+
+    struct stat info
+    {};
+
+    if (!fd || ::fstat(fd.get(), &info) != 0) {
+        say(why, shownText(shown.string()) + " is not a folder (a link, or a file)");
+        return {};
+    }
+    if (info.st_uid != ::getuid()) {
+        say(why, shownText(shown.string()) + " belongs to another user");
+        return {};
+    }
+    if ((guard == Guard::Private && (info.st_mode & 07777) != 0700) ||
+        (guard == Guard::Shared && (info.st_mode & 022) != 0)) {
+        say(why, shownText(shown.string()) + " is open to other users");
+        return {};
+    }
+    return fd;
+}
+
+struct Trash
+{
+    fs::path root;
+    fs::path topdir; // for a Trash at the top of a file system: the paths in info/ are relative
+    UniqueFd files;
+    UniqueFd info;
+};
+
+bool openParts(Trash &trash, Guard guard, std::string *why)
+{
+    UniqueFd root(::open(trash.root.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!root) {
+        say(why, "cannot open " + shownText(trash.root.string()));
+        return false;
+    }
+    trash.files = ownFolder(root.get(), "files", guard, trash.root / "files", why);
+    trash.info = ownFolder(root.get(), "info", guard, trash.root / "info", why);
+    return trash.files && trash.info;
+}
+
+std::optional<dev_t> deviceOf(const fs::path &path)
 {
     struct stat info
     {};
 
     if (::stat(path.c_str(), &info) != 0) {
-        return false;
+        return std::nullopt;
     }
-    device = info.st_dev;
-    return true;
-}
-
-// A folder of the Trash's own, made when missing: a real folder, not a link.
-bool ensureFolder(const fs::path &folder)
-{
-    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
-        return false;
-    }
-
-    struct stat info
-    {};
-
-    return ::lstat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    return info.st_dev;
 }
 
 fs::path homeTrash()
@@ -54,57 +107,45 @@ fs::path homeTrash()
     return home != nullptr ? fs::path(home) / ".local/share/Trash" : fs::path();
 }
 
+// The user's own Trash in the home folder, made when missing.
+std::optional<Trash> openHomeTrash(dev_t device, std::string *why)
+{
+    const fs::path home = homeTrash();
+    if (home.empty()) {
+        return std::nullopt;
+    }
+    std::error_code ignored;
+    fs::create_directories(home.parent_path(), ignored);
+    UniqueFd parent(
+        ::open(home.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!parent || deviceOf(home.parent_path()) != device) {
+        return std::nullopt;
+    }
+    if (!ownFolder(parent.get(), home.filename().string(), Guard::Home, home, why)) {
+        return std::nullopt;
+    }
+    Trash trash{home, {}, {}, {}};
+    if (!openParts(trash, Guard::Home, why)) {
+        return std::nullopt;
+    }
+    return trash;
+}
+
 // The top folder of the file system that holds `folder`.
 fs::path topOf(const fs::path &folder, dev_t device)
 {
     std::error_code ignored;
     fs::path top = fs::absolute(folder, ignored).lexically_normal();
+    if (top.filename().empty()) {
+        top = top.parent_path();
+    }
     while (top.has_relative_path()) {
-        dev_t parentDevice = 0;
-        if (!deviceOf(top.parent_path(), parentDevice) || parentDevice != device) {
+        if (deviceOf(top.parent_path()) != device) {
             break;
         }
         top = top.parent_path();
     }
     return top;
-}
-
-struct Trash
-{
-    fs::path root;
-    fs::path topdir; // for a Trash at the top of a file system: the paths in info/ are relative
-};
-
-std::optional<Trash> trashFor(const fs::path &folder)
-{
-    dev_t device = 0;
-    if (!deviceOf(folder, device)) {
-        return std::nullopt;
-    }
-    const fs::path home = homeTrash();
-    if (!home.empty()) {
-        std::error_code ignored;
-        fs::create_directories(home.parent_path(), ignored);
-        dev_t homeDevice = 0;
-        if (ensureFolder(home) && deviceOf(home, homeDevice) && homeDevice == device) {
-            return Trash{home, {}};
-        }
-    }
-    const fs::path top = topOf(folder, device);
-    const std::string uid = std::to_string(::getuid());
-
-    struct stat admin
-    {};
-
-    // $topdir/.Trash made by the administrator: a folder with the sticky bit, not a link.
-    if (::lstat((top / ".Trash").c_str(), &admin) == 0 && S_ISDIR(admin.st_mode) &&
-        (admin.st_mode & S_ISVTX) != 0 && ensureFolder(top / ".Trash" / uid)) {
-        return Trash{top / ".Trash" / uid, top};
-    }
-    if (ensureFolder(top / (".Trash-" + uid))) {
-        return Trash{top / (".Trash-" + uid), top};
-    }
-    return std::nullopt;
 }
 
 std::string deletionDate()
@@ -117,12 +158,28 @@ std::string deletionDate()
     return text;
 }
 
-// Moves one file into the Trash under a name free there; the .trashinfo is made first, with
+// Moves a file of one folder into another, never over a name taken there.
+int moveNoReplace(int fromFolder, const std::string &from, int toFolder, const std::string &to)
+{
+    if (::renameat2(fromFolder, from.c_str(), toFolder, to.c_str(), RENAME_NOREPLACE) == 0) {
+        return 0;
+    }
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) {
+        return errno;
+    }
+    if (::linkat(fromFolder, from.c_str(), toFolder, to.c_str(), 0) != 0) {
+        return errno;
+    }
+    ::unlinkat(fromFolder, from.c_str(), 0);
+    return 0;
+}
+
+// Moves one file into the Trash under a name free there; its .trashinfo is made first, with
 // O_EXCL, so two programs trashing at once never take the same name.
-std::optional<TrashedFile> trashOne(const Trash &trash, const fs::path &file)
+std::optional<TrashedFile> trashOne(const Trash &trash, const Folder &folder, const std::string &name)
 {
     std::error_code error;
-    const fs::path absolute = fs::absolute(file, error).lexically_normal();
+    const fs::path absolute = fs::absolute(folder.pathOf(name), error).lexically_normal();
     if (error) {
         return std::nullopt;
     }
@@ -133,43 +190,95 @@ std::optional<TrashedFile> trashOne(const Trash &trash, const fs::path &file)
         QByteArray::fromStdString(original).toPercentEncoding(QByteArrayLiteral("/"));
     const std::string info =
         "[Trash Info]\nPath=" + encoded.toStdString() + "\nDeletionDate=" + deletionDate() + "\n";
-    const std::string stem = file.stem().string();
-    const std::string extension = file.extension().string();
+    const fs::path plain(name);
+    const std::string stem = plain.stem().string();
+    const std::string extension = plain.extension().string();
     for (int n = 1; n < 1000; ++n) {
-        const std::string name =
-            n == 1 ? file.filename().string() : stem + " (" + std::to_string(n) + ")" + extension;
-        const fs::path infoPath = trash.root / "info" / (name + ".trashinfo");
-        const int fd = ::open(infoPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd < 0) {
+        const std::string target = n == 1 ? name : stem + " (" + std::to_string(n) + ")" + extension;
+        const std::string infoName = target + ".trashinfo";
+        const UniqueFd fd(::openat(trash.info.get(),
+                                   infoName.c_str(),
+                                   O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                                   0600));
+        if (!fd) {
             if (errno == EEXIST) {
                 continue;
             }
             return std::nullopt;
         }
-        const bool written = writeAll(fd, info) && ::fsync(fd) == 0;
-        ::close(fd);
-        const fs::path target = trash.root / "files" / name;
-
-        struct stat taken
-        {};
-
-        if (written && ::lstat(target.c_str(), &taken) == 0) {
-            ::unlink(infoPath.c_str()); // a file without its .trashinfo holds the name
-            continue;
+        if (!writeAll(fd.get(), info) || ::fsync(fd.get()) != 0) {
+            ::unlinkat(trash.info.get(), infoName.c_str(), 0);
+            return std::nullopt;
         }
-        if (written) {
-            fileStep();
+        fileStep();
+        const int moved = moveNoReplace(folder.fd(), name, trash.files.get(), target);
+        if (moved == 0) {
+            return TrashedFile{folder.pathOf(name), trash.root / "files" / target,
+                               trash.root / "info" / infoName};
         }
-        if (written && ::rename(file.c_str(), target.c_str()) == 0) {
-            return TrashedFile{file, target, infoPath};
+        ::unlinkat(trash.info.get(), infoName.c_str(), 0);
+        if (moved != EEXIST) {
+            return std::nullopt; // another file system, or no right to move the file
         }
-        ::unlink(infoPath.c_str());
-        return std::nullopt; // another file system, or no right to move the file
     }
     return std::nullopt;
 }
 
+std::optional<Trash> trashFor(const Folder &folder, std::string *why)
+{
+    struct stat info
+    {};
+
+    if (::fstat(folder.fd(), &info) != 0) {
+        return std::nullopt;
+    }
+    if (std::optional<Trash> home = openHomeTrash(info.st_dev, why)) {
+        return home;
+    }
+    const fs::path top = topOf(folder.path(), info.st_dev);
+    const std::optional<fs::path> root = topdirTrash(top, why);
+    if (!root) {
+        return std::nullopt;
+    }
+    Trash trash{*root, top, {}, {}};
+    if (!openParts(trash, Guard::Shared, why)) {
+        return std::nullopt;
+    }
+    return trash;
+}
+
 } // namespace
+
+std::optional<fs::path> topdirTrash(const fs::path &topdir, std::string *why)
+{
+    UniqueFd top(::open(topdir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!top) {
+        say(why, "cannot open " + shownText(topdir.string()));
+        return std::nullopt;
+    }
+    const std::string uid = std::to_string(::getuid());
+
+    struct stat shared
+    {};
+
+    // $topdir/.Trash made by the administrator: a folder with the sticky bit, not a link.
+    std::string sharedWhy;
+    if (::fstatat(top.get(), ".Trash", &shared, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISDIR(shared.st_mode) && (shared.st_mode & S_ISVTX) != 0) {
+        UniqueFd trash(::openat(top.get(), ".Trash", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (trash && ownFolder(trash.get(), uid, Guard::Private, topdir / ".Trash" / uid, &sharedWhy)) {
+            return topdir / ".Trash" / uid;
+        }
+    }
+    const std::string own = ".Trash-" + uid;
+    if (ownFolder(top.get(), own, Guard::Private, topdir / own, why)) {
+        return topdir / own;
+    }
+    if (why != nullptr && !sharedWhy.empty()) {
+        *why = sharedWhy + "; " + *why;
+    }
+    return std::nullopt;
+}
 
 bool isTrashFolder(const fs::path &folder)
 {
@@ -195,23 +304,27 @@ bool isTrashFolder(const fs::path &folder)
            own.st_dev == info.st_dev && own.st_ino == info.st_ino;
 }
 
-std::optional<std::vector<TrashedFile>> moveToTrash(const std::vector<fs::path> &files)
+std::optional<std::vector<TrashedFile>>
+moveToTrash(const Folder &folder, const std::vector<std::string> &names, std::string *why)
 {
-    if (files.empty()) {
+    if (names.empty()) {
         return std::vector<TrashedFile>{};
     }
-    const fs::path folder = files.front().has_parent_path() ? files.front().parent_path() : ".";
-    const std::optional<Trash> trash = trashFor(folder);
-    if (!trash || !ensureFolder(trash->root / "files") || !ensureFolder(trash->root / "info")) {
+    const std::optional<Trash> trash = trashFor(folder, why);
+    if (!trash) {
         return std::nullopt;
     }
     std::vector<TrashedFile> moved;
-    for (const fs::path &file : files) {
-        std::optional<TrashedFile> trashed = trashOne(*trash, file);
+    for (const std::string &name : names) {
+        std::optional<TrashedFile> trashed = trashOne(*trash, folder, name);
         if (!trashed) {
+            say(why, "the Trash " + shownText(trash->root.string()) + " could not take " +
+                         shownText(name));
             for (auto it = moved.rbegin(); it != moved.rend(); ++it) {
-                if (::rename(it->file.c_str(), it->original.c_str()) == 0) {
-                    ::unlink(it->info.c_str());
+                const std::string back = it->original.filename().string();
+                if (moveNoReplace(trash->files.get(), it->file.filename().string(), folder.fd(),
+                                  back) == 0) {
+                    ::unlinkat(trash->info.get(), it->info.filename().string().c_str(), 0);
                 }
             }
             return std::nullopt;

@@ -7,37 +7,54 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace tw::paradox {
 
 FileSource::FileSource(const std::filesystem::path &path)
-    : m_name(path.filename().string())
+    : FileSource(
+          [&] {
+              try {
+                  return Folder::of(path);
+              } catch (const std::system_error &e) {
+                  throw Error("Cannot open " + path.string() + ": " + e.code().message());
+              }
+          }(),
+          path.filename().string())
+{}
+
+FileSource::FileSource(const Folder &folder, const std::string &name)
+    : m_name(name)
 {
-    m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (m_fd < 0) {
-        throw Error("Cannot open " + path.string() + ": " + std::strerror(errno));
+    try {
+        m_fd = folder.openRegular(name, O_RDONLY);
+    } catch (const std::system_error &e) {
+        throw Error("Cannot open " + folder.pathOf(name).string() + ": " +
+                    (e.code().value() == ENOENT ? e.code().message() : std::string(e.what())));
     }
 
     struct stat info
     {};
 
-    if (::fstat(m_fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        const int error = errno;
-        ::close(m_fd);
-        m_fd = -1;
-        throw Error("Cannot read " + path.string() + ": " +
-                    (S_ISDIR(info.st_mode) ? std::string("it is a folder")
-                                           : std::string(std::strerror(error))));
+    if (::fstat(m_fd.get(), &info) != 0) {
+        throw Error("Cannot read " + folder.pathOf(name).string() + ": " + std::strerror(errno));
     }
     m_size = static_cast<std::uint64_t>(info.st_size);
 }
 
-FileSource::~FileSource()
+bool FileSource::holdsData(std::uint64_t offset, std::uint64_t length) const
 {
-    if (m_fd >= 0) {
-        ::close(m_fd);
+    if (offset + length > m_size) {
+        return false;
     }
+    if (length == 0) {
+        return true;
+    }
+    // The first hole at or after the range's start; a file system that keeps no holes
+    // answers the end of the file.
+    const off_t hole = ::lseek(m_fd.get(), static_cast<off_t>(offset), SEEK_HOLE);
+    return hole < 0 || static_cast<std::uint64_t>(hole) >= offset + length;
 }
 
 std::size_t FileSource::read(std::uint64_t offset, std::span<std::uint8_t> out) const
@@ -45,7 +62,7 @@ std::size_t FileSource::read(std::uint64_t offset, std::span<std::uint8_t> out) 
     std::size_t done = 0;
     while (done < out.size()) {
         const ssize_t got =
-            ::pread(m_fd, out.data() + done, out.size() - done, static_cast<off_t>(offset + done));
+            ::pread(m_fd.get(), out.data() + done, out.size() - done, static_cast<off_t>(offset + done));
         if (got < 0) {
             if (errno == EINTR) {
                 continue;

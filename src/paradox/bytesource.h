@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/folder.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -21,6 +23,12 @@ public:
     virtual std::size_t read(std::uint64_t offset, std::span<std::uint8_t> out) const = 0;
     // The name used in messages.
     virtual const std::string &name() const = 0;
+    // False when part of the range is a hole of a sparse file: bytes its file only claims to
+    // hold, which no program writing a table leaves.
+    virtual bool holdsData(std::uint64_t offset, std::uint64_t length) const
+    {
+        return offset + length <= size();
+    }
 
     ByteSource(const ByteSource &) = delete;
     ByteSource &operator=(const ByteSource &) = delete;
@@ -29,21 +37,23 @@ protected:
     ByteSource() = default;
 };
 
+// A regular file of a folder, never a link, a pipe or a device.
 class FileSource final : public ByteSource
 {
 public:
-    // Throws paradox::Error when the file cannot be opened.
+    // Throws paradox::Error when the file cannot be opened or is no regular file.
     explicit FileSource(const std::filesystem::path &path);
-    ~FileSource() override;
+    FileSource(const Folder &folder, const std::string &name);
 
     std::uint64_t size() const override { return m_size; }
 
     std::size_t read(std::uint64_t offset, std::span<std::uint8_t> out) const override;
+    bool holdsData(std::uint64_t offset, std::uint64_t length) const override;
 
     const std::string &name() const override { return m_name; }
 
 private:
-    int m_fd = -1;
+    UniqueFd m_fd;
     std::uint64_t m_size = 0;
     std::string m_name;
 };

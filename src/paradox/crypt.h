@@ -47,6 +47,11 @@ public:
 
     const std::string &name() const override { return m_inner->name(); }
 
+    bool holdsData(std::uint64_t offset, std::uint64_t length) const override
+    {
+        return m_inner->holdsData(offset, length);
+    }
+
 private:
     std::shared_ptr<const ByteSource> m_inner;
     ChunkParameters m_parameters;

@@ -1,10 +1,12 @@
 #include "paradox/intent.h"
 
 #include "core/fileio.h"
+#include "core/filename.h"
 #include "core/filestep.h"
+#include "core/workowner.h"
 #include "paradox/family.h"
-#include "paradox/placefile.h"
 
+#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <fcntl.h>
@@ -19,19 +21,28 @@ namespace tw::paradox {
 
 namespace {
 
-namespace fs = std::filesystem;
-
 constexpr std::string_view kRecordPrefix = ".tw-intent-";
-constexpr std::string_view kTempMark = ".tw-";
-constexpr std::size_t kUniqueChars = 6; // the XXXXXX of mkostemp
-constexpr std::string_view kRecordHead = "tablewright intent 1";
+constexpr std::string_view kRecordHead = "tablewright intent 2";
+constexpr std::size_t kLongestRecord = 64 * 1024;
+constexpr std::size_t kMostFiles = 256;
+constexpr std::size_t kUniqueChars = 6;
 
 [[noreturn]] void throwErrno(int error, const std::string &what)
 {
     throw std::system_error(error, std::generic_category(), what);
 }
 
-// What an operation does to the files of one folder. Names are bare file names there.
+// A file as the file system knows it: the record names each file by it, so nothing that
+// merely took a name since is ever taken for one of them.
+struct FileId
+{
+    dev_t device = 0;
+    ino_t inode = 0;
+
+    friend bool operator==(const FileId &, const FileId &) = default;
+};
+
+// What an operation does to the files of one folder. Names are plain names there.
 struct Record
 {
     enum class Disposal { Unlink, Trash };
@@ -39,17 +50,20 @@ struct Record
     struct OldFile
     {
         std::string name;
-        ino_t inode = 0;
+        FileId id;
         std::string aside; // the hidden name it moves to first; empty when it is not moved
+        ino_t placeholder = 0; // the empty file that holds `aside` until it moves there
     };
 
     struct NewFile
     {
         std::string hidden;
         std::string name;
-        ino_t inode = 0;
+        FileId id;
     };
 
+    std::string owner; // the tag of the machine and process doing it
+    std::string host;  // that machine's name, for the user
     Disposal disposal = Disposal::Unlink;
     std::vector<OldFile> old;   // the old table's files, its .db first
     std::vector<NewFile> added; // the new table's files, its .db last
@@ -67,12 +81,12 @@ std::string hex(std::string_view bytes)
     return out.empty() ? "-" : out;
 }
 
-std::optional<std::string> unhex(const std::string &text)
+std::optional<std::string> unhex(std::string_view text)
 {
     if (text == "-") {
         return std::string();
     }
-    if (text.size() % 2 != 0) {
+    if (text.empty() || text.size() % 2 != 0) {
         return std::nullopt;
     }
     auto digit = [](char c) {
@@ -90,96 +104,185 @@ std::optional<std::string> unhex(const std::string &text)
     return out;
 }
 
-std::optional<ino_t> inodeNumber(const std::string &text)
+template <class Number> std::optional<Number> number(std::string_view text)
 {
-    unsigned long long value = 0;
+    Number value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc{} || end != text.data() + text.size() || text.empty()) {
+    if (text.empty() || error != std::errc{} || end != text.data() + text.size()) {
         return std::nullopt;
     }
-    return static_cast<ino_t>(value);
+    return value;
 }
 
 std::string serialize(const Record &record)
 {
     std::ostringstream out;
     out << kRecordHead << '\n'
+        << "owner " << record.owner << ' ' << hex(record.host) << '\n'
         << "dispose " << (record.disposal == Record::Disposal::Trash ? "trash" : "unlink") << '\n';
     for (const Record::OldFile &file : record.old) {
-        out << "old " << hex(file.name) << ' ' << file.inode << ' ' << hex(file.aside) << '\n';
+        out << "old " << hex(file.name) << ' ' << file.id.device << ' ' << file.id.inode << ' '
+            << hex(file.aside) << ' ' << file.placeholder << '\n';
     }
     for (const Record::NewFile &file : record.added) {
-        out << "new " << hex(file.hidden) << ' ' << hex(file.name) << ' ' << file.inode << '\n';
+        out << "new " << hex(file.hidden) << ' ' << hex(file.name) << ' ' << file.id.device << ' '
+            << file.id.inode << '\n';
     }
     out << "end\n";
     return out.str();
 }
 
-// The record in a file; nothing for one its program did not finish writing, which means no
-// file was moved yet.
-std::optional<Record> parse(const std::string &text)
+std::vector<std::string_view> words(std::string_view line)
 {
-    std::istringstream in(text);
-    std::string line;
-    if (!std::getline(in, line) || line != kRecordHead) {
+    std::vector<std::string_view> found;
+    while (!line.empty()) {
+        const std::size_t blank = line.find(' ');
+        found.push_back(line.substr(0, blank));
+        line = blank == std::string_view::npos ? std::string_view() : line.substr(blank + 1);
+    }
+    return found;
+}
+
+// A table file the record may name: a plain name of the folder with a family extension.
+bool isTableFileName(std::string_view name)
+{
+    return isPlainName(name) && isFamilyExtension(extensionOf(name));
+}
+
+enum class Parsed {
+    Whole,   // every line there and every name one the program may act on
+    Torn,    // cut short by a program that ended while writing it: no file was moved yet
+    Invalid, // not the program's record: acted on never
+};
+
+// Reads one line of a record into it; false when the line is not what the program writes.
+bool readLine(std::string_view line, Record &record, bool &ended)
+{
+    const std::vector<std::string_view> w = words(line);
+    if (w.empty()) {
+        return false;
+    }
+    if (w[0] == "end" && w.size() == 1) {
+        ended = true;
+        return true;
+    }
+    if (w[0] == "owner" && w.size() == 3 && record.host.empty()) {
+        const auto host = unhex(w[2]);
+        if (w[1] != record.owner || !host) {
+            return false;
+        }
+        record.host = host->empty() ? "?" : *host;
+        return true;
+    }
+    if (record.host.empty()) {
+        return false; // the owner line comes first
+    }
+    if (w[0] == "dispose" && w.size() == 2 && (w[1] == "trash" || w[1] == "unlink")) {
+        record.disposal = w[1] == "trash" ? Record::Disposal::Trash : Record::Disposal::Unlink;
+        return true;
+    }
+    if (record.old.size() + record.added.size() >= kMostFiles) {
+        return false;
+    }
+    if (w[0] == "old" && w.size() == 6) {
+        const auto name = unhex(w[1]);
+        const auto device = number<dev_t>(w[2]);
+        const auto inode = number<ino_t>(w[3]);
+        const auto aside = unhex(w[4]);
+        const auto placeholder = number<ino_t>(w[5]);
+        if (!name || !device || !inode || !aside || !placeholder || !isTableFileName(*name) ||
+            (!aside->empty() && !isHiddenNameFor(*aside, *name, record.owner)) ||
+            (record.old.empty() && foldCase(extensionOf(*name)) != ".db")) {
+            return false;
+        }
+        record.old.push_back({*name, {*device, *inode}, *aside, *placeholder});
+        return true;
+    }
+    if (w[0] == "new" && w.size() == 5) {
+        const auto hidden = unhex(w[1]);
+        const auto name = unhex(w[2]);
+        const auto device = number<dev_t>(w[3]);
+        const auto inode = number<ino_t>(w[4]);
+        if (!hidden || !name || !device || !inode || !isTableFileName(*name) ||
+            !isHiddenNameFor(*hidden, *name, record.owner)) {
+            return false;
+        }
+        record.added.push_back({*hidden, *name, {*device, *inode}});
+        return true;
+    }
+    return false;
+}
+
+// The record in a file, whose name carries its owner's tag.
+Parsed parse(std::string_view text, Record &record)
+{
+    const std::size_t firstBreak = text.find('\n');
+    if (firstBreak == std::string_view::npos) {
+        return kRecordHead.substr(0, text.size()) == text ? Parsed::Torn : Parsed::Invalid;
+    }
+    if (text.substr(0, firstBreak) != kRecordHead) {
+        return Parsed::Invalid;
+    }
+    std::string_view rest = text.substr(firstBreak + 1);
+    bool ended = false;
+    while (!rest.empty() && !ended) {
+        const std::size_t lineBreak = rest.find('\n');
+        const std::string_view line = rest.substr(0, lineBreak);
+        const bool complete = lineBreak != std::string_view::npos;
+        rest = complete ? rest.substr(lineBreak + 1) : std::string_view();
+        if (!readLine(line, record, ended)) {
+            // Only the last line can be cut short by an ending program.
+            return complete ? Parsed::Invalid : Parsed::Torn;
+        }
+    }
+    if (!ended) {
+        return Parsed::Torn;
+    }
+    const bool sound = rest.empty() && !(record.old.empty() && record.added.empty()) &&
+                       (record.added.empty() ||
+                        foldCase(extensionOf(record.added.back().name)) == ".db");
+    return sound ? Parsed::Whole : Parsed::Invalid;
+}
+
+std::optional<FileId> idOf(const Folder &folder, std::string_view name)
+{
+    const auto info = folder.status(name);
+    if (!info) {
         return std::nullopt;
     }
-    Record record;
-    while (std::getline(in, line)) {
-        std::istringstream words(line);
-        std::string kind;
-        words >> kind;
-        if (kind == "end") {
-            return record;
-        }
-        std::string a;
-        std::string b;
-        std::string c;
-        words >> a >> b >> c;
-        if (kind == "dispose") {
-            record.disposal = a == "trash" ? Record::Disposal::Trash : Record::Disposal::Unlink;
-        } else if (kind == "old") {
-            const auto name = unhex(a);
-            const auto inode = inodeNumber(b);
-            const auto aside = unhex(c);
-            if (!name || !inode || !aside || name->empty()) {
-                return std::nullopt;
-            }
-            record.old.push_back({*name, *inode, *aside});
-        } else if (kind == "new") {
-            const auto hidden = unhex(a);
-            const auto name = unhex(b);
-            const auto inode = inodeNumber(c);
-            if (!hidden || !name || !inode || hidden->empty() || name->empty()) {
-                return std::nullopt;
-            }
-            record.added.push_back({*hidden, *name, *inode});
-        } else {
-            return std::nullopt;
+    return FileId{info->st_dev, info->st_ino};
+}
+
+bool holds(const Folder &folder, std::string_view name, const FileId &id)
+{
+    return idOf(folder, name) == id;
+}
+
+std::string recordName(const std::string &ownerTag, std::string_view tail)
+{
+    return std::string(kRecordPrefix) + ownerTag + '-' + std::string(tail);
+}
+
+// The owner tag of a record's name, or empty when the name is no record's.
+std::string_view ownerTagOfRecordName(std::string_view name)
+{
+    if (name.substr(0, kRecordPrefix.size()) != kRecordPrefix ||
+        name.size() < kRecordPrefix.size() + kUniqueChars + 2) {
+        return {};
+    }
+    const std::string_view tail = name.substr(name.size() - kUniqueChars);
+    const std::string_view tag = name.substr(kRecordPrefix.size(),
+                                             name.size() - kRecordPrefix.size() - kUniqueChars - 1);
+    if (name[name.size() - kUniqueChars - 1] != '-' ||
+        recordName(std::string(tag), tail) != name || !WorkOwner::fromTag(tag)) {
+        return {};
+    }
+    for (const char c : tail) {
+        if (std::isalnum(static_cast<unsigned char>(c)) == 0) {
+            return {};
         }
     }
-    return std::nullopt;
-}
-
-std::optional<ino_t> inodeAt(const fs::path &path)
-{
-    struct stat info
-    {};
-
-    if (::lstat(path.c_str(), &info) != 0) {
-        return std::nullopt;
-    }
-    return info.st_ino;
-}
-
-bool holds(const fs::path &path, ino_t inode)
-{
-    return inodeAt(path) == inode;
-}
-
-bool isThere(const fs::path &path)
-{
-    return inodeAt(path).has_value();
+    return tag;
 }
 
 // The intent record of one running operation: written and on disk before the first file
@@ -187,122 +290,129 @@ bool isThere(const fs::path &path)
 class RecordFile
 {
 public:
-    RecordFile(const fs::path &folder, const Record &record)
+    RecordFile(const Folder &folder, const Record &record)
         : m_folder(folder)
     {
-        std::string pattern = (folder / (std::string(kRecordPrefix) + "XXXXXX")).string();
-        m_fd = ::mkostemp(pattern.data(), O_CLOEXEC);
-        if (m_fd < 0) {
-            throwErrno(errno, "cannot create a file in " + folder.string());
+        for (int attempt = 0; !m_fd; ++attempt) {
+            m_name = recordName(record.owner, uniqueTail());
+            try {
+                m_fd = folder.createNew(m_name, 0600);
+            } catch (const std::system_error &e) {
+                if (e.code().value() != EEXIST || attempt > 100) {
+                    throw;
+                }
+            }
         }
-        lockWhileOpen(m_fd);
-        m_path = pattern;
-        if (!writeAll(m_fd, serialize(record)) || ::fsync(m_fd) != 0) {
+        lockWhileOpen(m_fd.get());
+        if (!writeAll(m_fd.get(), serialize(record)) || ::fsync(m_fd.get()) != 0) {
             const int error = errno != 0 ? errno : ENOSPC;
             remove();
-            throwErrno(error, "cannot write to " + folder.string());
+            throwErrno(error, "cannot write to " + shownText(folder.path().string()));
         }
-        syncFolder(folder);
+        folder.sync();
     }
 
     // A record whose operation could not be resolved stays for the next recovery.
-    ~RecordFile()
-    {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-
+    ~RecordFile() = default;
     RecordFile(const RecordFile &) = delete;
     RecordFile &operator=(const RecordFile &) = delete;
 
     void remove()
     {
-        ::unlink(m_path.c_str());
-        ::close(m_fd);
-        m_fd = -1;
-        syncFolder(m_folder);
+        m_folder.remove(m_name);
+        m_fd.reset();
+        m_folder.sync();
     }
 
 private:
-    fs::path m_folder;
-    fs::path m_path;
-    int m_fd = -1;
+    const Folder &m_folder;
+    std::string m_name;
+    UniqueFd m_fd;
 };
 
 // The commit point: the new .db in place, or for a delete the old .db gone.
-bool committed(const fs::path &folder, const Record &record)
+bool committed(const Folder &folder, const Record &record)
 {
     if (!record.added.empty()) {
-        return holds(folder / record.added.back().name, record.added.back().inode);
+        return holds(folder, record.added.back().name, record.added.back().id);
     }
-    return !record.old.empty() &&
-           !holds(folder / record.old.front().name, record.old.front().inode);
+    return !holds(folder, record.old.front().name, record.old.front().id);
 }
 
-void moveAside(const fs::path &folder, const Record &record)
+// True when the hidden name of an old file holds that file, or the empty file that kept
+// the name for it.
+bool asideHolds(const Folder &folder, const Record::OldFile &file)
+{
+    const auto id = idOf(folder, file.aside);
+    return id && id->device == file.id.device &&
+           (id->inode == file.id.inode || id->inode == file.placeholder);
+}
+
+void moveAside(const Folder &folder, const Record &record)
 {
     for (const Record::OldFile &file : record.old) {
         if (file.aside.empty()) {
             continue;
         }
         fileStep();
-        if (::rename((folder / file.name).c_str(), (folder / file.aside).c_str()) != 0) {
-            throwErrno(errno, "cannot move " + file.name + " aside");
+        if (!holds(folder, file.name, file.id)) {
+            throwErrno(ENOENT, shownText(file.name) + " changed while it was replaced");
+        }
+        if (const int error = folder.rename(file.name, file.aside); error != 0) {
+            throwErrno(error, "cannot move " + shownText(file.name) + " aside");
         }
     }
 }
 
-void placeAdded(const fs::path &folder, const Record &record)
+void placeAdded(const Folder &folder, const Record &record)
 {
     for (const Record::NewFile &file : record.added) {
         fileStep();
-        if (const int error = placeFile(folder / file.hidden, folder / file.name); error != 0) {
-            throwErrno(error, "cannot put " + file.name + " in place");
+        if (const int error = folder.place(file.hidden, file.name); error != 0) {
+            throwErrno(error, "cannot put " + shownText(file.name) + " in place");
         }
     }
 }
 
 // Past the commit point: the new files all in place, the old ones gone. Returns the old
 // files that could not be removed.
-std::vector<fs::path> complete(const fs::path &folder,
-                               const Record &record,
-                               const TrashFiles &trash,
-                               const std::function<void()> &beforeEach)
+std::vector<std::string> complete(const Folder &folder,
+                                  const Record &record,
+                                  const TrashFiles &trash,
+                                  const std::function<void()> &beforeEach)
 {
     for (const Record::NewFile &file : record.added) {
-        const fs::path hidden = folder / file.hidden;
-        if (!holds(hidden, file.inode)) {
+        if (!holds(folder, file.hidden, file.id)) {
             continue;
         }
-        if (holds(folder / file.name, file.inode)) {
-            ::unlink(hidden.c_str()); // the second name a link left
+        if (holds(folder, file.name, file.id)) {
+            folder.remove(file.hidden); // the second name a link left
         } else {
-            placeFile(hidden, folder / file.name);
+            folder.place(file.hidden, file.name);
         }
     }
-    std::vector<fs::path> old;
+    std::vector<std::string> old;
     for (const Record::OldFile &file : record.old) {
-        if (!file.aside.empty() && isThere(folder / file.aside)) {
+        if (!file.aside.empty() && asideHolds(folder, file)) {
             fileStep();
-            ::unlink((folder / file.aside).c_str());
+            folder.remove(file.aside);
         }
-        if (holds(folder / file.name, file.inode)) {
-            old.push_back(folder / file.name);
+        if (holds(folder, file.name, file.id)) {
+            old.push_back(file.name);
         }
     }
-    if (old.empty() || (record.disposal == Record::Disposal::Trash && trash && trash(old))) {
+    if (old.empty() ||
+        (record.disposal == Record::Disposal::Trash && trash && trash(folder, old))) {
         return {};
     }
-    std::vector<fs::path> left;
-    for (const fs::path &file : old) {
+    std::vector<std::string> left;
+    for (const std::string &name : old) {
         if (beforeEach) {
             beforeEach();
         }
         fileStep();
-        removeFile(file);
-        if (isThere(file)) {
-            left.push_back(file);
+        if (folder.remove(name) != 0 && folder.status(name)) {
+            left.push_back(name);
         }
     }
     return left;
@@ -311,14 +421,14 @@ std::vector<fs::path> complete(const fs::path &folder,
 // Before the commit point: the new files gone, the old ones back under their names. False
 // when an old file could not take its name back (it then stays under its hidden name, and
 // the record stays with it).
-bool undo(const fs::path &folder, const Record &record)
+bool undo(const Folder &folder, const Record &record)
 {
     for (auto it = record.added.rbegin(); it != record.added.rend(); ++it) {
-        if (holds(folder / it->name, it->inode)) {
-            ::unlink((folder / it->name).c_str());
+        if (holds(folder, it->name, it->id)) {
+            folder.remove(it->name);
         }
-        if (holds(folder / it->hidden, it->inode)) {
-            ::unlink((folder / it->hidden).c_str());
+        if (holds(folder, it->hidden, it->id)) {
+            folder.remove(it->hidden);
         }
     }
     bool whole = true;
@@ -326,21 +436,20 @@ bool undo(const fs::path &folder, const Record &record)
         if (it->aside.empty()) {
             continue;
         }
-        const fs::path aside = folder / it->aside;
-        if (holds(aside, it->inode)) {
-            whole = placeFile(aside, folder / it->name) == 0 && whole;
-        } else if (isThere(aside)) {
-            ::unlink(aside.c_str()); // the empty name it was to take
+        if (holds(folder, it->aside, it->id)) {
+            whole = folder.place(it->aside, it->name) == 0 && whole;
+        } else if (asideHolds(folder, *it)) {
+            folder.remove(it->aside); // the empty file that held the name
         }
     }
     return whole;
 }
 
 // Runs an operation under its record: a failure before the commit point undoes it.
-std::vector<fs::path> run(const fs::path &folder,
-                          const Record &record,
-                          const TrashFiles &trash = {},
-                          const std::function<void()> &beforeEach = {})
+std::vector<std::string> run(const Folder &folder,
+                             const Record &record,
+                             const TrashFiles &trash = {},
+                             const std::function<void()> &beforeEach = {})
 {
     RecordFile file(folder, record);
     try {
@@ -352,71 +461,37 @@ std::vector<fs::path> run(const fs::path &folder,
         }
         throw;
     }
-    std::vector<fs::path> left = complete(folder, record, trash, beforeEach);
+    std::vector<std::string> left = complete(folder, record, trash, beforeEach);
     file.remove();
-    syncFolder(folder);
+    folder.sync();
     return left;
 }
 
-fs::path folderOf(const fs::path &file)
+Record newRecord()
 {
-    return file.has_parent_path() ? file.parent_path() : fs::path(".");
+    Record record;
+    record.owner = WorkOwner::self().tag();
+    record.host = hostName();
+    return record;
 }
 
-Record::NewFile added(const FinishedFile &file)
+FileId idOrThrow(const Folder &folder, std::string_view name)
 {
-    const auto inode = inodeAt(file.first);
-    if (!inode) {
-        throwErrno(ENOENT, "the finished file " + file.first.filename().string() + " is gone");
+    const auto id = idOf(folder, name);
+    if (!id) {
+        throwErrno(ENOENT, "cannot find " + shownText(name));
     }
-    return {file.first.filename().string(), file.second.filename().string(), *inode};
+    return *id;
 }
 
-Record::OldFile oldFile(const fs::path &file)
+Record::NewFile added(const Folder &folder, const FinishedFile &file)
 {
-    const auto inode = inodeAt(file);
-    if (!inode) {
-        throwErrno(ENOENT, "cannot find " + file.string());
-    }
-    return {file.filename().string(), *inode, {}};
+    return {file.hidden, file.name, idOrThrow(folder, file.hidden)};
 }
 
-// Copies a file into a new hidden file beside `target` with the mode of the original, and
-// makes the copy durable. The hidden file stays open (and so locked) for the caller.
-HiddenFile copyToHidden(const fs::path &from, const fs::path &target)
+Record::OldFile oldFile(const Folder &folder, const std::string &name)
 {
-    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) {
-        throwErrno(errno, "cannot read " + from.string());
-    }
-    HiddenFile copy;
-    try {
-        copy = createHiddenBeside(target);
-    } catch (...) {
-        ::close(in);
-        throw;
-    }
-
-    struct stat info
-    {};
-
-    int error = 0;
-    if (::fstat(in, &info) != 0 || ::fchmod(copy.fd, info.st_mode & 0777) != 0) {
-        error = errno;
-    }
-    if (error == 0 && !copyAll(in, copy.fd)) {
-        error = errno;
-    }
-    if (error == 0 && ::fsync(copy.fd) != 0) {
-        error = errno;
-    }
-    ::close(in);
-    if (error != 0) {
-        ::unlink(copy.path.c_str());
-        ::close(copy.fd);
-        throwErrno(error, "cannot copy " + from.string() + " to " + target.string());
-    }
-    return copy;
+    return {name, idOrThrow(folder, name), {}, 0};
 }
 
 // Open descriptors closed when the operation ends; they hold the locks of its hidden files.
@@ -440,67 +515,122 @@ private:
     std::vector<int> m_fds;
 };
 
-bool isUniqueTail(std::string_view tail)
+// Copies a regular file of the folder into a new hidden file beside `target` with the mode
+// of the original, and makes the copy durable. The hidden file stays open (and so locked)
+// in `open`.
+std::string copyToHidden(const Folder &folder,
+                         const std::string &from,
+                         const std::string &target,
+                         OpenFiles &open)
 {
-    if (tail.size() != kUniqueChars) {
-        return false;
+    const UniqueFd in = folder.openRegular(from, O_RDONLY);
+    const HiddenFile copy = createHiddenBeside(folder, target);
+    open.keep(copy.fd);
+
+    struct stat info
+    {};
+
+    int error = 0;
+    if (::fstat(in.get(), &info) != 0 || ::fchmod(copy.fd, info.st_mode & 0777) != 0) {
+        error = errno;
     }
-    for (const char c : tail) {
-        if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))) {
-            return false;
-        }
+    if (error == 0 && !copyAll(in.get(), copy.fd)) {
+        error = errno;
     }
-    return true;
+    if (error == 0 && ::fsync(copy.fd) != 0) {
+        error = errno;
+    }
+    if (error != 0) {
+        folder.remove(copy.name);
+        throwErrno(error, "cannot copy " + shownText(from) + " to " + shownText(target));
+    }
+    return copy.name;
 }
 
-bool isRecordName(std::string_view name)
+// Reads a record whose owner is this machine's gone process, or says why it is left alone.
+// Empty when the record can be acted on.
+std::string checkRecord(const Folder &folder, const std::string &name, std::string &text)
 {
-    return name.substr(0, kRecordPrefix.size()) == kRecordPrefix &&
-           isUniqueTail(name.substr(kRecordPrefix.size()));
-}
-
-std::string readAll(const fs::path &path)
-{
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-    std::string text;
-    if (fd < 0) {
-        return text;
+    UniqueFd fd;
+    try {
+        fd = folder.openRegular(name, O_RDONLY);
+    } catch (const std::system_error &e) {
+        return e.what();
+    }
+    struct stat info
+    {};
+    if (::fstat(fd.get(), &info) != 0 || info.st_uid != ::getuid()) {
+        return "it belongs to another user";
+    }
+    if (static_cast<std::uint64_t>(info.st_size) > kLongestRecord) {
+        return "it is longer than any record the program writes";
+    }
+    if (lockedElsewhere(fd.get())) {
+        return "a running program holds it";
     }
     char buffer[4096];
     ssize_t got = 0;
-    while ((got = ::read(fd, buffer, sizeof buffer)) > 0 && text.size() < 1024 * 1024) {
+    while ((got = ::read(fd.get(), buffer, sizeof buffer)) > 0 && text.size() <= kLongestRecord) {
         text.append(buffer, static_cast<std::size_t>(got));
     }
-    ::close(fd);
-    return text;
+    return {};
 }
 
-void protect(const Record &record, std::set<std::string> &inUse)
+// The name of the machine a record names, from its owner line, for the user.
+std::string hostOfRecord(const Folder &folder, const std::string &name, const std::string &tag)
 {
-    for (const Record::OldFile &file : record.old) {
-        inUse.insert(file.aside);
+    try {
+        const UniqueFd fd = folder.openRegular(name, O_RDONLY);
+        char buffer[512] = {};
+        const ssize_t got = ::read(fd.get(), buffer, sizeof buffer - 1);
+        Record record;
+        record.owner = tag;
+        const std::string_view text(buffer, got > 0 ? static_cast<std::size_t>(got) : 0);
+        const std::size_t start = text.find('\n');
+        if (start != std::string_view::npos) {
+            bool ended = false;
+            const std::string_view line = text.substr(start + 1, text.find('\n', start + 1) - start - 1);
+            if (readLine(line, record, ended)) {
+                return record.host;
+            }
+        }
+    } catch (const std::system_error &) {
     }
-    for (const Record::NewFile &file : record.added) {
-        inUse.insert(file.hidden);
+    return "?";
+}
+
+bool isGoneOwner(std::string_view tag)
+{
+    const auto owner = WorkOwner::fromTag(tag);
+    return owner && owner->gone();
+}
+
+// Removes the hidden work files of this machine's programs that are gone, unless a record
+// still needs them. Nothing is opened that is no regular file of this user.
+void removeLeftovers(const Folder &folder,
+                     const std::vector<std::string> &names,
+                     const std::set<std::string> &inUse)
+{
+    for (const std::string &name : names) {
+        const std::string_view tag = ownerTagOfHiddenName(name);
+        const auto info = folder.status(name);
+        if (tag.empty() || inUse.count(name) != 0 || !isGoneOwner(tag) || !info ||
+            !S_ISREG(info->st_mode) || info->st_uid != ::getuid()) {
+            continue;
+        }
+        try {
+            const UniqueFd fd = folder.openRegular(name, O_RDONLY);
+            if (!lockedElsewhere(fd.get())) {
+                folder.remove(name);
+            }
+        } catch (const std::system_error &) {
+        }
     }
 }
 
 } // namespace
 
-bool isWorkFileName(const std::string &name)
-{
-    if (name.empty() || name.front() != '.') {
-        return false;
-    }
-    if (isRecordName(name)) {
-        return true;
-    }
-    const std::size_t mark = name.rfind(kTempMark);
-    return mark != std::string::npos && mark > 0 &&
-           isUniqueTail(std::string_view(name).substr(mark + kTempMark.size()));
-}
-
-void placeTable(const std::vector<FinishedFile> &files)
+void placeTable(const Folder &folder, const std::vector<FinishedFile> &files)
 {
     if (files.empty()) {
         return;
@@ -508,135 +638,153 @@ void placeTable(const std::vector<FinishedFile> &files)
     if (files.size() == 1) {
         // One rename puts a lone .db in place whole: there is nothing to record.
         fileStep();
-        if (const int error = placeFile(files.front().first, files.front().second); error != 0) {
-            throwErrno(error,
-                       "cannot put " + files.front().second.filename().string() + " in place");
+        if (const int error = folder.place(files.front().hidden, files.front().name);
+            error != 0) {
+            throwErrno(error, "cannot put " + shownText(files.front().name) + " in place");
         }
-        syncFolder(folderOf(files.front().second));
+        folder.sync();
         return;
     }
-    Record record;
+    Record record = newRecord();
     for (const FinishedFile &file : files) {
-        record.added.push_back(added(file));
-    }
-    run(folderOf(files.back().second), record);
-}
-
-void replaceTable(const fs::path &oldDb, const std::vector<FinishedFile> &files)
-{
-    const fs::path folder = folderOf(oldDb);
-    Record record;
-    OpenFiles placeholders;
-    for (const fs::path &file : tableFamily(oldDb)) {
-        Record::OldFile old = oldFile(file);
-        // The hidden name it moves to is taken (and held) before the record names it.
-        HiddenFile aside = createHiddenBeside(file);
-        placeholders.keep(aside.fd);
-        old.aside = aside.path.filename().string();
-        record.old.push_back(old);
-    }
-    for (const FinishedFile &file : files) {
-        record.added.push_back(added(file));
+        record.added.push_back(added(folder, file));
     }
     run(folder, record);
 }
 
-void copyTable(const std::vector<fs::path> &family,
+void replaceTable(const Folder &folder,
+                  std::string_view oldDb,
+                  const std::vector<FinishedFile> &files)
+{
+    Record record = newRecord();
+    OpenFiles placeholders;
+    for (const std::string &file : tableFamily(folder, oldDb)) {
+        Record::OldFile old = oldFile(folder, file);
+        // The hidden name it moves to is taken (and held) before the record names it.
+        const HiddenFile aside = createHiddenBeside(folder, file);
+        placeholders.keep(aside.fd);
+        old.aside = aside.name;
+        old.placeholder = idOrThrow(folder, aside.name).inode;
+        record.old.push_back(old);
+    }
+    for (const FinishedFile &file : files) {
+        record.added.push_back(added(folder, file));
+    }
+    run(folder, record);
+}
+
+void copyTable(const Folder &folder,
+               const std::vector<std::string> &family,
                const std::string &newStem,
                const std::function<void()> &beforeEach)
 {
     if (family.empty()) {
         return;
     }
-    const fs::path folder = folderOf(family.front());
-    Record record;
+    Record record = newRecord();
     OpenFiles copies;
-    std::vector<Record::NewFile> added;
+    std::vector<Record::NewFile> copied;
     try {
-        for (const fs::path &file : family) {
+        for (const std::string &file : family) {
             if (beforeEach) {
                 beforeEach();
             }
-            record.old.push_back(oldFile(file));
-            const fs::path target = folder / (newStem + file.extension().string());
-            HiddenFile copy = copyToHidden(file, target);
-            copies.keep(copy.fd);
-            added.push_back(
-                {copy.path.filename().string(), target.filename().string(), *inodeAt(copy.path)});
+            record.old.push_back(oldFile(folder, file));
+            const std::string target = newStem + std::string(extensionOf(file));
+            const std::string hidden = copyToHidden(folder, file, target, copies);
+            copied.push_back({hidden, target, idOrThrow(folder, hidden)});
         }
     } catch (...) {
-        for (const Record::NewFile &file : added) {
-            ::unlink((folder / file.hidden).c_str());
+        for (const Record::NewFile &file : copied) {
+            folder.remove(file.hidden);
         }
         throw;
     }
     // The .db, first in the family, goes in last.
-    record.added.assign(added.rbegin(), added.rend());
+    record.added.assign(copied.rbegin(), copied.rend());
     run(folder, record);
 }
 
-std::vector<fs::path> deleteTable(const std::vector<fs::path> &family,
-                                  const TrashFiles &trash,
-                                  const std::function<void()> &beforeEach)
+std::vector<std::string> deleteTable(const Folder &folder,
+                                     const std::vector<std::string> &family,
+                                     const TrashFiles &trash,
+                                     const std::function<void()> &beforeEach)
 {
     if (family.empty()) {
         return {};
     }
-    Record record;
+    Record record = newRecord();
     record.disposal = trash ? Record::Disposal::Trash : Record::Disposal::Unlink;
-    for (const fs::path &file : family) {
-        record.old.push_back(oldFile(file));
+    for (const std::string &file : family) {
+        record.old.push_back(oldFile(folder, file));
     }
-    return run(folderOf(family.front()), record, trash, beforeEach);
+    return run(folder, record, trash, beforeEach);
 }
 
-void recoverFolder(const fs::path &folder, const TrashFiles &trash)
+std::vector<std::string> recoverFolder(const Folder &folder, const TrashFiles &trash)
 {
-    std::vector<std::string> records;
-    std::vector<std::string> workFiles;
-    std::error_code error;
-    for (const auto &entry : fs::directory_iterator(folder, error)) {
-        const std::string name = entry.path().filename().string();
-        if (isRecordName(name)) {
-            records.push_back(name);
-        } else if (isWorkFileName(name)) {
-            workFiles.push_back(name);
-        }
+    std::vector<std::string> names;
+    try {
+        names = folder.names();
+    } catch (const std::system_error &) {
+        return {};
     }
+    std::vector<std::string> leftAlone;
+    auto leave = [&](const std::string &name, const std::string &why) {
+        leftAlone.push_back("the intent record " + shownText(name) + " in " +
+                            shownText(folder.path().string()) + " was left alone: " + why);
+    };
     std::set<std::string> inUse;
-    for (const std::string &name : records) {
-        const fs::path path = folder / name;
-        const std::optional<Record> record = parse(readAll(path));
-        if (!abandoned(path)) {
-            if (record) {
-                protect(*record, inUse);
-            }
+    bool changed = false;
+    for (const std::string &name : names) {
+        const std::string_view tag = ownerTagOfRecordName(name);
+        if (tag.empty()) {
             continue;
         }
-        if (!record) {
-            ::unlink(path.c_str()); // torn: written by a program that moved nothing yet
+        const auto owner = WorkOwner::fromTag(tag);
+        if (!owner->onThisMachine()) {
+            leave(name,
+                  "another workstation (" + shownText(hostOfRecord(folder, name, std::string(tag))) +
+                      ") made it and may still be working on the table; see \"A record another "
+                      "workstation left\" in the README");
             continue;
         }
-        bool resolved = true;
-        if (committed(folder, *record)) {
-            complete(folder, *record, trash, {});
-        } else {
-            resolved = undo(folder, *record);
+        if (!owner->gone()) {
+            continue; // a running program's operation
         }
+        std::string text;
+        if (const std::string why = checkRecord(folder, name, text); !why.empty()) {
+            leave(name, why);
+            continue;
+        }
+        Record record;
+        record.owner = std::string(tag);
+        const Parsed parsed = parse(text, record);
+        if (parsed == Parsed::Invalid) {
+            leave(name, "it names files that are not the program's own to move");
+            continue;
+        }
+        changed = true;
+        if (parsed == Parsed::Torn) {
+            folder.remove(name); // its program moved nothing yet
+            continue;
+        }
+        const bool resolved = committed(folder, record)
+                                  ? (complete(folder, record, trash, {}), true)
+                                  : undo(folder, record);
         if (resolved) {
-            ::unlink(path.c_str());
+            folder.remove(name);
         } else {
-            protect(*record, inUse);
+            for (const Record::OldFile &file : record.old) {
+                inUse.insert(file.aside);
+            }
         }
     }
-    for (const std::string &name : workFiles) {
-        if (inUse.count(name) == 0 && abandoned(folder / name)) {
-            ::unlink((folder / name).c_str());
-        }
+    removeLeftovers(folder, names, inUse);
+    if (changed) {
+        folder.sync();
     }
-    if (!records.empty() || !workFiles.empty()) {
-        syncFolder(folder);
-    }
+    return leftAlone;
 }
 
 } // namespace tw::paradox

@@ -1,5 +1,6 @@
 #include "paradox/reader.h"
 
+#include "core/folder.h"
 #include "paradox/codec.h"
 #include "paradox/crypt.h"
 #include "paradox/error.h"
@@ -240,24 +241,31 @@ TableHeader parseHeader(const ByteSource &table, const std::string &encoding)
 std::optional<std::filesystem::path> findCompanion(const std::filesystem::path &dbPath,
                                                    const std::string &extension)
 {
-    const std::filesystem::path folder =
-        dbPath.has_parent_path() ? dbPath.parent_path() : std::filesystem::path(".");
-    const std::string wanted = foldCase(dbPath.stem().string() + extension);
-    std::error_code error;
-    for (const auto &entry : std::filesystem::directory_iterator(folder, error)) {
-        if (foldCase(entry.path().filename().string()) == wanted && entry.is_regular_file(error)) {
-            return entry.path();
+    try {
+        const Folder folder = Folder::of(dbPath);
+        const std::string name = companionName(folder, dbPath.filename().string(), extension);
+        if (!name.empty()) {
+            return folder.pathOf(name);
         }
+    } catch (const std::system_error &) {
     }
     return std::nullopt;
 }
 
 TableReader TableReader::open(const std::filesystem::path &dbPath, const ReadOptions &options)
 {
-    auto table = std::make_shared<FileSource>(dbPath);
+    std::optional<Folder> folder;
+    try {
+        folder.emplace(Folder::of(dbPath));
+    } catch (const std::system_error &e) {
+        throw Error("Cannot open " + dbPath.string() + ": " + e.code().message());
+    }
+    const std::string name = dbPath.filename().string();
+    auto table = std::make_shared<FileSource>(*folder, name);
     std::shared_ptr<const ByteSource> blobs;
-    if (const auto mb = findCompanion(dbPath, ".mb")) {
-        blobs = std::make_shared<FileSource>(*mb);
+    // A memo file that is a link or a pipe is refused with the table, never read through.
+    if (const std::string mb = companionName(*folder, name, ".mb"); !mb.empty()) {
+        blobs = std::make_shared<FileSource>(*folder, mb);
     }
     return TableReader(std::move(table), std::move(blobs), options);
 }
@@ -479,6 +487,14 @@ TableReader::readBlobBytes(const Field &field, std::uint32_t pointer, std::uint3
                      " does not match the record (length " + std::to_string(stored) + " against " +
                      std::to_string(length) + ")");
         }
+        // The entry's blocks hold the value; they number at most 65,535 of 4 KB each.
+        const std::uint64_t blocks = readLe16(&head[1]);
+        if (std::uint64_t{length} + 9 > blocks * kMbUnit) {
+            fail(field,
+                 "its entry in " + mbName + " at byte " + std::to_string(offset) + " claims " +
+                     std::to_string(length) + " bytes, more than its " + std::to_string(blocks) +
+                     " blocks of 4096 bytes hold");
+        }
         dataAt = offset + 9;
     } else if (head[0] == 3) {
         std::uint8_t entry[5] = {};
@@ -501,6 +517,12 @@ TableReader::readBlobBytes(const Field &field, std::uint32_t pointer, std::uint3
     }
     if (dataAt + length > mbSize) {
         fail(field, "its " + std::to_string(length) + " bytes run past the end of " + mbName);
+    }
+    // A sparse file claims bytes it does not hold: no memory is spent on them.
+    if (!m_blobs->holdsData(dataAt, length)) {
+        fail(field,
+             "its " + std::to_string(length) + " bytes at byte " + std::to_string(dataAt) + " of " +
+                 mbName + " are a hole of a sparse file, not a value any program wrote");
     }
     db::Bytes bytes(length);
     if (m_blobs->read(dataAt, bytes) != length) {

@@ -34,12 +34,24 @@ std::string errnoText()
     return std::strerror(errno);
 }
 
+Folder folderOf(const std::filesystem::path &dbPath)
+{
+    try {
+        return Folder::of(dbPath);
+    } catch (const std::system_error &) {
+        const std::filesystem::path folder = dbPath.has_parent_path() ? dbPath.parent_path() : ".";
+        throw Error("Cannot write the Paradox table " + dbPath.filename().string() +
+                    ": the folder " + folder.string() + " does not exist");
+    }
+}
+
 } // namespace
 
 TableWriter::TableWriter(std::filesystem::path dbPath,
                          std::vector<Field> fields,
                          const WriteOptions &options)
     : m_path(std::move(dbPath))
+    , m_folder(folderOf(m_path))
     , m_fields(std::move(fields))
     , m_codePage(CodePage::number(options.driver.codePage))
     , m_encoding(encodingOfCodePage(options.driver.codePage))
@@ -65,10 +77,10 @@ TableWriter::TableWriter(std::filesystem::path dbPath,
     }
     m_headerSize = buildHeader().size();
     m_block.assign(static_cast<std::size_t>(blockSize()), 0);
-    m_db = createTemp(".db");
+    m_db = createTemp(m_path.filename().string());
     if (m_hasBlobs) {
         try {
-            m_mb = createTemp(".mb");
+            m_mb = createTemp(mbName());
             std::vector<std::uint8_t> head(kMbUnit, 0);
             head[0] = 0;
             writeLe16(&head[1], 1);
@@ -164,22 +176,21 @@ void TableWriter::checkFields()
 
 void TableWriter::checkNoTableThere() const
 {
-    const std::filesystem::path folder = m_path.parent_path().empty() ? "." : m_path.parent_path();
-    std::error_code error;
-    if (!std::filesystem::is_directory(folder, error)) {
-        fail("the folder " + folder.string() + " does not exist");
-    }
-    if (findCompanion(m_path, ".db")) {
+    if (!companionName(m_folder, m_path.filename().string(), ".db").empty()) {
         fail("a table of that name is already there");
     }
 }
 
-TableWriter::TempFile TableWriter::createTemp(const std::string &extension) const
+std::string TableWriter::mbName() const
 {
-    const std::filesystem::path folder = m_path.parent_path().empty() ? "." : m_path.parent_path();
+    return m_path.stem().string() + ".MB";
+}
+
+TableWriter::TempFile TableWriter::createTemp(const std::string &target) const
+{
     try {
-        HiddenFile hidden = createHiddenBeside(folder / (m_path.stem().string() + extension));
-        return TempFile{hidden.path, hidden.fd, 0};
+        HiddenFile hidden = createHiddenBeside(m_folder, target);
+        return TempFile{hidden.name, hidden.path, hidden.fd, 0};
     } catch (const std::system_error &e) {
         fail(e.what());
     }
@@ -480,15 +491,13 @@ void TableWriter::commit()
                  " to disk failed: " + std::strerror(error));
         }
     }
-    const std::filesystem::path folder = m_path.parent_path().empty() ? "." : m_path.parent_path();
-    const std::filesystem::path mbPath = folder / (m_path.stem().string() + ".MB");
     std::vector<FinishedFile> files;
     if (m_mb.fd >= 0) {
-        files.emplace_back(m_mb.path, mbPath);
+        files.push_back({m_mb.name, mbName()});
     }
-    files.emplace_back(m_db.path, m_path);
+    files.push_back({m_db.name, m_path.filename().string()});
     if (m_replace) {
-        const std::vector<std::filesystem::path> old = tablesNamed(m_path);
+        const std::vector<std::string> old = tablesNamed(m_folder, m_path.stem().string());
         if (old.size() > 1) {
             fail("the folder holds " + std::to_string(old.size()) + " tables named " +
                  m_path.stem().string() +
@@ -496,7 +505,7 @@ void TableWriter::commit()
         }
         if (old.size() == 1) {
             try {
-                replaceTable(old.front(), files);
+                replaceTable(m_folder, old.front(), files);
             } catch (const std::system_error &e) {
                 fail(std::string(e.what()) + "; the old table was kept");
             }
@@ -505,11 +514,11 @@ void TableWriter::commit()
         }
     }
     checkNoTableThere();
-    if (m_mb.fd >= 0 && findCompanion(m_path, ".mb")) {
-        fail("a file " + mbPath.filename().string() + " is already there");
+    if (m_mb.fd >= 0 && !companionName(m_folder, m_path.filename().string(), ".mb").empty()) {
+        fail("a file " + mbName() + " is already there");
     }
     try {
-        placeTable(files);
+        placeTable(m_folder, files);
     } catch (const std::system_error &e) {
         fail(std::string("cannot put the table in place: ") + e.what());
     }
@@ -519,9 +528,8 @@ void TableWriter::commit()
 void TableWriter::removeTemps() noexcept
 {
     for (TempFile *file : {&m_db, &m_mb}) {
-        if (!file->path.empty()) {
-            std::error_code ignored;
-            std::filesystem::remove(file->path, ignored);
+        if (!file->name.empty()) {
+            m_folder.remove(file->name);
         }
     }
 }

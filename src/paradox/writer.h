@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/folder.h"
 #include "core/value.h"
 #include "paradox/codepage.h"
 #include "paradox/format.h"
@@ -65,6 +66,7 @@ public:
 private:
     struct TempFile
     {
+        std::string name; // in the table's folder
         std::filesystem::path path;
         int fd = -1;
         std::uint64_t size = 0;
@@ -73,7 +75,9 @@ private:
 
     void checkFields();
     void checkNoTableThere() const;
-    TempFile createTemp(const std::string &extension) const;
+    // A hidden file beside the name `target` of the table's folder.
+    TempFile createTemp(const std::string &target) const;
+    std::string mbName() const;
     void writeAt(TempFile &file, std::uint64_t offset, std::span<const std::uint8_t> bytes);
     void flushBlock(bool last);
     std::vector<std::uint8_t> buildHeader() const;
@@ -84,6 +88,7 @@ private:
     [[noreturn]] void fail(const std::string &what) const;
 
     std::filesystem::path m_path;
+    Folder m_folder;
     std::vector<Field> m_fields;
     const CodePage &m_codePage;
     std::string m_encoding;

@@ -68,7 +68,10 @@ void LoadDB2Tables(TableList &list, const QString &db2ConnectionString)
     connection.close();
 }
 
-void LoadParadoxTables(TableList &list, const QString &folder, app::Dialogs &dialogs)
+void LoadParadoxTables(TableList &list,
+                       const QString &folder,
+                       app::Dialogs &dialogs,
+                       app::OperationLog *log)
 {
     if (folder.isEmpty() || !connect::isFolderText(folder)) {
         return;
@@ -78,7 +81,11 @@ void LoadParadoxTables(TableList &list, const QString &folder, app::Dialogs &dia
     std::vector<TableList::Entry> tables;
     for (const QString &entry : folders) {
         const QString directory = entry.left(entry.size() - 1);
-        recoverParadoxFolder(directory);
+        for (const QString &line : recoverParadoxFolder(directory)) {
+            if (log != nullptr) {
+                log->note(line);
+            }
+        }
         for (const QString &name : fsutil::ListFiles(directory, QStringLiteral("*.db"))) {
             if (name.startsWith(u'~')) {
                 continue;
@@ -86,7 +93,7 @@ void LoadParadoxTables(TableList &list, const QString &folder, app::Dialogs &dia
             // Upper case one letter to one letter, so the item finds its file again.
             QString table = QString::fromStdString(
                 text::capitals(fsutil::FileNameOf(directory + u'/' + name).toStdString()));
-            table.remove(QStringLiteral(".DB"));
+            table.chop(3); // the ".db" the listing matched, in whatever letter case
             tables.push_back({table, [directory, name] {
                                   return describeParadoxTable(directory, name);
                               }});

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/dialogs.h"
+#include "app/operationlog.h"
 #include "app/settingsstore.h"
 #include "db/connection.h"
 
@@ -26,9 +27,14 @@ QString paradoxNameProblem(const QString &name);
 void LoadDB2Tables(TableList &list, const QString &db2ConnectionString);
 
 // Appends the tables found in the Paradox folder and every folder below it: each "*.db" file
-// not starting with "~", upper-cased, with every ".DB" removed. Each item describes its table
-// in its tooltip, read from the file only when asked for.
-void LoadParadoxTables(TableList &list, const QString &folder, app::Dialogs &dialogs);
+// not starting with "~", upper-cased, without its ".db", so each item stands for exactly one
+// file (Q.DB1.db is Q.DB1). Each item describes its table in its tooltip, read from the file
+// only when asked for. Each folder listed is recovered first (tablefiles.h); `log` gets the
+// records that recovery left alone.
+void LoadParadoxTables(TableList &list,
+                       const QString &folder,
+                       app::Dialogs &dialogs,
+                       app::OperationLog *log = nullptr);
 
 // The tooltip of a Paradox list item: what the header of the table file `fileName` (as the
 // listing shows it) in `folder` says, a line each.

@@ -9,11 +9,15 @@
 #include "paradox/family.h"
 #include "paradox/intent.h"
 
+#include "core/folder.h"
+
 #include <QFile>
 
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
+#include <mutex>
+#include <set>
 #include <stdexcept>
 #include <system_error>
 #include <unistd.h>
@@ -93,20 +97,42 @@ std::vector<fs::path> tableFilesOf(const QString &folder, const QString &name)
     return paradox::tablesNamed(folderPath(folder), name.toStdString());
 }
 
-void recoverParadoxFolder(const QString &folder)
+QStringList recoverParadoxFolder(const QString &folder)
 {
-    paradox::recoverFolder(folderPath(folder), [](const std::vector<fs::path> &files) {
-        return fsutil::moveToTrash(files).has_value();
-    });
+    static std::mutex guard;
+    static std::set<std::string> said;
+    QStringList lines;
+    try {
+        const Folder opened(folderPath(folder));
+        const std::vector<std::string> leftAlone = paradox::recoverFolder(
+            opened, [](const Folder &from, const std::vector<std::string> &files) {
+                return fsutil::moveToTrash(from, files).has_value();
+            });
+        const std::lock_guard lock(guard);
+        for (const std::string &line : leftAlone) {
+            if (said.insert(line).second) {
+                lines << QString::fromStdString(line);
+            }
+        }
+    } catch (const std::system_error &) {
+        // A folder that cannot be opened holds nothing to recover; its listing says why.
+    }
+    return lines;
 }
 
 bool deleteParadoxTable(const QString &folder, const QString &name, QStringList *where)
 {
     const std::vector<fs::path> tables = tableFilesOf(folder, name);
+    if (tables.empty()) {
+        return false;
+    }
+    const Folder opened(folderPath(folder));
     for (const fs::path &table : tables) {
         bool trashed = false;
-        const paradox::TrashFiles toTrash = [&](const std::vector<fs::path> &files) {
-            const auto moved = fsutil::moveToTrash(files);
+        std::string why;
+        const paradox::TrashFiles toTrash = [&](const Folder &from,
+                                                const std::vector<std::string> &files) {
+            const auto moved = fsutil::moveToTrash(from, files, &why);
             if (moved && where != nullptr && !moved->empty()) {
                 *where << textOf(table) + QStringLiteral(" moved to the Trash as ") +
                               textOf(moved->front().file);
@@ -117,9 +143,12 @@ bool deleteParadoxTable(const QString &folder, const QString &name, QStringList 
         // A table still there was not deleted: say so rather than drop it from the list.
         const std::string refused = "Cannot delete the table file " + table.string() +
                                     ": the folder does not let this user remove it";
-        std::vector<fs::path> left;
+        std::vector<std::string> left;
         try {
-            left = paradox::deleteTable(paradox::tableFamily(table), toTrash, app::pumpEvents);
+            left = paradox::deleteTable(opened,
+                                        paradox::tableFamily(opened, table.filename().string()),
+                                        toTrash,
+                                        app::pumpEvents);
         } catch (const std::system_error &e) {
             const int error = e.code().value();
             throw std::runtime_error(error == EACCES || error == EPERM || error == EROFS
@@ -127,14 +156,17 @@ bool deleteParadoxTable(const QString &folder, const QString &name, QStringList 
                                          : "Cannot delete the table file " + table.string() + ": " +
                                                e.what());
         }
-        if (std::find(left.begin(), left.end(), table) != left.end()) {
+        if (std::find(left.begin(), left.end(), table.filename().string()) != left.end()) {
             throw std::runtime_error(refused);
         }
         if (where != nullptr && !trashed) {
-            *where << textOf(table) + QStringLiteral(" deleted (the Trash could not take it)");
+            *where << textOf(table) + QStringLiteral(" deleted (") +
+                          (why.empty() ? QStringLiteral("the Trash could not take it")
+                                       : QString::fromStdString(why)) +
+                          u')';
         }
     }
-    return !tables.empty();
+    return true;
 }
 
 bool RenameFile(const QString &folder,
@@ -154,21 +186,28 @@ bool RenameFile(const QString &folder,
                                          " was not renamed and neither table was changed");
             }
         }
-        std::vector<fs::path> family;
+        const Folder opened(folderPath(folder));
+        std::vector<std::string> family;
         for (const fs::path &table : tables) {
-            for (const fs::path &file : paradox::tableFamily(table)) {
+            for (const std::string &file : paradox::tableFamily(opened, table.filename().string())) {
                 family.push_back(file);
             }
         }
         if (oldName.compare(newName, Qt::CaseInsensitive) == 0) {
             // The same files under another spelling: renamed in place, never copied onto
             // themselves.
-            paradox::renameFamily(family, pathOf(newName).string());
+            paradox::renameFamily(opened, family, pathOf(newName).string());
             renamed = true;
             return;
         }
-        // Every new file is complete before any old one goes.
-        paradox::copyTable(family, pathOf(newName).string(), app::pumpEvents);
+        // Every new file is complete before any old one goes; a file of the family that is a
+        // link or a pipe is refused, never copied through.
+        try {
+            paradox::copyTable(opened, family, pathOf(newName).string(), app::pumpEvents);
+        } catch (const std::system_error &e) {
+            throw std::runtime_error(std::string(e.what()) + "; " + oldName.toStdString() +
+                                     " was not renamed");
+        }
         renamed = true;
     });
     return renamed;

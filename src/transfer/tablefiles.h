@@ -21,9 +21,11 @@ void ForceDeleteFile(const QString &path);
 // fileNameText does) for a list item in the folder, by their real paths.
 std::vector<std::filesystem::path> tableFilesOf(const QString &folder, const QString &name);
 
-// Completes or undoes what a program killed while it moved a table's files in `folder` left
-// half done, and removes the hidden files it left there (see paradox/intent.h).
-void recoverParadoxFolder(const QString &folder);
+// Completes or undoes what a program of this machine killed while it moved a table's files
+// in `folder` left half done, and removes the hidden files it left there (see
+// paradox/intent.h). Returns a line for each record left alone (another workstation's, another
+// user's, one that fails a check), each line once per run of the program.
+QStringList recoverParadoxFolder(const QString &folder);
 
 // Deletes each of the item's tables with its whole family; false when there is none. Each
 // family goes to the user's Trash together, where the file manager can restore it; where the

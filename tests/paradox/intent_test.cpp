@@ -4,6 +4,8 @@
 #include "paradox/intent.h"
 
 #include "core/filestep.h"
+#include "core/folder.h"
+#include "core/workowner.h"
 #include "paradox/family.h"
 #include "paradox/writer.h"
 #include "support/tablefiles.h"
@@ -86,7 +88,7 @@ killAtEveryStep(const std::function<void(const fs::path &)> &operation,
         int status = 0;
         ::waitpid(child, &status, 0);
         const bool killed = WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
-        tw::paradox::recoverFolder(folder.path());
+        tw::paradox::recoverFolder(tw::Folder(folder.path()));
         seen.push_back(filesIn(folder.path()) == before ? "old" : state(folder));
         if (!killed) {
             EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "run " << n;
@@ -137,11 +139,14 @@ TEST(KilledAtAnyStep, AReplaceOfAFamilyWithMemosAndAnIndexLeavesTheOldTableOrThe
 
 TEST(KilledAtAnyStep, ARenameADeleteAndANewTableLeaveOneWholeTableOrNone)
 {
-    auto family = [](const fs::path &folder) {
-        return tw::paradox::tableFamily(folder / "CUSTOMER.DB");
+    auto family = [](const tw::Folder &folder) {
+        return tw::paradox::tableFamily(folder, "CUSTOMER.DB");
     };
     const auto renamed = killAtEveryStep(
-        [&](const fs::path &folder) { tw::paradox::copyTable(family(folder), "CLIENT"); },
+        [&](const fs::path &path) {
+            const tw::Folder folder(path);
+            tw::paradox::copyTable(folder, family(folder), "CLIENT");
+        },
         [](const TempFolder &folder) {
             const bool whole =
                 folder.fileNames() ==
@@ -150,7 +155,11 @@ TEST(KilledAtAnyStep, ARenameADeleteAndANewTableLeaveOneWholeTableOrNone)
             return whole ? "new" : "broken: " + names(folder);
         });
     const auto deleted =
-        killAtEveryStep([&](const fs::path &folder) { tw::paradox::deleteTable(family(folder)); },
+        killAtEveryStep(
+            [&](const fs::path &path) {
+                const tw::Folder folder(path);
+                tw::paradox::deleteTable(folder, family(folder));
+            },
                         [](const TempFolder &folder) {
                             return folder.fileNames().empty() ? "new" : "broken: " + names(folder);
                         });
@@ -177,24 +186,47 @@ TEST(KilledAtAnyStep, RecoveryLeavesFilesARunningProgramHoldsAndEverythingTheUse
 {
     TempFolder folder;
     oldTable(folder);
+    const tw::Folder opened(folder.path());
     tw::test::writeFile(folder / ".hidden-by-user", {7});
     tw::test::writeFile(folder / "NOTES.txt.tw-backup", {7});
-    // A temporary file of a running program (held open, so locked) and one of a killed one.
-    const tw::paradox::HiddenFile held = tw::paradox::createHiddenBeside(folder / "LIVE.db");
-    const tw::paradox::HiddenFile left = tw::paradox::createHiddenBeside(folder / "DEAD.db");
-    ::close(left.fd);
-    // Records their programs did not finish writing: cut before an inode, or inside one.
-    auto torn = [&](const std::string &name, const std::string &tail) {
-        const std::string text = "tablewright intent 1\ndispose unlink\nold " + tail;
+    // A temporary file of this running program, and one of a program that ended without
+    // removing it.
+    const tw::paradox::HiddenFile held = tw::paradox::createHiddenBeside(opened, "LIVE.db");
+    std::string left;
+    {
+        int pipe[2];
+        ASSERT_EQ(::pipe(pipe), 0);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            const tw::paradox::HiddenFile file = tw::paradox::createHiddenBeside(opened, "DEAD.db");
+            (void)!::write(pipe[1], file.name.data(), file.name.size());
+            ::_exit(0);
+        }
+        ::close(pipe[1]);
+        char name[256] = {};
+        ASSERT_GT(::read(pipe[0], name, sizeof name - 1), 0);
+        ::close(pipe[0]);
+        ::waitpid(child, nullptr, 0);
+        left = name;
+    }
+    // Records their programs did not finish writing, cut before an inode or inside one, and
+    // one a running program is writing.
+    const std::string dead = left.substr(left.find(".tw-") + 4, left.rfind('-') - left.find(".tw-") - 4);
+    auto torn = [&](const std::string &owner, const std::string &tail) {
+        const std::string text = "tablewright intent 2\nowner " + owner + " 2d\ndispose unlink\nold " + tail;
+        const std::string name = ".tw-intent-" + owner + "-" + tw::uniqueTail();
         tw::test::writeFile(folder / name, std::vector<std::uint8_t>(text.begin(), text.end()));
+        return name;
     };
-    torn(".tw-intent-AAAAAA", "435553544f4d45522e4442");
-    torn(".tw-intent-BBBBBB", "435553544f4d45522e4442 12x");
-    tw::paradox::recoverFolder(folder.path());
-    EXPECT_FALSE(fs::exists(folder / ".tw-intent-AAAAAA"));
-    EXPECT_FALSE(fs::exists(folder / ".tw-intent-BBBBBB"));
+    const std::string cutName = torn(dead, "435553544f4d45522e4442");
+    const std::string cutInode = torn(dead, "435553544f4d45522e4442 12x");
+    const std::string running = torn(tw::WorkOwner::self().tag(), "435553544f4d45522e4442");
+    tw::paradox::recoverFolder(opened);
+    EXPECT_FALSE(fs::exists(folder / cutName));
+    EXPECT_FALSE(fs::exists(folder / cutInode));
+    EXPECT_TRUE(fs::exists(folder / running));
     EXPECT_TRUE(fs::exists(held.path));
-    EXPECT_FALSE(fs::exists(left.path));
+    EXPECT_FALSE(fs::exists(folder / left));
     EXPECT_TRUE(fs::exists(folder / ".hidden-by-user"));
     EXPECT_TRUE(fs::exists(folder / "NOTES.txt.tw-backup"));
     EXPECT_TRUE(reads(folder / "CUSTOMER.DB", "old"));

@@ -57,7 +57,8 @@ TEST_F(TransferPage, AWorkingSavedConfigurationOpensOnTheTransferPageWithBothLis
                            QStringLiteral("ITEMS"),
                            QStringLiteral("ORDERS"),
                            QStringLiteral("PARTS"),
-                           QStringLiteral("X")}));
+                           QStringLiteral("X.DB")}))
+        << "each item stands for one file: x.db.db is X.DB, never the table X";
     EXPECT_TRUE(dialogs.boxes.empty());
     EXPECT_EQ(form2->windowTitle(), QStringLiteral("Tablewright"));
 }

@@ -1,6 +1,7 @@
 // The Paradox backend: a folder of Paradox tables, read with our own engine.
 
 #include "core/filename.h"
+#include "core/folder.h"
 #include "db/backend.h"
 #include "db/connectionstring.h"
 #include "db/error.h"
@@ -120,9 +121,11 @@ public:
             reader.reject("The Paradox folder accepts DROP TABLE [name] and SELECT * FROM `name`, "
                           "not this statement");
         }
-        const std::vector<fs::path> left = paradox::deleteTable(paradox::tableFamily(find(name)));
+        const Folder folder(m_folder);
+        const std::vector<std::string> left = paradox::deleteTable(
+            folder, paradox::tableFamily(folder, find(name).filename().string()));
         if (!left.empty()) {
-            throw Error("Cannot delete " + left.front().string() +
+            throw Error("Cannot delete " + folder.pathOf(left.front()).string() +
                         ": the folder does not let this user remove it");
         }
     }
@@ -165,17 +168,17 @@ private:
     std::vector<fs::path> tableFiles() const
     {
         std::vector<fs::path> files;
-        std::error_code error;
-        for (const auto &entry : fs::directory_iterator(m_folder, error)) {
-            if (text::lowerAscii(entry.path().extension().string()) == ".db" &&
-                entry.is_regular_file(error)) {
-                files.push_back(entry.path());
+        try {
+            const Folder folder(m_folder);
+            for (const std::string &name : folder.names()) {
+                if (text::lowerAscii(std::string(paradox::extensionOf(name))) == ".db" &&
+                    folder.isRegularFile(name)) {
+                    files.push_back(folder.pathOf(name));
+                }
             }
+        } catch (const std::system_error &e) {
+            throw Error("Cannot list the Paradox folder " + m_folder + ": " + e.code().message());
         }
-        if (error) {
-            throw Error("Cannot list the Paradox folder " + m_folder + ": " + error.message());
-        }
-        std::sort(files.begin(), files.end());
         return files;
     }
 
