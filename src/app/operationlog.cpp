@@ -1,5 +1,7 @@
 #include "app/operationlog.h"
 
+#include "core/filename.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -35,7 +37,7 @@ void OperationLog::append(const QString &line)
         return; // the log is a help, never a reason to fail
     }
     QFile::setPermissions(m_path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    file.write((line + u'\n').toUtf8());
+    file.write((escapedText(line) + u'\n').toUtf8());
 }
 
 void OperationLog::operation(const QString &name)
@@ -78,6 +80,11 @@ void OperationLog::note(const QString &text)
 void OperationLog::error(const QString &reportText)
 {
     append(QStringLiteral("  error: ") + flattened(reportText));
+}
+
+QString escapedText(const QString &text)
+{
+    return QString::fromStdString(tw::escapedText(text.toStdString()));
 }
 
 QString flattened(const QString &text)

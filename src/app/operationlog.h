@@ -12,7 +12,9 @@ namespace tw::app {
 // The user's record of what the program did: each operation with its time, each table with
 // the rows read and written and whether they match the source's count, and every error the
 // error report box showed. It never shows a box of its own: a log that cannot be written is
-// skipped. The file is rotated (one older file kept) so it stays small.
+// skipped. The file is rotated (one older file kept) so it stays small. Every line is
+// written with its control characters escaped: a table name holding a line break cannot
+// add a line of its own.
 class OperationLog
 {
 public:
@@ -45,6 +47,10 @@ private:
 
 // A text of several lines as one log line: line breaks become " | ".
 QString flattened(const QString &text);
+
+// A name or value as the log and the boxes show it: each character that could break a line
+// or pass for other text escaped (core/filename.h), so a name cannot forge a line.
+QString escapedText(const QString &text);
 
 // Dialogs that also write into the operation log every error report and every question with
 // its answer.

@@ -5,6 +5,9 @@
 
 #include <QRegularExpression>
 
+#include <stdexcept>
+#include <utility>
+
 namespace tw::connect {
 
 QString connectionStringValue(const QString &value)
@@ -12,21 +15,61 @@ QString connectionStringValue(const QString &value)
     return QString::fromStdString(db::connectionStringValue(value.toStdString()));
 }
 
+QString db2FieldProblem(const ConnectionSettings &fields)
+{
+    const std::pair<const char *, const QString *> named[] = {{"database", &fields.Text6},
+                                                              {"server", &fields.Text2},
+                                                              {"port", &fields.Text3},
+                                                              {"user name", &fields.Text4},
+                                                              {"password", &fields.Text5}};
+    for (const auto &[name, value] : named) {
+        const QString field = QStringLiteral("The DB2 ") + QLatin1String(name) + QStringLiteral(" field");
+        if (value->contains(u';')) {
+            return field + QStringLiteral(" holds a \";\", which IBM's DB2 driver reads as the end of "
+                                          "the value, braces or not: no connection was made.");
+        }
+        if (value->contains(QChar(0))) {
+            return field + QStringLiteral(" holds a NUL character, which ends the text the DB2 "
+                                          "driver reads: no connection was made.");
+        }
+        if (value->startsWith(u'{')) {
+            return field + QStringLiteral(" begins with \"{\", which the DB2 driver may read as the "
+                                          "start of a quoted value: no connection was made.");
+        }
+    }
+    return {};
+}
+
 QString Db2ConnectionString(const ConnectionSettings &fields)
 {
-    // A ";" in a field would end its value and start another keyword: such a value goes in
-    // braces, which the driver cannot misread as a further keyword.
-    const auto value = connectionStringValue;
-    return QStringLiteral("Driver={IBM DB2 ODBC DRIVER};Database=") + value(fields.Text6) +
-           QStringLiteral(";Hostname=") + value(fields.Text2) + QStringLiteral(";Port=") +
-           value(fields.Text3) + QStringLiteral(";Protocol=TCPIP;Uid=") + value(fields.Text4) +
-           QStringLiteral(";Pwd=") + value(fields.Text5) + QStringLiteral(";");
+    if (const QString problem = db2FieldProblem(fields); !problem.isEmpty()) {
+        throw std::runtime_error(problem.toStdString());
+    }
+    return QStringLiteral("Driver={IBM DB2 ODBC DRIVER};Database=") + fields.Text6 +
+           QStringLiteral(";Hostname=") + fields.Text2 + QStringLiteral(";Port=") + fields.Text3 +
+           QStringLiteral(";Protocol=TCPIP;Uid=") + fields.Text4 + QStringLiteral(";Pwd=") +
+           fields.Text5 + QStringLiteral(";");
 }
 
 QString db2Target(const ConnectionSettings &fields)
 {
-    return fields.Text6 + QStringLiteral(" on ") + fields.Text2 + u':' + fields.Text3 +
-           QStringLiteral(" as ") + fields.Text4;
+    if (const QString problem = db2FieldProblem(fields); !problem.isEmpty()) {
+        return QStringLiteral("(none: ") + problem + u')';
+    }
+    // The keywords as the driver takes them: split at every ";", the last of a name winning.
+    const QStringList pairs = Db2ConnectionString(fields).split(u';');
+    auto value = [&](QStringView keyword) {
+        QString found;
+        for (const QString &pair : pairs) {
+            const qsizetype equals = pair.indexOf(u'=');
+            if (equals > 0 && pair.left(equals).trimmed().compare(keyword, Qt::CaseInsensitive) == 0) {
+                found = pair.mid(equals + 1);
+            }
+        }
+        return found;
+    };
+    return value(u"Database") + QStringLiteral(" on ") + value(u"Hostname") + u':' + value(u"Port") +
+           QStringLiteral(" as ") + value(u"Uid");
 }
 
 bool CheckDb2Connection(const ConnectionSettings &fields)

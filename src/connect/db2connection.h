@@ -12,11 +12,21 @@ namespace tw::connect {
 // when it holds ";", "{" or "}", so that it can never end early and add a keyword.
 QString connectionStringValue(const QString &value);
 
+// Why a DB2 field cannot reach the driver as typed, naming the field, or the empty text when
+// every field can. IBM's CLI splits a connection string at every ";", braces or not (a
+// password cannot hold one), a NUL ends the text it reads, and whether it takes braces off a
+// value that begins with "{" is not documented: such a value could add, drop or change a
+// keyword, so it is refused rather than sent.
+QString db2FieldProblem(const ConnectionSettings &fields);
+
 // The DB2 connection string, built from the fields exactly as typed: nothing trimmed or
-// escaped, and a field holding ";" braced (the driver splits it at every ";").
+// escaped. Throws std::runtime_error with db2FieldProblem's text for a field the driver
+// cannot read as typed.
 QString Db2ConnectionString(const ConnectionSettings &fields);
 
-// "SAMPLE on db2host:50000 as admin": the DB2 fields but the password, for the log.
+// "SAMPLE on db2host:50000 as admin", read back from the connection string as the driver
+// reads it (the database, host, port and user it is asked for; never the password), for
+// the log.
 QString db2Target(const ConnectionSettings &fields);
 
 // True when a connection opens with Db2ConnectionString; shows nothing. The connection is

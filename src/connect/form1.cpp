@@ -198,6 +198,10 @@ void Form1::Form_Load()
     trap(134, [&] { Text4->setText(m_settings.GetSetting(QStringLiteral("User"))); });
     trap(136, [&] { Text5->setText(m_settings.GetSetting(QStringLiteral("Password"))); });
     trap(138, [&] { Text6->setText(m_settings.GetSetting(QStringLiteral("Database"))); });
+    // A settings file that is a link is neither read nor written through: one box says so.
+    if (!m_settings.problem().isEmpty()) {
+        trap(138, [&] { m_dialogs.notice(m_settings.problem()); });
+    }
 
     if (m_transferPage == nullptr) {
         return;

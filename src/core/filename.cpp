@@ -39,6 +39,53 @@ std::string shownText(std::string_view raw, std::size_t longest)
     return std::string(text.substr(0, head)) + "..." + std::string(text.substr(tail));
 }
 
+namespace {
+
+bool needsEscape(char32_t c)
+{
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029 || c == 0x200E ||
+           c == 0x200F || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+
+} // namespace
+
+std::string escapedText(std::string_view raw)
+{
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string text;
+    text.reserve(raw.size());
+    for (std::size_t at = 0; at < raw.size();) {
+        const text::CodePoint cp = text::utf8At(raw, at);
+        if (cp.length == 0) {
+            const auto byte = static_cast<unsigned char>(raw[at++]);
+            text += "\\x";
+            text += kHex[byte >> 4];
+            text += kHex[byte & 15];
+            continue;
+        }
+        if (!needsEscape(cp.value)) {
+            text.append(raw.substr(at, cp.length));
+        } else if (cp.value == '\n') {
+            text += "\\n";
+        } else if (cp.value == '\r') {
+            text += "\\r";
+        } else if (cp.value == '\t') {
+            text += "\\t";
+        } else if (cp.value < 0x100) {
+            text += "\\x";
+            text += kHex[cp.value >> 4];
+            text += kHex[cp.value & 15];
+        } else {
+            text += "\\u";
+            for (int shift = 12; shift >= 0; shift -= 4) {
+                text += kHex[(cp.value >> shift) & 15];
+            }
+        }
+        at += cp.length;
+    }
+    return text;
+}
+
 bool isPlainPathText(std::string_view path)
 {
     for (const char c : path) {

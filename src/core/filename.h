@@ -16,6 +16,12 @@ std::string fileNameText(std::string_view bytes);
 // between UTF-8 characters.
 std::string shownText(std::string_view text, std::size_t longest = 160);
 
+// A name or value with each character that could break a line or pass for other text escaped:
+// control characters as \n, \r, \t or \xHH, the Unicode line and paragraph separators and
+// the marks that reorder text as \uHHHH, bytes that are no UTF-8 as \xHH. Other text,
+// backslashes included, stays as it is.
+std::string escapedText(std::string_view text);
+
 // True when a path's text holds no NUL and no other control character. A path is cut at its
 // first NUL by every system call, so it would name another file; no folder a user chooses
 // holds the others.

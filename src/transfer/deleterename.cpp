@@ -98,7 +98,8 @@ void Form2::PushButton5_Click()
                 trap.report(110,
                             QStringLiteral("The folder ") +
                                 QString::fromStdString(shownText(folder.toStdString())) +
-                                QStringLiteral(" holds no table file named ") + name +
+                                QStringLiteral(" holds no table file named ") +
+                                app::escapedText(name) +
                                 QStringLiteral(" (a table listed from a folder below it is in "
                                                "that folder): nothing was deleted."));
             }
@@ -137,8 +138,8 @@ void Form2::renameSelected(app::ErrorTrap &trap,
         TableTurn turn(*this, tally, trap, oldName);
         QString newName;
         trap(116, [&] {
-            newName =
-                m_dialogs.input(QStringLiteral("Enter new name of ") + oldName + u':', oldName);
+            newName = m_dialogs.input(
+                QStringLiteral("Enter new name of ") + app::escapedText(oldName) + u':', oldName);
         });
         // The rename may let events through: the item is followed, not its index.
         const QPersistentModelIndex entry(list.model()->index(i, 0));

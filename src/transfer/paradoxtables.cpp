@@ -36,9 +36,15 @@ void chooseParadoxCodePages(const app::SettingsStore &settings)
 QString paradoxNameProblem(const QString &name)
 {
     if (name.contains(u'/') || name.contains(QChar(0))) {
-        return QStringLiteral("The table name \"") + QString(name).replace(QChar(0), u' ') +
+        return QStringLiteral("The table name \"") + app::escapedText(name) +
                QStringLiteral("\" holds a \"/\" or a NUL, which a Paradox file name cannot: "
                               "no table was written, moved or deleted.");
+    }
+    if (app::escapedText(name) != name) {
+        return QStringLiteral("The table name \"") + app::escapedText(name) +
+               QStringLiteral("\" holds a control character (a line break or the like), which "
+                              "a Paradox file name is never given: no table was written, moved "
+                              "or deleted.");
     }
     if (name == u'.' || name == QStringLiteral("..")) {
         return QStringLiteral("The table name \"") + name +

@@ -16,6 +16,7 @@
 #include "transfer/typedtable.h"
 
 #include <algorithm>
+#include <exception>
 #include <optional>
 
 namespace tw::transfer {
@@ -74,8 +75,12 @@ private:
     // True while the page still shows the DB2 database this press copies into.
     bool showsTarget() const
     {
-        return connect::Db2ConnectionString(m_page.m_connectionPage.connectionSettings()) ==
-               m_target;
+        try {
+            return connect::Db2ConnectionString(m_page.m_connectionPage.connectionSettings()) ==
+                   m_target;
+        } catch (const std::exception &) {
+            return false; // fields no connection can be made with show no database
+        }
     }
 
     Form2 &m_page;
@@ -95,10 +100,12 @@ bool Form2::Db2Copy::open(const connect::ConnectionSettings &fields)
                 [&] { m_paradox.open(ParadoxConnectionString(fields.Text1).toStdString()); })) {
         return false;
     }
-    m_target = connect::Db2ConnectionString(fields);
     m_folder = fields.Text1;
     m_typed = m_page.keepsTypes();
-    if (!m_trap(118, [&] { m_db2.open(m_target.toStdString()); })) {
+    if (!m_trap(118, [&] {
+            m_target = connect::Db2ConnectionString(fields);
+            m_db2.open(m_target.toStdString());
+        })) {
         return false;
     }
     if (m_typed) {
@@ -123,7 +130,8 @@ std::optional<QString> Form2::Db2Copy::askOverwrite(const QString &name)
     m_trap(130, [&] { listed = db2List.lastMatchIgnoringCase(name); });
     bool yes = false;
     m_trap(138, [&] {
-        yes = m_page.m_dialogs.ask(QStringLiteral("Would you like to overwrite ") + listed + u'?',
+        yes = m_page.m_dialogs.ask(QStringLiteral("Would you like to overwrite ") +
+                                       app::escapedText(listed) + u'?',
                                    QStringLiteral("Overwrite?"));
     });
     if (!yes) {

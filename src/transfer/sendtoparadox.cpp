@@ -131,7 +131,7 @@ std::optional<QString> Form2::ParadoxCopy::askName(const QString &source)
     const QString cut = QString::fromUcs4(reinterpret_cast<const char32_t *>(characters.data()),
                                           kLongestParadoxName);
     auto upper = [](const QString &name) {
-        return QString::fromStdString(text::capitals(name.toStdString()));
+        return app::escapedText(QString::fromStdString(text::capitals(name.toStdString())));
     };
     bool yes = false;
     m_trap(140, [&] {
@@ -153,8 +153,8 @@ std::optional<bool> Form2::ParadoxCopy::askOverwrite(const QString &paradoxName)
     }
     bool yes = false;
     m_trap(150, [&] {
-        yes = m_page.m_dialogs.ask(QStringLiteral("Would you like to overwrite ") + paradoxName +
-                                       u'?',
+        yes = m_page.m_dialogs.ask(QStringLiteral("Would you like to overwrite ") +
+                                       app::escapedText(paradoxName) + u'?',
                                    QStringLiteral("Overwrite?"));
     });
     if (!yes) {

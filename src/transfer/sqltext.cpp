@@ -1,5 +1,6 @@
 #include "transfer/sqltext.h"
 
+#include "db/error.h"
 #include "text/text.h"
 #include "transfer/datatype.h"
 
@@ -72,9 +73,16 @@ QString db2CreateText(const QString &table, const std::vector<db::Field> &fields
 std::string insertText(const std::string &quotedTable, const std::vector<db::Value> &values)
 {
     std::string text = "INSERT INTO " + quotedTable + " VALUES('";
-    for (const db::Value &value : values) {
+    for (std::size_t column = 0; column < values.size(); ++column) {
+        const db::Value &value = values[column];
         // A Null reads as the empty text (IfNull with ""), without copying the value.
         const std::string cell = value.isNull() ? std::string() : value.toText();
+        // A driver reads an SQL text up to its first NUL: the row would go in cut short.
+        if (cell.find('\0') != std::string::npos) {
+            throw db::Error("The value of column " + std::to_string(column + 1) +
+                            " holds a NUL character, which no SQL text can carry: this row was "
+                            "not sent.");
+        }
         if (cell.empty()) {
             text.pop_back();
             text += "NULL, '";

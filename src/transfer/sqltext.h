@@ -46,6 +46,7 @@ QString db2CreateText(const QString &table, const std::vector<db::Field> &fields
 
 // INSERT INTO <quoted table> VALUES('7', NULL, 'O''Neil'): every value as quoted text, a Null
 // or empty value as NULL. Built in UTF-8, as it goes to the driver: it is built once per row.
+// Throws db::Error for a value holding a NUL, which would cut the text short.
 std::string insertText(const std::string &quotedTable, const std::vector<db::Value> &values);
 
 // The typed copy's CREATE TABLE: each column with its type, NOT NULL for key and identity

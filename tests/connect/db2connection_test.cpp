@@ -77,12 +77,43 @@ TEST(Db2ConnectionString, IsTheFieldsAsTypedInTheDriversOrder)
         Db2ConnectionString({}),
         QStringLiteral(
             "Driver={IBM DB2 ODBC DRIVER};Database=;Hostname=;Port=;Protocol=TCPIP;Uid=;Pwd=;"));
-    // A ";" would end the value early and let the rest pass for another keyword.
-    fields.Text5 = QStringLiteral(" a;b=c{} ");
-    fields.Text6 = QStringLiteral("SAMPLE;Hostname=elsewhere");
-    EXPECT_TRUE(Db2ConnectionString(fields).endsWith(QStringLiteral(";Pwd={ a;b=c{}} };")));
-    EXPECT_TRUE(Db2ConnectionString(fields).contains(
-        QStringLiteral(";Database={SAMPLE;Hostname=elsewhere};Hostname=db2host;")));
+    // Braces and blanks the driver reads as they are go as they are.
+    fields.Text5 = QStringLiteral(" a}b=c{} ");
+    EXPECT_TRUE(Db2ConnectionString(fields).endsWith(QStringLiteral(";Pwd= a}b=c{} ;")));
+}
+
+// IBM's driver ends a value at every ";", braces or not, and a NUL ends the text it reads: a
+// field that would add, drop or change a keyword is refused, naming the field, and nothing
+// reaches the driver.
+TEST_F(Db2TestButton, AFieldTheDriverCannotReadAsTypedIsRefusedAndNothingIsSent)
+{
+    struct Case
+    {
+        const char *field;
+        QString ConnectionSettings::*member;
+        QString text;
+    };
+    const Case cases[] = {
+        {"password", &ConnectionSettings::Text5, QStringLiteral("S3cr};Hostname=evil;x={")},
+        {"database", &ConnectionSettings::Text6, QStringLiteral("SAMPLE;Hostname=elsewhere")},
+        {"user name",
+         &ConnectionSettings::Text4,
+         QStringLiteral("admin") + QChar(0) + QStringLiteral("x")},
+        {"server", &ConnectionSettings::Text2, QStringLiteral("{db2host}")}};
+    for (const auto &[field, member, text] : cases) {
+        ConnectionSettings fields = working();
+        fields.*member = text;
+        emu.clearLog();
+        dialogs.boxes.clear();
+        EXPECT_EQ(press(fields), QStringList{kFailed}) << field;
+        const QString details = dialogs.boxes.back().details;
+        EXPECT_TRUE(details.startsWith(QStringLiteral("The DB2 ") + QLatin1String(field) +
+                                       QStringLiteral(" field")))
+            << field << ": " << details.toStdString();
+        EXPECT_EQ(emu.connects(), 0) << field;
+        EXPECT_THROW(Db2ConnectionString(fields), std::runtime_error) << field;
+        EXPECT_TRUE(tw::connect::db2Target(fields).startsWith(QStringLiteral("(none: ")));
+    }
 }
 
 TEST_F(Db2TestButton, SaysConnectionSuccessfulForAWorkingLoginAndSendsTheStringUnchanged)
@@ -95,32 +126,21 @@ TEST_F(Db2TestButton, SaysConnectionSuccessfulForAWorkingLoginAndSendsTheStringU
 
 TEST_F(Db2TestButton, SaysCouldNotConnectForEveryKindOfFailure)
 {
-    const std::vector<std::pair<const char *, ConnectionSettings>> failures = [] {
-        std::vector<std::pair<const char *, ConnectionSettings>> cases;
+    auto with = [](QString ConnectionSettings::*field, const QString &text) {
         ConnectionSettings c = working();
-        c.Text2 = QStringLiteral("nowhere.example");
-        cases.emplace_back("host that does not resolve", c);
-        c = working();
-        c.Text2 = QStringLiteral("10.254.254.254");
-        cases.emplace_back("unreachable host", c);
-        c = working();
-        c.Text3 = QStringLiteral("50001");
-        cases.emplace_back("wrong port", c);
-        c = working();
-        c.Text5 = QStringLiteral("wrong");
-        cases.emplace_back("wrong password", c);
-        c = working();
-        c.Text4 = QStringLiteral("nobody");
-        cases.emplace_back("unknown user", c);
-        c = working();
-        c.Text6 = QStringLiteral("NOSUCHDB");
-        cases.emplace_back("unknown database", c);
-        c = working();
-        c.Text5 = QStringLiteral("sec;ret");
-        cases.emplace_back("a ';' in the password", c);
-        cases.emplace_back("empty fields", ConnectionSettings{});
-        return cases;
-    }();
+        c.*field = text;
+        return c;
+    };
+    const std::pair<const char *, ConnectionSettings> failures[] = {
+        {"host that does not resolve",
+         with(&ConnectionSettings::Text2, QStringLiteral("nowhere.example"))},
+        {"unreachable host", with(&ConnectionSettings::Text2, QStringLiteral("10.254.254.254"))},
+        {"wrong port", with(&ConnectionSettings::Text3, QStringLiteral("50001"))},
+        {"wrong password", with(&ConnectionSettings::Text5, QStringLiteral("wrong"))},
+        {"unknown user", with(&ConnectionSettings::Text4, QStringLiteral("nobody"))},
+        {"unknown database", with(&ConnectionSettings::Text6, QStringLiteral("NOSUCHDB"))},
+        {"a ';' in the password", with(&ConnectionSettings::Text5, QStringLiteral("sec;ret"))},
+        {"empty fields", ConnectionSettings{}}};
     for (const auto &[what, fields] : failures) {
         dialogs.boxes.clear();
         EXPECT_EQ(press(fields), QStringList{kFailed}) << what;
