@@ -1,5 +1,7 @@
 #include "transfer/datatype.h"
 
+#include "transfer/tablelist.h"
+
 #include <QListWidget>
 
 #include <array>
@@ -62,7 +64,7 @@ bool ListHasItem(const QListWidget &list, const QString &text)
 {
     const QString wanted = text.toLower();
     for (int i = 0; i < list.count(); ++i) {
-        if (list.item(i)->text().toLower() == wanted) {
+        if (TableList::isOwn(*list.item(i)) && list.item(i)->text().toLower() == wanted) {
             return true;
         }
     }
@@ -72,7 +74,7 @@ bool ListHasItem(const QListWidget &list, const QString &text)
 void RemoveListItem(QListWidget &list, const QString &text)
 {
     for (int i = list.count() - 1; i >= 0; --i) {
-        if (list.item(i)->text() == text) {
+        if (TableList::isOwn(*list.item(i)) && list.item(i)->text() == text) {
             delete list.takeItem(i);
         }
     }

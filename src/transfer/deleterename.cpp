@@ -40,14 +40,15 @@ void Form2::PushButton1_Click()
             if (!entry.isValid()) {
                 continue; // removed meanwhile
             }
-            const QString name = entry.data().toString();
-            TableTurn turn(*this, tally, trap, name);
+            // The table the item stands for, its schema named when it is not the current one.
+            const ListedTable table = TableList::tableOf(*List1->item(entry.row()));
+            TableTurn turn(*this, tally, trap, table.shown());
             turn.finish(true, QStringLiteral("dropped"));
             // A lost connection fails every later DROP: report it once, keep those items.
             if (!trap(112,
                       [&] {
                           db2.execute(
-                              (QStringLiteral("DROP TABLE ") + db2Name(name)).toStdString());
+                              (QStringLiteral("DROP TABLE ") + db2Name(table)).toStdString());
                       }) &&
                 trap.connectionLost()) {
                 break;
@@ -116,7 +117,7 @@ void Form2::renameSelected(app::ErrorTrap &trap,
                            TableList &list,
                            int listLine,
                            bool canWork,
-                           const std::function<bool(const QString &, const QString &)> &rename)
+                           const std::function<bool(const ListedTable &, const QString &)> &rename)
 {
     if (!trap.test(106, [&] { return list.currentIndex() != -1; })) {
         trap(listLine + 10,
@@ -135,11 +136,13 @@ void Form2::renameSelected(app::ErrorTrap &trap,
             continue;
         }
         const QString oldName = list.item(i)->text();
+        // A DB2 table of another schema keeps it: the new name is the table's own.
+        const ListedTable old = TableList::tableOf(*list.item(i));
         TableTurn turn(*this, tally, trap, oldName);
         QString newName;
         trap(116, [&] {
             newName = m_dialogs.input(
-                QStringLiteral("Enter new name of ") + app::escapedText(oldName) + u':', oldName);
+                QStringLiteral("Enter new name of ") + app::escapedText(oldName) + u':', old.name);
         });
         // The rename may let events through: the item is followed, not its index.
         const QPersistentModelIndex entry(list.model()->index(i, 0));
@@ -147,7 +150,7 @@ void Form2::renameSelected(app::ErrorTrap &trap,
             turn.skip(QStringLiteral("no new name given"));
             continue;
         }
-        if (!rename(oldName, newName)) {
+        if (!rename(old, newName)) {
             continue;
         }
         turn.finish(true, QStringLiteral("renamed to ") + newName);
@@ -156,7 +159,7 @@ void Form2::renameSelected(app::ErrorTrap &trap,
                 delete list.takeItem(entry.row());
             }
         });
-        trap(listLine + 2, [&] { list.addTable(newName); });
+        trap(listLine + 2, [&] { list.addTable(ListedTable{old.schema, newName}); });
         trap(listLine + 4, [&] { list.makeFirstCurrent(); });
     }
     logClosing(tally, QStringLiteral("renamed"));
@@ -174,9 +177,9 @@ void Form2::PushButton6_Click()
                    *List1,
                    122,
                    opened,
-                   [&](const QString &oldName, const QString &newName) {
+                   [&](const ListedTable &old, const QString &newName) {
                        trap(120, [&] {
-                           db2.execute((QStringLiteral("RENAME ") + db2Name(oldName) +
+                           db2.execute((QStringLiteral("RENAME ") + db2Name(old) +
                                         QStringLiteral(" TO ") + db2Name(newName))
                                            .toStdString());
                        });
@@ -204,14 +207,14 @@ void Form2::PushButton7_Click()
         *List2,
         124,
         true,
-        [&](const QString &oldName, const QString &newName) {
+        [&](const ListedTable &old, const QString &newName) {
             // The table stays in its folder: a name that is a path is refused.
             if (const QString problem = paradoxNameProblem(newName); !problem.isEmpty()) {
                 trap.report(120, problem);
                 return false;
             }
             bool renamed = false;
-            trap(120, [&] { renamed = RenameFile(folder, oldName, newName, m_dialogs); });
+            trap(120, [&] { renamed = RenameFile(folder, old.name, newName, m_dialogs); });
             return renamed;
         });
     trap(136, [&] { setMousePointer(MousePointer::Default); });

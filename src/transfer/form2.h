@@ -12,6 +12,7 @@
 #include "connect/connectionpage.h"
 #include "connect/transferpage.h"
 #include "db/connection.h"
+#include "transfer/listedtable.h"
 
 #include <QWidget>
 
@@ -105,7 +106,7 @@ private:
                         TableList &list,
                         int listLine,
                         bool canWork,
-                        const std::function<bool(const QString &, const QString &)> &rename);
+                        const std::function<bool(const ListedTable &, const QString &)> &rename);
 
     // The outcomes of one press, for the closing line of its log entry.
     struct Tally

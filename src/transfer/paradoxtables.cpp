@@ -15,6 +15,7 @@
 #include <QLocale>
 
 #include <filesystem>
+#include <optional>
 
 namespace tw::transfer {
 
@@ -54,10 +55,35 @@ QString paradoxNameProblem(const QString &name)
     return {};
 }
 
+namespace {
+
+// The schema unqualified names are in, as DB2 says; nothing when it does not.
+std::optional<std::string> currentSchema(db::Connection &connection)
+{
+    try {
+        db::Recordset current;
+        current.open("VALUES CURRENT SCHEMA", connection);
+        if (current.eof()) {
+            return std::nullopt;
+        }
+        std::string schema = current.value(0).toText();
+        current.close();
+        return schema;
+    } catch (const db::Error &) {
+        return std::nullopt;
+    }
+}
+
+} // namespace
+
 void LoadDB2Tables(TableList &list, const QString &db2ConnectionString)
 {
     db::Connection connection;
     connection.open(db2ConnectionString.toStdString());
+    // The current schema's tables by bare name; another schema's as SCHEMA.NAME, so two
+    // schemas' tables of one name are two different items. When DB2 does not say which
+    // schema is current, every table is named with its schema.
+    const std::optional<std::string> current = currentSchema(connection);
     db::Recordset schema;
     schema.openSchema(db::adSchemaTables, connection);
     list.clear();
@@ -65,7 +91,11 @@ void LoadDB2Tables(TableList &list, const QString &db2ConnectionString)
     while (!schema.eof()) {
         if (schema.value("TABLE_TYPE").toText() == "TABLE") {
             app::pumpEvents();
-            tables.push_back({QString::fromStdString(schema.value("TABLE_NAME").toText()), {}});
+            const std::string owner = schema.value("TABLE_SCHEM").toText();
+            tables.push_back({QString::fromStdString(schema.value("TABLE_NAME").toText()),
+                              {},
+                              owner.empty() || owner == current ? QString()
+                                                                : QString::fromStdString(owner)});
         }
         schema.moveNext();
     }

@@ -23,7 +23,8 @@ void chooseParadoxCodePages(const app::SettingsStore &settings);
 // "." or ".."), or the empty text when it can: a table is never put outside the folder.
 QString paradoxNameProblem(const QString &name);
 
-// Fills the list with the DB2 database's user tables (TABLE_TYPE exactly "TABLE").
+// Fills the list with the DB2 database's user tables (TABLE_TYPE exactly "TABLE"): those of
+// the current schema by name, those of any other schema as SCHEMA.NAME (ListedTable).
 void LoadDB2Tables(TableList &list, const QString &db2ConnectionString);
 
 // Appends the tables found in the Paradox folder and every folder below it: each "*.db" file

@@ -53,7 +53,7 @@ public:
     // operation.
     bool open(const connect::ConnectionSettings &fields, const QString &programFolder);
     // One table, from its questions to its export.
-    void copy(const QString &source, Tally &tally);
+    void copy(const ListedTable &table, Tally &tally);
     void close();
 
 private:
@@ -257,10 +257,13 @@ std::optional<std::int64_t> Form2::ParadoxCopy::countRecords(const QString &para
     }
 }
 
-void Form2::ParadoxCopy::copy(const QString &source, Tally &tally)
+void Form2::ParadoxCopy::copy(const ListedTable &table, Tally &tally)
 {
-    TableTurn turn(m_page, tally, m_trap, source);
-    if (!m_page.List1->holds(source)) {
+    // The Paradox table and the staging table take the table's own name; the SELECT names
+    // its schema when it is not the current one.
+    const QString &source = table.name;
+    TableTurn turn(m_page, tally, m_trap, table.shown());
+    if (!m_page.List1->holds(table)) {
         turn.skip(QStringLiteral("no longer listed"));
         return;
     }
@@ -284,7 +287,7 @@ void Form2::ParadoxCopy::copy(const QString &source, Tally &tally)
     db::Recordset rows;
     if (!m_trap(164, [&] {
             rows.setCursorLocation(db::CursorLocation::Client);
-            rows.open("SELECT * FROM " + db2Name(source).toStdString(), m_db2);
+            rows.open("SELECT * FROM " + db2Name(table).toStdString(), m_db2);
         })) {
         return;
     }
@@ -303,7 +306,8 @@ void Form2::ParadoxCopy::copy(const QString &source, Tally &tally)
     } else {
         counts.written = 0;
     }
-    m_page.logTable(source + QStringLiteral(" as ") + *paradoxName + QStringLiteral(".db"), counts);
+    m_page.logTable(table.shown() + QStringLiteral(" as ") + *paradoxName + QStringLiteral(".db"),
+                    counts);
     turn.finish(exported && counts.written == counts.source,
                 *replace ? QStringLiteral("replaced the Paradox table") : QString());
     app::pumpEvents();
@@ -330,13 +334,17 @@ void Form2::PushButton3_Click()
     }
     // The selection is read once: a handler run while the copy lets events through may add
     // or remove items, and a table whose item went meanwhile is passed over.
-    QStringList selected;
-    trap(132, [&] { selected = List1->selectedNamesBottomFirst(); });
-    for (qsizetype i = 0; i < selected.size(); ++i) {
+    std::vector<ListedTable> selected;
+    trap(132, [&] { selected = List1->selectedTablesBottomFirst(); });
+    for (std::size_t i = 0; i < selected.size(); ++i) {
         // A lost connection fails every later table too: one report is enough.
         if (trap.connectionLost() || closing()) {
+            QStringList rest;
+            for (std::size_t j = i; j < selected.size(); ++j) {
+                rest << selected[j].shown();
+            }
             logNotTried(tally,
-                        selected.mid(i),
+                        rest,
                         closing() ? QStringLiteral("the window was closed")
                                   : QStringLiteral("the connection to DB2 was lost"));
             break;

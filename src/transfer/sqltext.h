@@ -2,6 +2,7 @@
 
 #include "core/value.h"
 #include "db/field.h"
+#include "transfer/listedtable.h"
 #include "transfer/typedtable.h"
 
 #include <QString>
@@ -20,6 +21,13 @@ QString quotedName(const QString &name, QChar open, QChar close);
 inline QString db2Name(const QString &name)
 {
     return quotedName(name, u'"', u'"');
+}
+
+// "NAME", or "SCHEMA"."NAME" for a DB2 table outside the current schema.
+inline QString db2Name(const ListedTable &table)
+{
+    return table.schema.isEmpty() ? db2Name(table.name)
+                                  : db2Name(table.schema) + u'.' + db2Name(table.name);
 }
 
 inline QString backtickName(const QString &name)

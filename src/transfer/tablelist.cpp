@@ -43,18 +43,47 @@ bool sortsBefore(const QString &a, const QString &b)
     return QString::compare(a, b, Qt::CaseInsensitive) < 0;
 }
 
-QListWidgetItem *newItem(const QString &name, std::function<QString()> describe)
+QListWidgetItem *newItem(const QString &name, std::function<QString()> describe, const QString &schema)
 {
-    if (describe) {
-        return new DescribedItem(name, std::move(describe));
+    const ListedTable table{schema, name};
+    QListWidgetItem *item = describe ? new DescribedItem(table.shown(), std::move(describe))
+                                     : new QListWidgetItem(table.shown());
+    if (!schema.isEmpty()) {
+        item->setData(TableList::kSchemaRole, schema);
+        item->setData(TableList::kNameRole, name);
     }
-    return new QListWidgetItem(name);
+    return item;
 }
 
 } // namespace
 
 void TableList::addTable(const QString &name, std::function<QString()> describe)
 {
+    addEntry(Entry{name, std::move(describe)});
+}
+
+void TableList::addTable(const ListedTable &table)
+{
+    addEntry(Entry{table.name, {}, table.schema});
+}
+
+ListedTable TableList::tableOf(const QListWidgetItem &item)
+{
+    const QString schema = item.data(kSchemaRole).toString();
+    if (schema.isEmpty()) {
+        return {{}, item.text()};
+    }
+    return {schema, item.data(kNameRole).toString()};
+}
+
+bool TableList::isOwn(const QListWidgetItem &item)
+{
+    return item.data(kSchemaRole).toString().isEmpty();
+}
+
+void TableList::addEntry(Entry entry)
+{
+    const QString name = ListedTable{entry.schema, entry.name}.shown();
     // The first item that sorts after the name; equal ones stay before it.
     int low = 0;
     int high = count();
@@ -70,22 +99,22 @@ void TableList::addTable(const QString &name, std::function<QString()> describe)
     } else {
         low = high;
     }
-    insertItem(low, newItem(name, std::move(describe)));
+    insertItem(low, newItem(entry.name, std::move(entry.describe), entry.schema));
 }
 
 void TableList::addTables(std::vector<Entry> entries)
 {
     std::stable_sort(entries.begin(), entries.end(), [](const Entry &a, const Entry &b) {
-        return sortsBefore(a.name, b.name);
+        return sortsBefore(ListedTable{a.schema, a.name}.shown(), ListedTable{b.schema, b.name}.shown());
     });
     // Into an empty list they go in order; otherwise each takes its place.
     const bool append = count() == 0;
     setUpdatesEnabled(false);
     for (Entry &entry : entries) {
         if (append) {
-            insertItem(count(), newItem(entry.name, std::move(entry.describe)));
+            insertItem(count(), newItem(entry.name, std::move(entry.describe), entry.schema));
         } else {
-            addTable(entry.name, std::move(entry.describe));
+            addEntry(std::move(entry));
         }
     }
     setUpdatesEnabled(true);
@@ -124,11 +153,33 @@ QStringList TableList::selectedNamesBottomFirst() const
     return names;
 }
 
+std::vector<ListedTable> TableList::selectedTablesBottomFirst() const
+{
+    std::vector<ListedTable> tables;
+    for (const QPersistentModelIndex &index : selectedBottomFirst()) {
+        const ListedTable table = tableOf(*item(index.row()));
+        if (std::find(tables.begin(), tables.end(), table) == tables.end()) {
+            tables.push_back(table);
+        }
+    }
+    return tables;
+}
+
+bool TableList::holds(const ListedTable &table) const
+{
+    for (int i = 0; i < count(); ++i) {
+        if (tableOf(*item(i)) == table) {
+            return true;
+        }
+    }
+    return false;
+}
+
 QString TableList::lastMatchIgnoringCase(const QString &name) const
 {
     QString match = name;
     for (int i = 0; i < count(); ++i) {
-        if (item(i)->text().toLower() == name.toLower()) {
+        if (isOwn(*item(i)) && item(i)->text().toLower() == name.toLower()) {
             match = item(i)->text();
         }
     }

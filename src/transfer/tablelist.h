@@ -1,5 +1,7 @@
 #pragma once
 
+#include "transfer/listedtable.h"
+
 #include <QListWidget>
 #include <QPersistentModelIndex>
 #include <QStringList>
@@ -17,18 +19,29 @@ class TableList : public QListWidget
     Q_OBJECT
 
 public:
+    // The item data that holds the schema of a table outside the current schema, and its name.
+    static constexpr int kSchemaRole = Qt::UserRole;
+    static constexpr int kNameRole = Qt::UserRole + 1;
+
     explicit TableList(QWidget *parent = nullptr);
 
     // An item whose tooltip and accessible description are `describe`'s text, made each time
     // they are asked for: never while the list fills. It takes its place by binary search
     // (after the items equal to it but for case), or goes last when it sorts last.
     void addTable(const QString &name, std::function<QString()> describe = {});
+    void addTable(const ListedTable &table);
 
     struct Entry
     {
         QString name;
         std::function<QString()> describe;
+        QString schema = {}; // a DB2 table's, when it is not the current schema
     };
+
+    // The table an item stands for.
+    static ListedTable tableOf(const QListWidgetItem &item);
+    // True for an item of the current schema (every Paradox item).
+    static bool isOwn(const QListWidgetItem &item);
 
     // Many items at once, sorted once: the order is what adding each in turn would give.
     void addTables(std::vector<Entry> entries);
@@ -49,10 +62,18 @@ public:
     std::vector<QPersistentModelIndex> selectedBottomFirst() const;
     // The texts of the selected items, last first, each text once.
     QStringList selectedNamesBottomFirst() const;
-    // The text of the last item equal to `name` with letter case ignored; `name` when none.
+    // The tables of the selected items, last first, each once.
+    std::vector<ListedTable> selectedTablesBottomFirst() const;
+    // The text of the last item of the current schema equal to `name` with letter case
+    // ignored; `name` when none.
     QString lastMatchIgnoringCase(const QString &name) const;
     // True when an item's text equals `name` exactly.
     bool holds(const QString &name) const;
+    // True when an item stands for that table.
+    bool holds(const ListedTable &table) const;
+
+private:
+    void addEntry(Entry entry);
 };
 
 } // namespace tw::transfer

@@ -37,6 +37,7 @@ struct Keywords
     std::string protocol;
     std::string user;
     std::string password;
+    std::string schema; // CurrentSchema: the schema unqualified names are in
     bool lobsAsLong = false;
     bool durable = false;
 };
@@ -69,6 +70,8 @@ Keywords keywordsOf(const std::string &input)
             keywords.user = value;
         } else if (key == "PWD") {
             keywords.password = value;
+        } else if (key == "CURRENTSCHEMA") {
+            keywords.schema = tw::text::upperAscii(value);
         } else if (key == "LONGDATACOMPAT") {
             keywords.lobsAsLong = value == "1";
         } else if (key == "DURABLE") {
@@ -210,7 +213,9 @@ SQLRETURN connect(Connection &connection, const std::string &input)
     }
     try {
         connection.database = std::make_unique<Database>(
-            found->file, tw::text::upperAscii(user), keywords.durable || config.durable);
+            found->file,
+            keywords.schema.empty() ? tw::text::upperAscii(user) : keywords.schema,
+            keywords.durable || config.durable);
         connection.database->setAutoCommit(connection.autoCommit);
     } catch (const Db2Exception &e) {
         return fail(connection.diag, e.error());

@@ -141,7 +141,9 @@ struct Insert;
 struct Drop;
 struct Rename;
 struct Select;
-using Statement = std::variant<CreateTable, CreateView, CreateIndex, Insert, Drop, Rename, Select>;
+struct Values;
+using Statement =
+    std::variant<CreateTable, CreateView, CreateIndex, Insert, Drop, Rename, Select, Values>;
 struct Literal;
 struct PreparedStatement;
 

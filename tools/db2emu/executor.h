@@ -46,6 +46,7 @@ public:
     std::unique_ptr<ResultSet> operator()(const Drop &drop);
     std::unique_ptr<ResultSet> operator()(const Rename &rename);
     std::unique_ptr<ResultSet> operator()(const Select &select);
+    std::unique_ptr<ResultSet> operator()(const Values &values);
 
 private:
     std::string schemaOf(const Name &n) const;

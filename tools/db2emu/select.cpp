@@ -97,4 +97,14 @@ std::unique_ptr<ResultSet> Executor::operator()(const Select &select)
     return std::make_unique<TableResult>(m_database.m_db, std::move(columns), query, parameters);
 }
 
+std::unique_ptr<ResultSet> Executor::operator()(const Values &)
+{
+    // The one special register a client asks for: the schema unqualified names are in.
+    Cell schema;
+    schema.kind = Cell::Kind::Text;
+    schema.bytes = m_database.m_schema;
+    return std::make_unique<MemoryResult>(std::vector<Column>{resultColumn("1", "VARCHAR", 128)},
+                                          std::vector<std::vector<Cell>>{{schema}});
+}
+
 } // namespace db2emu

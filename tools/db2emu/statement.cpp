@@ -192,7 +192,20 @@ private:
             ++m_at;
             return select();
         }
-        unexpected("CREATE INSERT DROP RENAME SELECT");
+        if (isWord("VALUES")) {
+            ++m_at;
+            if (isWord("CURRENT_SCHEMA")) {
+                ++m_at;
+            } else {
+                word("CURRENT");
+                if (!isWord("SCHEMA") && !isWord("SQLID")) {
+                    unexpected("SCHEMA");
+                }
+                ++m_at;
+            }
+            return Values{"CURRENT SCHEMA"};
+        }
+        unexpected("CREATE INSERT DROP RENAME SELECT VALUES");
     }
 
     // [UNIQUE] INDEX name ON table (column [ASC | DESC], ...)

@@ -101,6 +101,12 @@ struct Select
     long long fetchFirst = -1; // FETCH FIRST n ROWS ONLY; -1 without
 };
 
+// VALUES CURRENT SCHEMA: a special register, as a one-row result.
+struct Values
+{
+    std::string special; // "CURRENT SCHEMA"
+};
+
 // Parses one statement in DB2's dialect; throws Db2Exception with DB2's syntax errors.
 Statement parse(const std::string &sql);
 
