@@ -11,7 +11,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev clang-format clang-tidy
   fonts-liberation xvfb x11-apps imagemagick xauth desktop-file-utils
-  librsvg2-bin dpkg-dev appstream file lintian
+  librsvg2-bin dpkg-dev appstream file lintian devscripts
   python3-pyodbc
 )
 
