@@ -1,7 +1,7 @@
 // Writes the seed inputs of the Paradox reader fuzz target: small tables of every field
 // type made by our writer, one with blobs in each kind of .MB block, and an encrypted one.
 //
-//   make_paradox_seeds OUTPUT_FOLDER
+//   make_paradox_seeds OUTPUT_FOLDER [INDEX_SEED_FOLDER]
 
 #include "paradox/codec.h"
 #include "paradox/crypt.h"
@@ -53,8 +53,8 @@ void emit(const fs::path &out,
 
 int main(int argc, char **argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: make_paradox_seeds OUTPUT_FOLDER\n");
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: make_paradox_seeds OUTPUT_FOLDER [INDEX_SEED_FOLDER]\n");
         return 2;
     }
     const fs::path out = argv[1];
@@ -124,6 +124,29 @@ int main(int argc, char **argv)
                          {0x78, 0x56, static_cast<std::uint8_t>(inBlock / kCryptChunk), block});
         }
         emit(out, "encrypted", db, {});
+    }
+    if (argc > 2) {
+        // Index files are tables of the indexed fields, the record position and a block
+        // number: a table of that shape with an index file's type, ascending and descending.
+        const fs::path indexes = argv[2];
+        fs::create_directories(indexes);
+        TableWriter writer(work / "INDEX.db",
+                           {field("NAME", FieldType::Alpha, 20),
+                            field("CITY", FieldType::Alpha, 20),
+                            field("Rec", FieldType::Long),
+                            field("Off", FieldType::Short),
+                            field("Blk", FieldType::Short)});
+        writer.append(std::vector{Value::text("a"),
+                                  Value::text("b"),
+                                  Value::integer(1),
+                                  Value::integer(0),
+                                  Value::integer(1)});
+        writer.commit();
+        auto index = slurp(work / "INDEX.db");
+        index[0x04] = 3;
+        emit(indexes, "composite", index, {});
+        index[0x04] = 5;
+        emit(indexes, "maintained", index, {});
     }
     fs::remove_all(work);
     return 0;

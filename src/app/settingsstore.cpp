@@ -25,9 +25,8 @@ void createPrivateFile(const QString &filePath)
     const QFileInfo info(filePath);
     QDir().mkpath(info.absolutePath());
     const QByteArray path = QFile::encodeName(filePath);
-    const int fd = ::open(path.constData(),
-                          O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                          S_IRUSR | S_IWUSR);
+    const int fd = ::open(
+        path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, S_IRUSR | S_IWUSR);
     if (fd >= 0) {
         ::close(fd);
     }

@@ -23,18 +23,21 @@ QString db2FieldProblem(const ConnectionSettings &fields)
                                                               {"user name", &fields.Text4},
                                                               {"password", &fields.Text5}};
     for (const auto &[name, value] : named) {
-        const QString field = QStringLiteral("The DB2 ") + QLatin1String(name) + QStringLiteral(" field");
+        const QString field =
+            QStringLiteral("The DB2 ") + QLatin1String(name) + QStringLiteral(" field");
         if (value->contains(u';')) {
-            return field + QStringLiteral(" holds a \";\", which IBM's DB2 driver reads as the end of "
-                                          "the value, braces or not: no connection was made.");
+            return field +
+                   QStringLiteral(" holds a \";\", which IBM's DB2 driver reads as the end of "
+                                  "the value, braces or not: no connection was made.");
         }
         if (value->contains(QChar(0))) {
             return field + QStringLiteral(" holds a NUL character, which ends the text the DB2 "
                                           "driver reads: no connection was made.");
         }
         if (value->startsWith(u'{')) {
-            return field + QStringLiteral(" begins with \"{\", which the DB2 driver may read as the "
-                                          "start of a quoted value: no connection was made.");
+            return field +
+                   QStringLiteral(" begins with \"{\", which the DB2 driver may read as the "
+                                  "start of a quoted value: no connection was made.");
         }
     }
     return {};
@@ -62,14 +65,15 @@ QString db2Target(const ConnectionSettings &fields)
         QString found;
         for (const QString &pair : pairs) {
             const qsizetype equals = pair.indexOf(u'=');
-            if (equals > 0 && pair.left(equals).trimmed().compare(keyword, Qt::CaseInsensitive) == 0) {
+            if (equals > 0 &&
+                pair.left(equals).trimmed().compare(keyword, Qt::CaseInsensitive) == 0) {
                 found = pair.mid(equals + 1);
             }
         }
         return found;
     };
-    return value(u"Database") + QStringLiteral(" on ") + value(u"Hostname") + u':' + value(u"Port") +
-           QStringLiteral(" as ") + value(u"Uid");
+    return value(u"Database") + QStringLiteral(" on ") + value(u"Hostname") + u':' +
+           value(u"Port") + QStringLiteral(" as ") + value(u"Uid");
 }
 
 bool CheckDb2Connection(const ConnectionSettings &fields)

@@ -118,8 +118,10 @@ std::optional<struct stat> Folder::status(std::string_view name) const
     if (!isPlainName(name)) {
         return std::nullopt;
     }
+
     struct stat info
     {};
+
     if (::fstatat(m_fd.get(), std::string(name).c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
         return std::nullopt;
     }
@@ -138,23 +140,26 @@ UniqueFd Folder::openRegular(std::string_view name, int flags) const
         throw FileRefused(EINVAL, shownText(name) + " names no file of the folder");
     }
     const std::string plain(name);
+
     struct stat before
     {};
+
     if (::fstatat(m_fd.get(), plain.c_str(), &before, AT_SYMLINK_NOFOLLOW) != 0) {
         throwErrno(errno, "cannot open " + shownText(name));
     }
     if (!S_ISREG(before.st_mode)) {
         refuse(name, before.st_mode);
     }
-    UniqueFd fd(::openat(m_fd.get(),
-                         plain.c_str(),
-                         flags | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    UniqueFd fd(::openat(
+        m_fd.get(), plain.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (!fd) {
         throwErrno(errno, "cannot open " + shownText(name));
     }
+
     // Something put in its place since it was looked at is refused the same way.
     struct stat after
     {};
+
     if (::fstat(fd.get(), &after) != 0) {
         throwErrno(errno, "cannot open " + shownText(name));
     }

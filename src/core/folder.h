@@ -4,10 +4,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
 #include <system_error>
 #include <vector>
-
-#include <sys/stat.h>
 
 namespace tw {
 

@@ -166,7 +166,8 @@ std::optional<WorkOwner> WorkOwner::fromTag(std::string_view tag)
     if (!pid || !start || *pid == 0 || *pid > 0x7FFFFFFFUL) {
         return std::nullopt;
     }
-    return WorkOwner{std::string(parts[0]), std::string(parts[1]), static_cast<pid_t>(*pid), *start};
+    return WorkOwner{
+        std::string(parts[0]), std::string(parts[1]), static_cast<pid_t>(*pid), *start};
 }
 
 bool WorkOwner::onThisMachine() const

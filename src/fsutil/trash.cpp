@@ -35,11 +35,8 @@ enum class Guard { Private, Shared, Home };
 
 // A folder of the Trash's own, made (0700) when missing, opened through `parent`: a real
 // folder, not a link, owned by this user, with the mode `guard` asks for.
-UniqueFd ownFolder(int parent,
-                   const std::string &name,
-                   Guard guard,
-                   const fs::path &shown,
-                   std::string *why)
+UniqueFd
+ownFolder(int parent, const std::string &name, Guard guard, const fs::path &shown, std::string *why)
 {
     if (::mkdirat(parent, name.c_str(), 0700) != 0 && errno != EEXIST) {
         say(why, "cannot make " + shownText(shown.string()) + ": " + std::strerror(errno));
@@ -116,8 +113,7 @@ std::optional<Trash> openHomeTrash(dev_t device, std::string *why)
     }
     std::error_code ignored;
     fs::create_directories(home.parent_path(), ignored);
-    UniqueFd parent(
-        ::open(home.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    UniqueFd parent(::open(home.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!parent || deviceOf(home.parent_path()) != device) {
         return std::nullopt;
     }
@@ -176,7 +172,8 @@ int moveNoReplace(int fromFolder, const std::string &from, int toFolder, const s
 
 // Moves one file into the Trash under a name free there; its .trashinfo is made first, with
 // O_EXCL, so two programs trashing at once never take the same name.
-std::optional<TrashedFile> trashOne(const Trash &trash, const Folder &folder, const std::string &name)
+std::optional<TrashedFile>
+trashOne(const Trash &trash, const Folder &folder, const std::string &name)
 {
     std::error_code error;
     const fs::path absolute = fs::absolute(folder.pathOf(name), error).lexically_normal();
@@ -194,7 +191,8 @@ std::optional<TrashedFile> trashOne(const Trash &trash, const Folder &folder, co
     const std::string stem = plain.stem().string();
     const std::string extension = plain.extension().string();
     for (int n = 1; n < 1000; ++n) {
-        const std::string target = n == 1 ? name : stem + " (" + std::to_string(n) + ")" + extension;
+        const std::string target =
+            n == 1 ? name : stem + " (" + std::to_string(n) + ")" + extension;
         const std::string infoName = target + ".trashinfo";
         const UniqueFd fd(::openat(trash.info.get(),
                                    infoName.c_str(),
@@ -213,8 +211,8 @@ std::optional<TrashedFile> trashOne(const Trash &trash, const Folder &folder, co
         fileStep();
         const int moved = moveNoReplace(folder.fd(), name, trash.files.get(), target);
         if (moved == 0) {
-            return TrashedFile{folder.pathOf(name), trash.root / "files" / target,
-                               trash.root / "info" / infoName};
+            return TrashedFile{
+                folder.pathOf(name), trash.root / "files" / target, trash.root / "info" / infoName};
         }
         ::unlinkat(trash.info.get(), infoName.c_str(), 0);
         if (moved != EEXIST) {
@@ -265,8 +263,10 @@ std::optional<fs::path> topdirTrash(const fs::path &topdir, std::string *why)
     std::string sharedWhy;
     if (::fstatat(top.get(), ".Trash", &shared, AT_SYMLINK_NOFOLLOW) == 0 &&
         S_ISDIR(shared.st_mode) && (shared.st_mode & S_ISVTX) != 0) {
-        UniqueFd trash(::openat(top.get(), ".Trash", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-        if (trash && ownFolder(trash.get(), uid, Guard::Private, topdir / ".Trash" / uid, &sharedWhy)) {
+        UniqueFd trash(
+            ::openat(top.get(), ".Trash", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (trash &&
+            ownFolder(trash.get(), uid, Guard::Private, topdir / ".Trash" / uid, &sharedWhy)) {
             return topdir / ".Trash" / uid;
         }
     }
@@ -318,12 +318,13 @@ moveToTrash(const Folder &folder, const std::vector<std::string> &names, std::st
     for (const std::string &name : names) {
         std::optional<TrashedFile> trashed = trashOne(*trash, folder, name);
         if (!trashed) {
-            say(why, "the Trash " + shownText(trash->root.string()) + " could not take " +
-                         shownText(name));
+            say(why,
+                "the Trash " + shownText(trash->root.string()) + " could not take " +
+                    shownText(name));
             for (auto it = moved.rbegin(); it != moved.rend(); ++it) {
                 const std::string back = it->original.filename().string();
-                if (moveNoReplace(trash->files.get(), it->file.filename().string(), folder.fd(),
-                                  back) == 0) {
+                if (moveNoReplace(
+                        trash->files.get(), it->file.filename().string(), folder.fd(), back) == 0) {
                     ::unlinkat(trash->info.get(), it->info.filename().string().c_str(), 0);
                 }
             }

@@ -61,8 +61,8 @@ std::size_t FileSource::read(std::uint64_t offset, std::span<std::uint8_t> out) 
 {
     std::size_t done = 0;
     while (done < out.size()) {
-        const ssize_t got =
-            ::pread(m_fd.get(), out.data() + done, out.size() - done, static_cast<off_t>(offset + done));
+        const ssize_t got = ::pread(
+            m_fd.get(), out.data() + done, out.size() - done, static_cast<off_t>(offset + done));
         if (got < 0) {
             if (errno == EINTR) {
                 continue;

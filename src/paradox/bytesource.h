@@ -23,6 +23,7 @@ public:
     virtual std::size_t read(std::uint64_t offset, std::span<std::uint8_t> out) const = 0;
     // The name used in messages.
     virtual const std::string &name() const = 0;
+
     // False when part of the range is a hole of a sparse file: bytes its file only claims to
     // hold, which no program writing a table leaves.
     virtual bool holdsData(std::uint64_t offset, std::uint64_t length) const

@@ -3,6 +3,7 @@
 #include "core/filename.h"
 #include "paradox/bytesource.h"
 #include "paradox/error.h"
+#include "paradox/family.h"
 #include "paradox/language.h"
 #include "paradox/reader.h"
 
@@ -19,7 +20,7 @@ std::string sizeAndDate(const std::filesystem::path &path)
     struct stat info
     {};
 
-    if (::stat(path.c_str(), &info) != 0) {
+    if (::lstat(path.c_str(), &info) != 0) {
         return {};
     }
     std::tm local{};
@@ -62,12 +63,11 @@ bool hasBlobFields(const TableHeader &header)
 
 } // namespace
 
-std::vector<std::string> describeTable(const std::filesystem::path &dbPath)
+std::vector<std::string>
+describeHeader(const ByteSource &file, const std::string &memoFile, const std::string &size)
 {
-    std::vector<std::string> lines{fileNameText(dbPath.filename().string())};
-    const std::string size = sizeAndDate(dbPath);
+    std::vector<std::string> lines;
     try {
-        const FileSource file(dbPath);
         const TableHeader header = parseHeader(file);
         lines.push_back("Paradox " + header.versionName() + " table, " +
                         (header.fileType == 0 ? "keyed" : "not keyed"));
@@ -78,12 +78,12 @@ std::vector<std::string> describeTable(const std::filesystem::path &dbPath)
                                            : "Not encrypted");
         std::vector<std::string> warnings;
         if (hasBlobFields(header)) {
-            if (const auto mb = findCompanion(dbPath, ".mb")) {
-                lines.push_back("Memo file " + fileNameText(mb->filename().string()) + " present");
+            if (!memoFile.empty()) {
+                lines.push_back("Memo file " + fileNameText(memoFile) + " present");
             } else {
                 lines.push_back("Memo file missing");
                 warnings.push_back(
-                    "Warning: the memo file " + fileNameText(dbPath.stem().string()) +
+                    "Warning: the memo file " + fileNameText(std::string(stemOf(file.name()))) +
                     ".MB is missing; memo, graphic and binary values cannot be read");
             }
         } else {
@@ -110,6 +110,25 @@ std::vector<std::string> describeTable(const std::filesystem::path &dbPath)
             lines.push_back(size);
         }
     }
+    return lines;
+}
+
+std::vector<std::string> describeTable(const std::filesystem::path &dbPath)
+{
+    std::vector<std::string> lines{fileNameText(dbPath.filename().string())};
+    const std::string size = sizeAndDate(dbPath);
+    std::vector<std::string> described;
+    try {
+        const FileSource file(dbPath);
+        const std::optional<std::filesystem::path> mb = findCompanion(dbPath, ".mb");
+        described = describeHeader(file, mb ? mb->filename().string() : std::string(), size);
+    } catch (const Error &e) {
+        described = {e.what()};
+        if (!size.empty()) {
+            described.push_back(size);
+        }
+    }
+    lines.insert(lines.end(), described.begin(), described.end());
     return lines;
 }
 

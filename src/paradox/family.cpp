@@ -28,8 +28,7 @@ bool isHex(char c)
 
 bool isUniqueTail(std::string_view tail)
 {
-    return tail.size() == kUniqueChars &&
-           std::all_of(tail.begin(), tail.end(), [](char c) {
+    return tail.size() == kUniqueChars && std::all_of(tail.begin(), tail.end(), [](char c) {
                return std::isalnum(static_cast<unsigned char>(c)) != 0;
            });
 }
@@ -223,8 +222,9 @@ bool isHiddenNameFor(std::string_view hidden, std::string_view target, std::stri
 {
     const std::string head =
         "." + std::string(target) + std::string(kHiddenMark) + std::string(ownerTag) + '-';
-    return isPlainName(target) && !ownerTag.empty() && hidden.size() == head.size() + kUniqueChars &&
-           hidden.substr(0, head.size()) == head && isUniqueTail(hidden.substr(head.size()));
+    return isPlainName(target) && !ownerTag.empty() &&
+           hidden.size() == head.size() + kUniqueChars && hidden.substr(0, head.size()) == head &&
+           isUniqueTail(hidden.substr(head.size()));
 }
 
 void lockWhileOpen(int fd) noexcept

@@ -28,7 +28,8 @@ std::vector<std::filesystem::path> tablesNamed(const std::filesystem::path &dbPa
 
 // The companion of `dbName` with the given extension, matched ignoring letter case: its name
 // in the folder, whatever kind of file it is, or empty.
-std::string companionName(const Folder &folder, std::string_view dbName, std::string_view extension);
+std::string
+companionName(const Folder &folder, std::string_view dbName, std::string_view extension);
 
 // A name (a file name's bytes read as fileNameText) with its letters small, one letter to
 // one letter (core/lettercase.h), for matching table names the way a case-blind file system

@@ -47,12 +47,11 @@ bool isIndexExtension(const std::string &extension)
            (e[2] == 'G' || std::isxdigit(static_cast<unsigned char>(e[2])));
 }
 
-// Reads one index file's fields. The file is a table of the indexed fields, then the table's
-// key fields (for an unkeyed table its record position, two fields), then a block number.
+} // namespace
+
 SecondaryIndex
-readIndex(const std::filesystem::path &file, const TableHeader &table, const CodePage &codePage)
+readSecondaryIndex(const ByteSource &source, const TableHeader &table, const CodePage &codePage)
 {
-    const FileSource source(file);
     std::vector<std::uint8_t> bytes(std::min<std::uint64_t>(source.size(), kHeaderBytes));
     bytes.resize(source.read(0, bytes));
     if (bytes.size() < kFixedHeaderBytes) {
@@ -77,7 +76,6 @@ readIndex(const std::filesystem::path &file, const TableHeader &table, const Cod
         names.push_back(textAt(bytes, at, codePage));
     }
     SecondaryIndex index;
-    index.file = file;
     const std::size_t indexed = fields - trailing;
     for (std::size_t i = 0; i < indexed; ++i) {
         const bool known = std::any_of(table.fields.begin(),
@@ -101,8 +99,6 @@ readIndex(const std::filesystem::path &file, const TableHeader &table, const Cod
     return index;
 }
 
-} // namespace
-
 std::vector<SecondaryIndex> secondaryIndexes(const std::filesystem::path &dbPath,
                                              const TableHeader &table,
                                              const CodePage &codePage,
@@ -114,7 +110,9 @@ std::vector<SecondaryIndex> secondaryIndexes(const std::filesystem::path &dbPath
             continue;
         }
         try {
-            indexes.push_back(readIndex(file, table, codePage));
+            SecondaryIndex index = readSecondaryIndex(FileSource(file), table, codePage);
+            index.file = file;
+            indexes.push_back(std::move(index));
         } catch (const Error &e) {
             if (skipped != nullptr) {
                 skipped->push_back(file.filename().string() + ": " + e.what());

@@ -51,7 +51,7 @@ struct Record
     {
         std::string name;
         FileId id;
-        std::string aside; // the hidden name it moves to first; empty when it is not moved
+        std::string aside;     // the hidden name it moves to first; empty when it is not moved
         ino_t placeholder = 0; // the empty file that holds `aside` until it moves there
     };
 
@@ -238,9 +238,9 @@ Parsed parse(std::string_view text, Record &record)
     if (!ended) {
         return Parsed::Torn;
     }
-    const bool sound = rest.empty() && !(record.old.empty() && record.added.empty()) &&
-                       (record.added.empty() ||
-                        foldCase(extensionOf(record.added.back().name)) == ".db");
+    const bool sound =
+        rest.empty() && !(record.old.empty() && record.added.empty()) &&
+        (record.added.empty() || foldCase(extensionOf(record.added.back().name)) == ".db");
     return sound ? Parsed::Whole : Parsed::Invalid;
 }
 
@@ -271,10 +271,10 @@ std::string_view ownerTagOfRecordName(std::string_view name)
         return {};
     }
     const std::string_view tail = name.substr(name.size() - kUniqueChars);
-    const std::string_view tag = name.substr(kRecordPrefix.size(),
-                                             name.size() - kRecordPrefix.size() - kUniqueChars - 1);
-    if (name[name.size() - kUniqueChars - 1] != '-' ||
-        recordName(std::string(tag), tail) != name || !WorkOwner::fromTag(tag)) {
+    const std::string_view tag =
+        name.substr(kRecordPrefix.size(), name.size() - kRecordPrefix.size() - kUniqueChars - 1);
+    if (name[name.size() - kUniqueChars - 1] != '-' || recordName(std::string(tag), tail) != name ||
+        !WorkOwner::fromTag(tag)) {
         return {};
     }
     for (const char c : tail) {
@@ -557,8 +557,10 @@ std::string checkRecord(const Folder &folder, const std::string &name, std::stri
     } catch (const std::system_error &e) {
         return e.what();
     }
+
     struct stat info
     {};
+
     if (::fstat(fd.get(), &info) != 0 || info.st_uid != ::getuid()) {
         return "it belongs to another user";
     }
@@ -589,7 +591,8 @@ std::string hostOfRecord(const Folder &folder, const std::string &name, const st
         const std::size_t start = text.find('\n');
         if (start != std::string_view::npos) {
             bool ended = false;
-            const std::string_view line = text.substr(start + 1, text.find('\n', start + 1) - start - 1);
+            const std::string_view line =
+                text.substr(start + 1, text.find('\n', start + 1) - start - 1);
             if (readLine(line, record, ended)) {
                 return record.host;
             }
@@ -638,8 +641,7 @@ void placeTable(const Folder &folder, const std::vector<FinishedFile> &files)
     if (files.size() == 1) {
         // One rename puts a lone .db in place whole: there is nothing to record.
         fileStep();
-        if (const int error = folder.place(files.front().hidden, files.front().name);
-            error != 0) {
+        if (const int error = folder.place(files.front().hidden, files.front().name); error != 0) {
             throwErrno(error, "cannot put " + shownText(files.front().name) + " in place");
         }
         folder.sync();
@@ -744,7 +746,8 @@ std::vector<std::string> recoverFolder(const Folder &folder, const TrashFiles &t
         const auto owner = WorkOwner::fromTag(tag);
         if (!owner->onThisMachine()) {
             leave(name,
-                  "another workstation (" + shownText(hostOfRecord(folder, name, std::string(tag))) +
+                  "another workstation (" +
+                      shownText(hostOfRecord(folder, name, std::string(tag))) +
                       ") made it and may still be working on the table; see \"A record another "
                       "workstation left\" in the README");
             continue;

@@ -160,8 +160,7 @@ void Form2::Form_Load()
         LoadDB2Tables(*List1, connect::Db2ConnectionString(m_connectionPage.connectionSettings()));
     });
     trap(118, [&] {
-        LoadParadoxTables(
-            *List2, m_connectionPage.connectionSettings().Text1, m_dialogs, m_log);
+        LoadParadoxTables(*List2, m_connectionPage.connectionSettings().Text1, m_dialogs, m_log);
     });
     trap(120, [&] {
         const app::Twips twips = app::Twips::of(*this);

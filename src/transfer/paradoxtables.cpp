@@ -92,10 +92,10 @@ void LoadDB2Tables(TableList &list, const QString &db2ConnectionString)
         if (schema.value("TABLE_TYPE").toText() == "TABLE") {
             app::pumpEvents();
             const std::string owner = schema.value("TABLE_SCHEM").toText();
-            tables.push_back({QString::fromStdString(schema.value("TABLE_NAME").toText()),
-                              {},
-                              owner.empty() || owner == current ? QString()
-                                                                : QString::fromStdString(owner)});
+            tables.push_back(
+                {QString::fromStdString(schema.value("TABLE_NAME").toText()),
+                 {},
+                 owner.empty() || owner == current ? QString() : QString::fromStdString(owner)});
         }
         schema.moveNext();
     }

@@ -359,8 +359,7 @@ void Form2::PushButton3_Click()
     // the copy may have changed.
     trap(290, [&] {
         List2->clear();
-        LoadParadoxTables(
-            *List2, m_connectionPage.connectionSettings().Text1, m_dialogs, m_log);
+        LoadParadoxTables(*List2, m_connectionPage.connectionSettings().Text1, m_dialogs, m_log);
     });
     trap(298, [&] { setMousePointer(MousePointer::Default); });
     copy.close();

@@ -5,11 +5,10 @@
 #include "app/eventpump.h"
 #include "connect/paradoxfolder.h"
 #include "core/filename.h"
+#include "core/folder.h"
 #include "fsutil/trash.h"
 #include "paradox/family.h"
 #include "paradox/intent.h"
-
-#include "core/folder.h"
 
 #include <QFile>
 
@@ -189,7 +188,8 @@ bool RenameFile(const QString &folder,
         const Folder opened(folderPath(folder));
         std::vector<std::string> family;
         for (const fs::path &table : tables) {
-            for (const std::string &file : paradox::tableFamily(opened, table.filename().string())) {
+            for (const std::string &file :
+                 paradox::tableFamily(opened, table.filename().string())) {
                 family.push_back(file);
             }
         }

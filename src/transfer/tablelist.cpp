@@ -43,7 +43,8 @@ bool sortsBefore(const QString &a, const QString &b)
     return QString::compare(a, b, Qt::CaseInsensitive) < 0;
 }
 
-QListWidgetItem *newItem(const QString &name, std::function<QString()> describe, const QString &schema)
+QListWidgetItem *
+newItem(const QString &name, std::function<QString()> describe, const QString &schema)
 {
     const ListedTable table{schema, name};
     QListWidgetItem *item = describe ? new DescribedItem(table.shown(), std::move(describe))
@@ -105,7 +106,8 @@ void TableList::addEntry(Entry entry)
 void TableList::addTables(std::vector<Entry> entries)
 {
     std::stable_sort(entries.begin(), entries.end(), [](const Entry &a, const Entry &b) {
-        return sortsBefore(ListedTable{a.schema, a.name}.shown(), ListedTable{b.schema, b.name}.shown());
+        return sortsBefore(ListedTable{a.schema, a.name}.shown(),
+                           ListedTable{b.schema, b.name}.shown());
     });
     // Into an empty list they go in order; otherwise each takes its place.
     const bool append = count() == 0;

@@ -276,6 +276,18 @@ TypedTable
 planTypedTable(const std::filesystem::path &dbPath, const std::string &table, bool booleans)
 {
     paradox::TableReader reader = paradox::TableReader::open(dbPath);
+    std::vector<std::string> skipped;
+    const std::vector<paradox::SecondaryIndex> indexes =
+        paradox::secondaryIndexes(dbPath, reader.header(), reader.codePage(), &skipped);
+    return planTypedTable(reader, table, booleans, indexes, skipped);
+}
+
+TypedTable planTypedTable(paradox::TableReader &reader,
+                          const std::string &table,
+                          bool booleans,
+                          const std::vector<paradox::SecondaryIndex> &indexes,
+                          const std::vector<std::string> &skipped)
+{
     const std::vector<Survey> found = survey(reader);
     const paradox::TableHeader &header = reader.header();
     const int bytesPerCharacter = utf8BytesPerCharacter(reader.codePage());
@@ -287,9 +299,7 @@ planTypedTable(const std::filesystem::path &dbPath, const std::string &table, bo
         column.key = i < header.primaryKeyFields;
         plan.columns.push_back(std::move(column));
     }
-    std::vector<std::string> skipped;
-    for (const paradox::SecondaryIndex &index :
-         paradox::secondaryIndexes(dbPath, header, reader.codePage(), &skipped)) {
+    for (const paradox::SecondaryIndex &index : indexes) {
         plan.indexes.push_back(
             {indexName(table, index.name, plan.indexes), index.fields, index.descending});
     }

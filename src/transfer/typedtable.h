@@ -6,6 +6,8 @@
 
 #include "core/value.h"
 #include "db/backend.h"
+#include "paradox/indexfile.h"
+#include "paradox/reader.h"
 
 #include <filesystem>
 #include <optional>
@@ -52,6 +54,13 @@ struct TypedTable
 // BOOLEAN type. Throws paradox::Error when the table cannot be read.
 TypedTable
 planTypedTable(const std::filesystem::path &dbPath, const std::string &table, bool booleans);
+// The same for a table being read from its first record, with its secondary indexes and the
+// lines of the index files passed over.
+TypedTable planTypedTable(paradox::TableReader &reader,
+                          const std::string &table,
+                          bool booleans,
+                          const std::vector<paradox::SecondaryIndex> &indexes = {},
+                          const std::vector<std::string> &skipped = {});
 
 // True when a server of that version (as SQL_DBMS_VER gives it: "11.05.0900") has BOOLEAN
 // columns: Db2 11.1.1.1 and later.

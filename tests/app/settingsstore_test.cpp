@@ -2,7 +2,9 @@
 
 #include "support/printers.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QTemporaryDir>
 
@@ -97,6 +99,47 @@ TEST_F(SettingsFile, TheFileHoldingThePasswordIsPrivateToItsOwner)
                                           QFileDevice::ReadOther | QFileDevice::ReadGroup));
     SettingsStore reopened(path());
     EXPECT_EQ(fileMode(), 0600U) << "an existing readable file was left readable";
+}
+
+// A link in the settings file's place would have the password written wherever it points
+// (and a pipe would hang the start): it is never read or written through, and one text says why.
+TEST_F(SettingsFile, ALinkOrAPipeInItsPlaceIsNeverReadOrWrittenThrough)
+{
+    ASSERT_TRUE(QDir().mkpath(m_dir.path() + QStringLiteral("/Kelvarin")));
+    const QString notes = m_dir.path() + QStringLiteral("/notes.txt");
+    {
+        QFile file(notes);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("[Tablewright]\nPassword=planted\n");
+    }
+    ASSERT_TRUE(QFile::link(notes, path()));
+    {
+        SettingsStore store(path());
+        EXPECT_TRUE(store.problem().contains(QStringLiteral("symbolic link")));
+        EXPECT_EQ(store.GetSetting(QStringLiteral("Password")), QString());
+        store.SaveSetting(QStringLiteral("Password"), QStringLiteral("secret"));
+    }
+    QFile file(notes);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("[Tablewright]\nPassword=planted\n"));
+    EXPECT_TRUE(QFileInfo(path()).isSymLink());
+
+    QFile::remove(path());
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path()).constData(), 0600), 0);
+    SettingsStore piped(path());
+    EXPECT_TRUE(piped.problem().contains(QStringLiteral("not a regular file")));
+    EXPECT_EQ(piped.GetSetting(QStringLiteral("Port"), QStringLiteral("50069")),
+              QStringLiteral("50069"));
+}
+
+TEST_F(SettingsFile, ItIsPrivateAfterEveryWriteWhoeverChangedItsMode)
+{
+    SettingsStore store(path());
+    store.SaveSetting(QStringLiteral("Password"), QStringLiteral("secret"));
+    ASSERT_EQ(::chmod(QFile::encodeName(path()).constData(), 0644), 0);
+    store.SaveSetting(QStringLiteral("Server"), QStringLiteral("db2host"));
+    EXPECT_EQ(fileMode(), 0600U);
+    EXPECT_EQ(readBack(QStringLiteral("Password")), QStringLiteral("secret"));
 }
 
 TEST_F(SettingsFile, TheUserStoreLivesUnderTheXdgConfigFolder)

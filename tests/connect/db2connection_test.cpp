@@ -93,6 +93,7 @@ TEST_F(Db2TestButton, AFieldTheDriverCannotReadAsTypedIsRefusedAndNothingIsSent)
         QString ConnectionSettings::*member;
         QString text;
     };
+
     const Case cases[] = {
         {"password", &ConnectionSettings::Text5, QStringLiteral("S3cr};Hostname=evil;x={")},
         {"database", &ConnectionSettings::Text6, QStringLiteral("SAMPLE;Hostname=elsewhere")},

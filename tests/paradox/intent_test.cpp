@@ -154,15 +154,14 @@ TEST(KilledAtAnyStep, ARenameADeleteAndANewTableLeaveOneWholeTableOrNone)
                 reads(folder / "CLIENT.DB", "old");
             return whole ? "new" : "broken: " + names(folder);
         });
-    const auto deleted =
-        killAtEveryStep(
-            [&](const fs::path &path) {
-                const tw::Folder folder(path);
-                tw::paradox::deleteTable(folder, family(folder));
-            },
-                        [](const TempFolder &folder) {
-                            return folder.fileNames().empty() ? "new" : "broken: " + names(folder);
-                        });
+    const auto deleted = killAtEveryStep(
+        [&](const fs::path &path) {
+            const tw::Folder folder(path);
+            tw::paradox::deleteTable(folder, family(folder));
+        },
+        [](const TempFolder &folder) {
+            return folder.fileNames().empty() ? "new" : "broken: " + names(folder);
+        });
     const auto created = killAtEveryStep(
         [](const fs::path &folder) {
             tw::test::writeTable(folder / "NEW.db", fields(), rows("new"));
@@ -211,9 +210,11 @@ TEST(KilledAtAnyStep, RecoveryLeavesFilesARunningProgramHoldsAndEverythingTheUse
     }
     // Records their programs did not finish writing, cut before an inode or inside one, and
     // one a running program is writing.
-    const std::string dead = left.substr(left.find(".tw-") + 4, left.rfind('-') - left.find(".tw-") - 4);
+    const std::string dead =
+        left.substr(left.find(".tw-") + 4, left.rfind('-') - left.find(".tw-") - 4);
     auto torn = [&](const std::string &owner, const std::string &tail) {
-        const std::string text = "tablewright intent 2\nowner " + owner + " 2d\ndispose unlink\nold " + tail;
+        const std::string text =
+            "tablewright intent 2\nowner " + owner + " 2d\ndispose unlink\nold " + tail;
         const std::string name = ".tw-intent-" + owner + "-" + tw::uniqueTail();
         tw::test::writeFile(folder / name, std::vector<std::uint8_t>(text.begin(), text.end()));
         return name;
