@@ -224,31 +224,16 @@ public:
 
     void print() const
     {
-        std::printf("longest gap between event-loop passes: %lld ms (from step %d to step %d)\n",
-                    static_cast<long long>(m_longest),
-                    m_from,
-                    m_to);
+        std::printf("longest gap between event-loop passes: %lld ms\n",
+                    static_cast<long long>(m_longest));
     }
 
 private:
-    void tick()
-    {
-        const qint64 gap = m_clock.restart();
-        const int step = app::ErrorTrap::lastStep();
-        if (gap > m_longest) {
-            m_longest = gap;
-            m_from = m_previous;
-            m_to = step;
-        }
-        m_previous = step;
-    }
+    void tick() { m_longest = std::max(m_longest, m_clock.restart()); }
 
     QTimer m_ticker;
     QElapsedTimer m_clock;
     qint64 m_longest = 0;
-    int m_previous = 0;
-    int m_from = 0;
-    int m_to = 0;
 };
 #endif
 

@@ -9,14 +9,15 @@
 #include "app/dialogs.h"
 #include "app/settingsstore.h"
 #include "benchsupport.h"
-#include "connect/form1.h"
+#include "connect/widgets/form1.h"
 #include "db/connection.h"
 #include "engine.h"
 #include "paradox/reader.h"
 #include "paradox/writer.h"
-#include "transfer/form2.h"
 #include "transfer/sqltext.h"
-#include "transfer/tablelist.h"
+#include "transfer/widgets/form2.h"
+#include "transfer/widgets/tablelist.h"
+#include "transfer/widgets/wizard.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -71,9 +72,10 @@ int main(int argc, char **argv)
     SilentDialogs dialogs;
     tw::app::SettingsStore settings(QString::fromStdString((folder / "tw.ini").string()));
     tw::bench::saveBenchSettings(settings, folder);
-    tw::connect::Form1 form1(dialogs, settings, QString::fromStdString(folder.string()));
-    tw::transfer::Form2 form2(dialogs, form1);
-    form1.setTransferPage(&form2);
+    tw::app::OperationLog noLog;
+    tw::transfer::Wizard wizard(dialogs, settings, QString::fromStdString(folder.string()), noLog);
+    tw::connect::Form1 &form1 = wizard.form1;
+    tw::transfer::Form2 &form2 = wizard.form2;
     form1.Form_Load(); // restores the fields; the empty Paradox folder keeps it on this page
     form2.showPage();
     tw::transfer::TableList &list = form2.db2List();

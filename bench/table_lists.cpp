@@ -7,7 +7,7 @@
 #define TW_BENCH_DIALOGS
 #include "benchsupport.h"
 #include "transfer/paradoxtables.h"
-#include "transfer/tablelist.h"
+#include "transfer/widgets/tablelist.h"
 
 #include <QApplication>
 
@@ -58,16 +58,17 @@ int main(int argc, char **argv)
     }
     tw::bench::SilentDialogs dialogs;
     tw::transfer::TableList list;
+    tw::app::OperationLog log;
     const QString path = QString::fromStdString(folder.string());
     const double load = median([&] {
         list.clear();
-        tw::transfer::LoadParadoxTables(list, path, dialogs);
+        tw::transfer::LoadParadoxTables(list, path, dialogs, log);
     });
     const double atOnce = median([&] {
         tw::transfer::TableList filled;
-        std::vector<tw::transfer::TableList::Entry> entries;
+        std::vector<tw::transfer::TableEntry> entries;
         for (const QString &name : names) {
-            entries.push_back({name, {}});
+            entries.push_back({{{}, name}});
         }
         filled.addTables(std::move(entries));
     });

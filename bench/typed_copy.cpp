@@ -11,12 +11,13 @@
 #define TW_BENCH_TABLE
 #include "app/settingsstore.h"
 #include "benchsupport.h"
-#include "connect/form1.h"
+#include "connect/widgets/form1.h"
 #include "paradox/reader.h"
-#include "transfer/form2.h"
 #include "transfer/sqltext.h"
-#include "transfer/tablelist.h"
 #include "transfer/typedtable.h"
+#include "transfer/widgets/form2.h"
+#include "transfer/widgets/tablelist.h"
+#include "transfer/widgets/wizard.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -52,12 +53,10 @@ struct Program
         : settings(QString::fromStdString((folder / "tw.ini").string()))
     {
         tw::bench::saveBenchSettings(settings, folder);
-        form1 = std::make_unique<tw::connect::Form1>(
-            dialogs, settings, QString::fromStdString(folder.string()));
-        form2 = std::make_unique<tw::transfer::Form2>(dialogs, *form1);
-        form1->setTransferPage(form2.get());
-        form2->setSettings(&settings);
-        form1->Form_Load();
+        wizard = std::make_unique<tw::transfer::Wizard>(
+            dialogs, settings, QString::fromStdString(folder.string()), log);
+        form2 = &wizard->form2;
+        wizard->form1.Form_Load();
     }
 
     // Sends one table with the copy chosen; its wall time. The lists are read anew first:
@@ -65,7 +64,7 @@ struct Program
     double send(const QString &table, bool typed)
     {
         form2->Form_Load();
-        form2->findChild<QCheckBox *>(QStringLiteral("Check1"))->setChecked(typed);
+        form2->findChild<QCheckBox *>(QStringLiteral("KeepTypes"))->setChecked(typed);
         tw::transfer::TableList &list = form2->paradoxList();
         list.clearSelection();
         for (int i = 0; i < list.count(); ++i) {
@@ -81,8 +80,9 @@ struct Program
 
     tw::bench::SilentDialogs dialogs;
     tw::app::SettingsStore settings;
-    std::unique_ptr<tw::connect::Form1> form1;
-    std::unique_ptr<tw::transfer::Form2> form2;
+    tw::app::OperationLog log;
+    std::unique_ptr<tw::transfer::Wizard> wizard;
+    tw::transfer::Form2 *form2 = nullptr;
 };
 
 // One array of bound rows, column by column, as a bare ODBC program keeps it.

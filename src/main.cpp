@@ -4,9 +4,8 @@
 #include "app/settingsstore.h"
 #include "app/widgets/appicon.h"
 #include "app/widgets/qtdialogs.h"
-#include "connect/form1.h"
-#include "transfer/form2.h"
 #include "transfer/paradoxtables.h"
+#include "transfer/widgets/wizard.h"
 
 #include <QApplication>
 
@@ -21,25 +20,20 @@ int main(int argc, char *argv[])
     tw::app::SettingsStore settings(tw::app::SettingsStore::userStorePath());
     tw::transfer::chooseParadoxCodePages(settings);
 
-    tw::connect::Form1 form1(dialogs, settings, QCoreApplication::applicationDirPath());
-    tw::transfer::Form2 form2(dialogs, form1);
-    form1.setTransferPage(&form2);
-    form2.setOperationLog(&log);
-    form2.setSettings(&settings);
-    form1.setOperationLog(&log);
+    tw::transfer::Wizard wizard(dialogs, settings, QCoreApplication::applicationDirPath(), log);
 
     // Closing either page ends the program, the hidden one included: work running then stops
     // after the statement in flight, and the event loop ends once its handler has returned.
-    auto endProgram = [&form2] {
-        form2.endWork();
+    auto endProgram = [&wizard] {
+        wizard.form2.endWork();
         QCoreApplication::exit(0);
     };
-    QObject::connect(&form1, &tw::connect::Form1::unloaded, &application, endProgram);
-    QObject::connect(&form2, &tw::transfer::Form2::unloaded, &application, endProgram);
+    QObject::connect(&wizard.form1, &tw::connect::Form1::unloaded, &application, endProgram);
+    QObject::connect(&wizard.form2, &tw::transfer::Form2::unloaded, &application, endProgram);
 
-    form1.Form_Load();
-    if (!form1.startedOnTransferPage()) {
-        form1.show();
+    wizard.form1.Form_Load();
+    if (!wizard.form1.startedOnTransferPage()) {
+        wizard.form1.show();
     }
     return QApplication::exec();
 }

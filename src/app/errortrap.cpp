@@ -31,12 +31,12 @@ void ErrorTrap::report(int lineNumber, std::exception_ptr error) noexcept
     report(lineNumber, errorDescription(std::move(error)));
 }
 
-void ErrorTrap::report(int lineNumber, const QString &description) noexcept
+void ErrorTrap::report(StepNumber lineNumber, const QString &description) noexcept
 {
     ++m_reports;
     m_lastFailure = description;
     try {
-        ErrorReportBox(m_dialogs, description, m_location, lineNumber);
+        ErrorReportBox(m_dialogs, description, m_location, lineNumber.value());
     } catch (...) {
         // A box that cannot be shown must not take the handler down with it.
     }

@@ -6,9 +6,32 @@
 #include <QStringView>
 
 #include <exception>
+#include <type_traits>
 #include <utility>
 
 namespace tw::app {
+
+// The number of a handler's step, as the error report box shows it after "at line ": a
+// constant of the handler's own enum of steps (a bare number for the pages' short handlers).
+class StepNumber
+{
+public:
+    constexpr StepNumber(int number)
+        : m_number(number)
+    {}
+
+    template <class Step>
+    requires std::is_enum_v<Step>
+
+    constexpr StepNumber(Step step)
+        : m_number(static_cast<int>(step))
+    {}
+
+    constexpr int value() const { return m_number; }
+
+private:
+    int m_number;
+};
 
 // The error trap every working handler arms first. Each numbered step runs through it; a step
 // that throws is reported in the "Application Error" box with the handler's location and the
@@ -26,39 +49,33 @@ public:
     {}
 
     // Runs one step; a failure is reported and swallowed. True when the step completed.
-    template <class Step> bool operator()(int lineNumber, Step &&step) noexcept
+    template <class Step> bool operator()(StepNumber lineNumber, Step &&step) noexcept
     {
-        s_lastStep = lineNumber;
         try {
             std::forward<Step>(step)();
             return true;
         } catch (...) {
-            report(lineNumber, std::current_exception());
+            report(lineNumber.value(), std::current_exception());
             return false;
         }
     }
 
     // Runs the test of a conditional. When the test itself fails, the failure is reported
     // and the branch is entered as if the test had passed.
-    template <class Condition> bool test(int lineNumber, Condition &&condition) noexcept
+    template <class Condition> bool test(StepNumber lineNumber, Condition &&condition) noexcept
     {
-        s_lastStep = lineNumber;
         try {
             return static_cast<bool>(std::forward<Condition>(condition)());
         } catch (...) {
-            report(lineNumber, std::current_exception());
+            report(lineNumber.value(), std::current_exception());
             return true;
         }
     }
 
     // Shows the box for a failure the caller caught itself.
-    void report(int lineNumber, const QString &description) noexcept;
+    void report(StepNumber lineNumber, const QString &description) noexcept;
 
     QStringView location() const { return m_location; }
-
-    // The number of the step any trap began last: a probe of the event loop reads it to say
-    // where a long stretch without events was.
-    static int lastStep() { return s_lastStep; }
 
     // How many failures this trap has reported so far.
     int reports() const { return m_reports; }
@@ -76,8 +93,6 @@ public:
 
 private:
     void report(int lineNumber, std::exception_ptr error) noexcept;
-
-    static inline int s_lastStep = 0;
 
     Dialogs &m_dialogs;
     QStringView m_location;

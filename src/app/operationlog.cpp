@@ -25,6 +25,9 @@ OperationLog::OperationLog(QString path)
 
 void OperationLog::append(const QString &line)
 {
+    if (m_path.isEmpty()) {
+        return;
+    }
     const QFileInfo info(m_path);
     QDir().mkpath(info.absolutePath());
     if (info.exists() && info.size() >= kRotateAtBytes) {

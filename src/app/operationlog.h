@@ -23,7 +23,8 @@ public:
     // The log of the user running the program, under the XDG state folder.
     static QString userLogPath();
 
-    explicit OperationLog(QString path);
+    // A log with no path records nothing: for work whose record is kept elsewhere, and tests.
+    explicit OperationLog(QString path = {});
 
     void operation(const QString &name);
     // A table's rows: read from the source, written to the target, the source's count, and

@@ -4,16 +4,16 @@
 
 namespace tw::connect {
 
-// The texts of the connection page's six fields, read live from the page whenever a
-// connection string is built. Nothing keeps a copy beyond one such use.
+// The texts of the connection page's six fields (Text1 to Text6 on the page), read live from
+// the page whenever a connection string is built. Nothing keeps a copy beyond one such use.
 struct ConnectionSettings
 {
-    QString Text1; // Paradox folder
-    QString Text2; // DB2 server
-    QString Text3; // DB2 port, as text
-    QString Text4; // DB2 user name
-    QString Text5; // DB2 password
-    QString Text6; // DB2 database
+    QString paradoxFolder;
+    QString server;
+    QString port; // as typed
+    QString user;
+    QString password;
+    QString database;
 };
 
 } // namespace tw::connect

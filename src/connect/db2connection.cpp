@@ -17,11 +17,11 @@ QString connectionStringValue(const QString &value)
 
 QString db2FieldProblem(const ConnectionSettings &fields)
 {
-    const std::pair<const char *, const QString *> named[] = {{"database", &fields.Text6},
-                                                              {"server", &fields.Text2},
-                                                              {"port", &fields.Text3},
-                                                              {"user name", &fields.Text4},
-                                                              {"password", &fields.Text5}};
+    const std::pair<const char *, const QString *> named[] = {{"database", &fields.database},
+                                                              {"server", &fields.server},
+                                                              {"port", &fields.port},
+                                                              {"user name", &fields.user},
+                                                              {"password", &fields.password}};
     for (const auto &[name, value] : named) {
         const QString field =
             QStringLiteral("The DB2 ") + QLatin1String(name) + QStringLiteral(" field");
@@ -48,10 +48,10 @@ QString Db2ConnectionString(const ConnectionSettings &fields)
     if (const QString problem = db2FieldProblem(fields); !problem.isEmpty()) {
         throw std::runtime_error(problem.toStdString());
     }
-    return QStringLiteral("Driver={IBM DB2 ODBC DRIVER};Database=") + fields.Text6 +
-           QStringLiteral(";Hostname=") + fields.Text2 + QStringLiteral(";Port=") + fields.Text3 +
-           QStringLiteral(";Protocol=TCPIP;Uid=") + fields.Text4 + QStringLiteral(";Pwd=") +
-           fields.Text5 + QStringLiteral(";");
+    return QStringLiteral("Driver={IBM DB2 ODBC DRIVER};Database=") + fields.database +
+           QStringLiteral(";Hostname=") + fields.server + QStringLiteral(";Port=") + fields.port +
+           QStringLiteral(";Protocol=TCPIP;Uid=") + fields.user + QStringLiteral(";Pwd=") +
+           fields.password + QStringLiteral(";");
 }
 
 QString db2Target(const ConnectionSettings &fields)

@@ -9,7 +9,7 @@
 #include "paradox/describe.h"
 #include "paradox/language.h"
 #include "transfer/tablefiles.h"
-#include "transfer/tablelist.h"
+#include "transfer/tablelistview.h"
 
 #include <QFile>
 #include <QLocale>
@@ -76,7 +76,7 @@ std::optional<std::string> currentSchema(db::Connection &connection)
 
 } // namespace
 
-void LoadDB2Tables(TableList &list, const QString &db2ConnectionString)
+void LoadDB2Tables(TableListView &list, const QString &db2ConnectionString)
 {
     db::Connection connection;
     connection.open(db2ConnectionString.toStdString());
@@ -87,15 +87,15 @@ void LoadDB2Tables(TableList &list, const QString &db2ConnectionString)
     db::Recordset schema;
     schema.openSchema(db::adSchemaTables, connection);
     list.clear();
-    std::vector<TableList::Entry> tables;
+    std::vector<TableEntry> tables;
     while (!schema.eof()) {
         if (schema.value("TABLE_TYPE").toText() == "TABLE") {
             app::pumpEvents();
             const std::string owner = schema.value("TABLE_SCHEM").toText();
+            const QString other =
+                owner.empty() || owner == current ? QString() : QString::fromStdString(owner);
             tables.push_back(
-                {QString::fromStdString(schema.value("TABLE_NAME").toText()),
-                 {},
-                 owner.empty() || owner == current ? QString() : QString::fromStdString(owner)});
+                {{other, QString::fromStdString(schema.value("TABLE_NAME").toText())}});
         }
         schema.moveNext();
     }
@@ -104,23 +104,21 @@ void LoadDB2Tables(TableList &list, const QString &db2ConnectionString)
     connection.close();
 }
 
-void LoadParadoxTables(TableList &list,
+void LoadParadoxTables(TableListView &list,
                        const QString &folder,
                        app::Dialogs &dialogs,
-                       app::OperationLog *log)
+                       app::OperationLog &log)
 {
     if (folder.isEmpty() || !connect::isFolderText(folder)) {
         return;
     }
     QStringList folders = {folder + u'/'};
     fsutil::GetSubDirectories2016(folders, true, dialogs);
-    std::vector<TableList::Entry> tables;
+    std::vector<TableEntry> tables;
     for (const QString &entry : folders) {
         const QString directory = entry.left(entry.size() - 1);
         for (const QString &line : recoverParadoxFolder(directory)) {
-            if (log != nullptr) {
-                log->note(line);
-            }
+            log.note(line);
         }
         for (const QString &name : fsutil::ListFiles(directory, QStringLiteral("*.db"))) {
             if (name.startsWith(u'~')) {
@@ -130,7 +128,7 @@ void LoadParadoxTables(TableList &list,
             QString table = QString::fromStdString(
                 text::capitals(fsutil::FileNameOf(directory + u'/' + name).toStdString()));
             table.chop(3); // the ".db" the listing matched, in whatever letter case
-            tables.push_back({table, [directory, name] {
+            tables.push_back({{{}, table}, [directory, name] {
                                   return describeParadoxTable(directory, name);
                               }});
         }

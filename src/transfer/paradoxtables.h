@@ -9,7 +9,7 @@
 
 namespace tw::transfer {
 
-class TableList;
+class TableListView;
 
 // The connection string of the Paradox folder, the folder exactly as typed (in braces when
 // it holds ";", "{" or "}", so it reaches the backend whole).
@@ -25,17 +25,17 @@ QString paradoxNameProblem(const QString &name);
 
 // Fills the list with the DB2 database's user tables (TABLE_TYPE exactly "TABLE"): those of
 // the current schema by name, those of any other schema as SCHEMA.NAME (ListedTable).
-void LoadDB2Tables(TableList &list, const QString &db2ConnectionString);
+void LoadDB2Tables(TableListView &list, const QString &db2ConnectionString);
 
 // Appends the tables found in the Paradox folder and every folder below it: each "*.db" file
 // not starting with "~", upper-cased, without its ".db", so each item stands for exactly one
 // file (Q.DB1.db is Q.DB1). Each item describes its table in its tooltip, read from the file
 // only when asked for. Each folder listed is recovered first (tablefiles.h); `log` gets the
 // records that recovery left alone.
-void LoadParadoxTables(TableList &list,
+void LoadParadoxTables(TableListView &list,
                        const QString &folder,
                        app::Dialogs &dialogs,
-                       app::OperationLog *log = nullptr);
+                       app::OperationLog &log);
 
 // The tooltip of a Paradox list item: what the header of the table file `fileName` (as the
 // listing shows it) in `folder` says, a line each.

@@ -2,7 +2,7 @@
 
 #include "db/error.h"
 #include "text/text.h"
-#include "transfer/datatype.h"
+#include "transfer/datatypename.h"
 
 namespace tw::transfer {
 
@@ -11,6 +11,38 @@ QString quotedName(const QString &name, QChar open, QChar close)
     QString escaped = name;
     escaped.replace(close, QString(2, close));
     return open + escaped + close;
+}
+
+QString NormalizePath(const QString &path)
+{
+    auto collapse = [](const QString &text) {
+        QString out;
+        out.reserve(text.size());
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            out += text[i];
+            if (text[i] == u'/' && i + 1 < text.size() && text[i + 1] == u'/') {
+                ++i; // "//" becomes "/", and the scan goes on after the pair
+            }
+        }
+        return out;
+    };
+    if (!path.startsWith(u'/')) {
+        return collapse(path);
+    }
+    qsizetype first = 0;
+    while (first < path.size() && path[first] == u'/') {
+        ++first;
+    }
+    return QStringLiteral("//") + collapse(path.mid(first));
+}
+
+QString exportText(const QString &folder, const QString &paradoxName, const QString &source)
+{
+    QString normalized = NormalizePath(folder + u'/');
+    normalized.replace(u']', QStringLiteral("]]"));
+    return QStringLiteral("select * into [Paradox 5.x;Database=") + normalized +
+           QStringLiteral("].") + bracketName(paradoxName + QStringLiteral(".db")) +
+           QStringLiteral(" from ") + bracketName(source);
 }
 
 QString db2ColumnType(int typeCode)

@@ -40,6 +40,14 @@ inline QString bracketName(const QString &name)
     return quotedName(name, u'[', u']');
 }
 
+// Collapses doubled "/" (scanning once, without overlap), keeping one leading "//" for
+// network paths: "///srv//data" gives "//srv/data".
+QString NormalizePath(const QString &path);
+
+// The staging engine's export of the staging table `source` into the Paradox folder as
+// NAME.db: select * into [Paradox 5.x;Database=FOLDER/].[NAME.db] from [SOURCE].
+QString exportText(const QString &folder, const QString &paradoxName, const QString &source);
+
 // The DB2 column text for a field's type code: " DATE," or " LONG VARCHAR,".
 QString db2ColumnType(int typeCode);
 

@@ -2,7 +2,6 @@
 
 #include "app/errorlocation.h"
 #include "app/errortrap.h"
-#include "app/eventpump.h"
 #include "connect/paradoxfolder.h"
 #include "core/filename.h"
 #include "core/folder.h"
@@ -80,17 +79,6 @@ std::vector<fs::path> tableToRename(const QString &folder, const QString &name)
 
 } // namespace
 
-void ForceDeleteFile(const QString &path)
-{
-    paradox::forceRemoveFile(pathOf(path));
-}
-
-void RemoveFile(const QString &path)
-{
-    app::pumpEvents();
-    paradox::removeFile(pathOf(path));
-}
-
 std::vector<fs::path> tableFilesOf(const QString &folder, const QString &name)
 {
     return paradox::tablesNamed(folderPath(folder), name.toStdString());
@@ -119,7 +107,10 @@ QStringList recoverParadoxFolder(const QString &folder)
     return lines;
 }
 
-bool deleteParadoxTable(const QString &folder, const QString &name, QStringList *where)
+bool deleteParadoxTable(const QString &folder,
+                        const QString &name,
+                        const std::function<void()> &tick,
+                        QStringList *where)
 {
     const std::vector<fs::path> tables = tableFilesOf(folder, name);
     if (tables.empty()) {
@@ -144,10 +135,8 @@ bool deleteParadoxTable(const QString &folder, const QString &name, QStringList 
                                     ": the folder does not let this user remove it";
         std::vector<std::string> left;
         try {
-            left = paradox::deleteTable(opened,
-                                        paradox::tableFamily(opened, table.filename().string()),
-                                        toTrash,
-                                        app::pumpEvents);
+            left = paradox::deleteTable(
+                opened, paradox::tableFamily(opened, table.filename().string()), toTrash, tick);
         } catch (const std::system_error &e) {
             const int error = e.code().value();
             throw std::runtime_error(error == EACCES || error == EPERM || error == EROFS
@@ -171,7 +160,8 @@ bool deleteParadoxTable(const QString &folder, const QString &name, QStringList 
 bool RenameFile(const QString &folder,
                 const QString &oldName,
                 const QString &newName,
-                app::Dialogs &dialogs)
+                app::Dialogs &dialogs,
+                const std::function<void()> &tick)
 {
     app::ErrorTrap trap{dialogs, app::ErrorLocation::Main_RenameFile};
     bool renamed = false;
@@ -203,7 +193,7 @@ bool RenameFile(const QString &folder,
         // Every new file is complete before any old one goes; a file of the family that is a
         // link or a pipe is refused, never copied through.
         try {
-            paradox::copyTable(opened, family, pathOf(newName).string(), app::pumpEvents);
+            paradox::copyTable(opened, family, pathOf(newName).string(), tick);
         } catch (const std::system_error &e) {
             throw std::runtime_error(std::string(e.what()) + "; " + oldName.toStdString() +
                                      " was not renamed");

@@ -1,8 +1,9 @@
 #include "connect/db2connection.h"
 
 #include "app/settingsstore.h"
-#include "connect/form1.h"
+#include "connect/widgets/form1.h"
 #include "support/db2emu.h"
+#include "support/notransferpage.h"
 #include "support/printers.h"
 #include "support/scripteddialogs.h"
 
@@ -23,11 +24,11 @@ namespace {
 ConnectionSettings working()
 {
     ConnectionSettings fields;
-    fields.Text2 = QStringLiteral("db2host");
-    fields.Text3 = QStringLiteral("50000");
-    fields.Text4 = QStringLiteral("admin");
-    fields.Text5 = QStringLiteral("secret");
-    fields.Text6 = QStringLiteral("SAMPLE");
+    fields.server = QStringLiteral("db2host");
+    fields.port = QStringLiteral("50000");
+    fields.user = QStringLiteral("admin");
+    fields.password = QStringLiteral("secret");
+    fields.database = QStringLiteral("SAMPLE");
     return fields;
 }
 
@@ -39,13 +40,15 @@ protected:
     {
         QTemporaryDir dir;
         tw::app::SettingsStore settings(dir.path() + QStringLiteral("/tw.ini"));
-        Form1 page(dialogs, settings, dir.path());
+        tw::test::NoTransferPage transferPage;
+        tw::app::OperationLog log;
+        Form1 page(dialogs, settings, dir.path(), transferPage, log);
         page.Form_Load();
-        const std::pair<const char *, QString> typed[] = {{"Text2", fields.Text2},
-                                                          {"Text3", fields.Text3},
-                                                          {"Text4", fields.Text4},
-                                                          {"Text5", fields.Text5},
-                                                          {"Text6", fields.Text6}};
+        const std::pair<const char *, QString> typed[] = {{"Text2", fields.server},
+                                                          {"Text3", fields.port},
+                                                          {"Text4", fields.user},
+                                                          {"Text5", fields.password},
+                                                          {"Text6", fields.database}};
         for (const auto &[name, text] : typed) {
             page.findChild<QLineEdit *>(QString::fromLatin1(name))->setText(text);
         }
@@ -65,10 +68,10 @@ const QString kFailed = QStringLiteral("Could not connect. Please check with you
 TEST(Db2ConnectionString, IsTheFieldsAsTypedInTheDriversOrder)
 {
     ConnectionSettings fields = working();
-    fields.Text2 = QStringLiteral("db2host");
-    fields.Text4 = QStringLiteral("admin");
-    fields.Text5.clear();
-    fields.Text3 = QStringLiteral("50000");
+    fields.server = QStringLiteral("db2host");
+    fields.user = QStringLiteral("admin");
+    fields.password.clear();
+    fields.port = QStringLiteral("50000");
     EXPECT_EQ(
         Db2ConnectionString(fields),
         QStringLiteral("Driver={IBM DB2 ODBC DRIVER};Database=SAMPLE;Hostname=db2host;Port=50000;"
@@ -78,7 +81,7 @@ TEST(Db2ConnectionString, IsTheFieldsAsTypedInTheDriversOrder)
         QStringLiteral(
             "Driver={IBM DB2 ODBC DRIVER};Database=;Hostname=;Port=;Protocol=TCPIP;Uid=;Pwd=;"));
     // Braces and blanks the driver reads as they are go as they are.
-    fields.Text5 = QStringLiteral(" a}b=c{} ");
+    fields.password = QStringLiteral(" a}b=c{} ");
     EXPECT_TRUE(Db2ConnectionString(fields).endsWith(QStringLiteral(";Pwd= a}b=c{} ;")));
 }
 
@@ -95,12 +98,12 @@ TEST_F(Db2TestButton, AFieldTheDriverCannotReadAsTypedIsRefusedAndNothingIsSent)
     };
 
     const Case cases[] = {
-        {"password", &ConnectionSettings::Text5, QStringLiteral("S3cr};Hostname=evil;x={")},
-        {"database", &ConnectionSettings::Text6, QStringLiteral("SAMPLE;Hostname=elsewhere")},
+        {"password", &ConnectionSettings::password, QStringLiteral("S3cr};Hostname=evil;x={")},
+        {"database", &ConnectionSettings::database, QStringLiteral("SAMPLE;Hostname=elsewhere")},
         {"user name",
-         &ConnectionSettings::Text4,
+         &ConnectionSettings::user,
          QStringLiteral("admin") + QChar(0) + QStringLiteral("x")},
-        {"server", &ConnectionSettings::Text2, QStringLiteral("{db2host}")}};
+        {"server", &ConnectionSettings::server, QStringLiteral("{db2host}")}};
     for (const auto &[field, member, text] : cases) {
         ConnectionSettings fields = working();
         fields.*member = text;
@@ -134,13 +137,13 @@ TEST_F(Db2TestButton, SaysCouldNotConnectForEveryKindOfFailure)
     };
     const std::pair<const char *, ConnectionSettings> failures[] = {
         {"host that does not resolve",
-         with(&ConnectionSettings::Text2, QStringLiteral("nowhere.example"))},
-        {"unreachable host", with(&ConnectionSettings::Text2, QStringLiteral("10.254.254.254"))},
-        {"wrong port", with(&ConnectionSettings::Text3, QStringLiteral("50001"))},
-        {"wrong password", with(&ConnectionSettings::Text5, QStringLiteral("wrong"))},
-        {"unknown user", with(&ConnectionSettings::Text4, QStringLiteral("nobody"))},
-        {"unknown database", with(&ConnectionSettings::Text6, QStringLiteral("NOSUCHDB"))},
-        {"a ';' in the password", with(&ConnectionSettings::Text5, QStringLiteral("sec;ret"))},
+         with(&ConnectionSettings::server, QStringLiteral("nowhere.example"))},
+        {"unreachable host", with(&ConnectionSettings::server, QStringLiteral("10.254.254.254"))},
+        {"wrong port", with(&ConnectionSettings::port, QStringLiteral("50001"))},
+        {"wrong password", with(&ConnectionSettings::password, QStringLiteral("wrong"))},
+        {"unknown user", with(&ConnectionSettings::user, QStringLiteral("nobody"))},
+        {"unknown database", with(&ConnectionSettings::database, QStringLiteral("NOSUCHDB"))},
+        {"a ';' in the password", with(&ConnectionSettings::password, QStringLiteral("sec;ret"))},
         {"empty fields", ConnectionSettings{}}};
     for (const auto &[what, fields] : failures) {
         dialogs.boxes.clear();
@@ -157,17 +160,17 @@ TEST_F(Db2TestButton, SaysWhyUnderShowDetailsForTheFailuresUsersMeet)
         return dialogs.boxes.empty() ? QString() : dialogs.boxes.back().details;
     };
     ConnectionSettings password = working();
-    password.Text5 = QStringLiteral("wrong");
+    password.password = QStringLiteral("wrong");
     const QString refused = details(password);
     EXPECT_TRUE(refused.startsWith(QStringLiteral("SQLSTATE 08001, native code -30082\n")))
         << refused.toStdString();
     EXPECT_TRUE(refused.contains(QStringLiteral("SQL30082N")));
     EXPECT_TRUE(refused.endsWith(QStringLiteral("DB2 refused the user name or the password.")));
     ConnectionSettings host = working();
-    host.Text2 = QStringLiteral("nohost");
+    host.server = QStringLiteral("nohost");
     EXPECT_TRUE(details(host).contains(QStringLiteral("check the server name and the port")));
     ConnectionSettings database = working();
-    database.Text6 = QStringLiteral("NODB");
+    database.database = QStringLiteral("NODB");
     EXPECT_TRUE(details(database).contains(QStringLiteral("no database of this name")));
 
     // A driver not registered, or registered with a library that cannot be loaded: in a new
@@ -198,7 +201,7 @@ TEST(CheckDb2Connection, IsTrueOnlyWhenTheConnectionOpens)
     Db2Emu emu;
     EXPECT_TRUE(CheckDb2Connection(working()));
     ConnectionSettings wrong = working();
-    wrong.Text3 = QStringLiteral(" 50000");
+    wrong.port = QStringLiteral(" 50000");
     EXPECT_FALSE(CheckDb2Connection(wrong)) << "a blank typed before the port is sent as it is";
     EXPECT_FALSE(CheckDb2Connection({}));
 }

@@ -1,8 +1,9 @@
-#include "connect/form1.h"
+#include "connect/widgets/form1.h"
 
 #include "app/errorlocation.h"
 #include "app/errorreport.h"
 #include "connect/helptext.h"
+#include "support/notransferpage.h"
 #include "support/printers.h"
 #include "support/scripteddialogs.h"
 
@@ -96,7 +97,7 @@ protected:
     Form1 &start()
     {
         m_store = std::make_unique<tw::app::SettingsStore>(settingsPath());
-        m_page = std::make_unique<Form1>(dialogs, *m_store, programFolder());
+        m_page = std::make_unique<Form1>(dialogs, *m_store, programFolder(), transferPage, log);
         m_page->Form_Load();
         return *m_page;
     }
@@ -111,6 +112,8 @@ protected:
     QString text(const char *field) const { return control<QLineEdit>(field)->text(); }
 
     ScriptedDialogs dialogs;
+    tw::test::NoTransferPage transferPage;
+    tw::app::OperationLog log;
 
 private:
     QTemporaryDir m_settingsDir;
@@ -156,12 +159,12 @@ TEST_F(ConnectionPage, RestoresEveryFieldFromTheStoreAndWritesNothingElse)
     Form1 &page = start();
 
     const tw::connect::ConnectionSettings fields = page.connectionSettings();
-    EXPECT_EQ(fields.Text1, QStringLiteral("/data/px/"));
-    EXPECT_EQ(fields.Text2, QStringLiteral(" db2host "));
-    EXPECT_EQ(fields.Text3, QStringLiteral("50000"));
-    EXPECT_EQ(fields.Text4, QStringLiteral("admin"));
-    EXPECT_EQ(fields.Text5, QStringLiteral("se;cret"));
-    EXPECT_EQ(fields.Text6, QStringLiteral("SAMPLE"));
+    EXPECT_EQ(fields.paradoxFolder, QStringLiteral("/data/px/"));
+    EXPECT_EQ(fields.server, QStringLiteral(" db2host "));
+    EXPECT_EQ(fields.port, QStringLiteral("50000"));
+    EXPECT_EQ(fields.user, QStringLiteral("admin"));
+    EXPECT_EQ(fields.password, QStringLiteral("se;cret"));
+    EXPECT_EQ(fields.database, QStringLiteral("SAMPLE"));
     EXPECT_EQ(storedKeys().size(), 6);
 }
 

@@ -21,11 +21,7 @@ namespace {
 class BusyPage : public tw::test::TransferFixture
 {
 protected:
-    void SetUp() override
-    {
-        makeStagingDatabase();
-        form2->setOperationLog(&log);
-    }
+    void SetUp() override { makeStagingDatabase(); }
 
     // A DB2 table of `rows` rows of an integer and a text.
     void db2Table(const std::string &name, int rows)
@@ -64,21 +60,11 @@ protected:
         return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
     }
 
-    QString logText() const
-    {
-        QFile file(log.path());
-        file.open(QIODevice::ReadOnly);
-        return QString::fromUtf8(file.readAll());
-    }
-
     std::int64_t records(const QString &file) const
     {
         return static_cast<std::int64_t>(
             tw::paradox::TableReader::open(file.toStdString()).recordCount());
     }
-
-    QTemporaryDir m_logDir;
-    tw::app::OperationLog log{m_logDir.path() + QStringLiteral("/operations.log")};
 };
 
 } // namespace
@@ -90,7 +76,7 @@ TEST_F(BusyPage, ClosingTheWindowStopsACopyToParadoxAndLeavesNoHalfTableAndNoQue
     paradoxTable("AAA.db", rows(2)); // would bring "Overwrite?"
     startProgram();
     const auto before = tw::test::TempFolderBytes(paradoxFolder());
-    whileWorking([&] { return form2->progress() > 20; }, [&] { form2->close(); });
+    whileWorking([&] { return form2->progressPercent() > 20; }, [&] { form2->close(); });
     press(*form2, "PushButton3", {QStringLiteral("AAA"), QStringLiteral("ZZZ")});
     ASSERT_TRUE(acted());
     EXPECT_TRUE(dialogs.boxes.empty()) << "no question and no box after the close";
@@ -109,7 +95,7 @@ TEST_F(BusyPage, ClosingTheWindowStopsACopyToDb2AfterTheRowInFlight)
     paradoxTable("AAA.db", rows(1));
     emu.seed({"CREATE TABLE \"AAA\"(X INTEGER)"}); // would bring "Overwrite?"
     startProgram();
-    whileWorking([&] { return form2->progress() > 20; }, [&] { form2->close(); });
+    whileWorking([&] { return form2->progressPercent() > 20; }, [&] { form2->close(); });
     emu.clearLog();
     press(*form2, "PushButton4", {QStringLiteral("AAA"), QStringLiteral("ZZZ")});
     ASSERT_TRUE(acted());
@@ -129,8 +115,8 @@ TEST_F(BusyPage, ClosingTheWindowStopsATypedCopyToDb2AndKeepsTheRowsItRead)
 {
     paradoxTable("ZZZ.db", rows(12000));
     startProgram();
-    form2->findChild<QCheckBox *>(QStringLiteral("Check1"))->setChecked(true);
-    whileWorking([&] { return form2->progress() > 50; }, [&] { form2->close(); });
+    form2->findChild<QCheckBox *>(QStringLiteral("KeepTypes"))->setChecked(true);
+    whileWorking([&] { return form2->progressPercent() > 50; }, [&] { form2->close(); });
     press(*form2, "PushButton4", {QStringLiteral("ZZZ")});
     ASSERT_TRUE(acted());
     EXPECT_TRUE(dialogs.boxes.empty());
@@ -152,7 +138,7 @@ TEST_F(BusyPage, AnotherFolderChosenDuringACopyToParadoxIsTheOneTheListShowsAfte
     }
     paradoxTable("OLD.db", rows(1));
     startProgram();
-    whileWorking([&] { return form2->progress() > 20; },
+    whileWorking([&] { return form2->progressPercent() > 20; },
                  [&] {
                      press(*form2, "PushButton2"); // < Back
                      setField("Text1", other.path());
@@ -173,7 +159,7 @@ TEST_F(BusyPage, ListsReloadedDuringACopyToDb2NameTheTableOnce)
 {
     paradoxTable("T.db", rows(3000));
     startProgram();
-    whileWorking([&] { return form2->progress() > 20; },
+    whileWorking([&] { return form2->progressPercent() > 20; },
                  [&] {
                      press(*form2, "PushButton2");
                      press(*form1, "PushButton2");
@@ -191,7 +177,7 @@ TEST_F(BusyPage, TwoCopiesOfOneTableIntoTwoFoldersAtOnceEachGetTheirOwnRows)
     QTemporaryDir other;
     const QString first = paradoxFolder();
     startProgram();
-    whileWorking([&] { return form2->progress() > 20; },
+    whileWorking([&] { return form2->progressPercent() > 20; },
                  [&] {
                      setField("Text1", other.path());
                      press(*form2, "PushButton3", {QStringLiteral("T")});

@@ -1,12 +1,12 @@
-#include "transfer/datatype.h"
-
 #include "support/printers.h"
-#include "transfer/tablelist.h"
+#include "transfer/datatypename.h"
+#include "transfer/sqltext.h"
+#include "transfer/tablelistview.h"
+#include "transfer/widgets/tablelist.h"
 
 #include <gtest/gtest.h>
 
 using namespace tw::transfer;
-using tw::db::Value;
 
 TEST(DataTypeName, NamesExactlyTheThirtyNineCodes)
 {
@@ -23,58 +23,61 @@ TEST(DataTypeName, NamesExactlyTheThirtyNineCodes)
     EXPECT_EQ(named, 39);
 }
 
+// The page's list box and the plain list of the command line keep one order and answer the
+// list routines alike.
 TEST(TableListRoutines, FindIgnoringCaseRemoveExactlyAndKeepEqualNamesStable)
 {
-    TableList list;
-    for (const char *name :
-         {"ORDERS", "customer", "Orders", "alpha", "CUSTOMER", "Zeta", "ORDERS"}) {
-        list.addTable(QString::fromLatin1(name));
-    }
-    QStringList items;
-    for (int i = 0; i < list.count(); ++i) {
-        items << list.item(i)->text();
-    }
-    EXPECT_EQ(items,
-              (QStringList{QStringLiteral("alpha"),
-                           QStringLiteral("customer"),
-                           QStringLiteral("CUSTOMER"),
-                           QStringLiteral("ORDERS"),
-                           QStringLiteral("Orders"),
-                           QStringLiteral("ORDERS"),
-                           QStringLiteral("Zeta")}));
-    EXPECT_EQ(list.currentIndex(), -1);
-    // Filled at once, into an empty list or one with items, the order is the same.
-    for (const bool empty : {true, false}) {
-        TableList batch;
-        std::vector<TableList::Entry> entries;
-        for (const char *name :
-             {"ORDERS", "customer", "Orders", "alpha", "CUSTOMER", "Zeta", "ORDERS"}) {
-            if (!empty && std::string(name) == "Zeta") {
-                batch.addTable(QString::fromLatin1(name));
-            } else {
-                entries.push_back({QString::fromLatin1(name), {}});
+    const char *const names[] = {
+        "ORDERS", "customer", "Orders", "alpha", "CUSTOMER", "Zeta", "ORDERS"};
+    const std::vector<QString> sorted = {QStringLiteral("alpha"),
+                                         QStringLiteral("customer"),
+                                         QStringLiteral("CUSTOMER"),
+                                         QStringLiteral("ORDERS"),
+                                         QStringLiteral("Orders"),
+                                         QStringLiteral("ORDERS"),
+                                         QStringLiteral("Zeta")};
+    auto texts = [](const TableListView &list) {
+        std::vector<QString> shown;
+        for (const ListedTable &table : list.tables()) {
+            shown.push_back(table.shown());
+        }
+        return shown;
+    };
+    TableList box;
+    TableRows rows;
+    for (TableListView *list :
+         {static_cast<TableListView *>(&box), static_cast<TableListView *>(&rows)}) {
+        for (const char *name : names) {
+            list->add({{}, QString::fromLatin1(name)});
+        }
+        EXPECT_EQ(texts(*list), sorted);
+        EXPECT_FALSE(list->hasCurrentItem());
+        // Filled at once, into an empty list or one with items, the order is the same.
+        for (const bool empty : {true, false}) {
+            TableRows batch;
+            std::vector<TableEntry> entries;
+            for (const char *name : names) {
+                if (!empty && std::string(name) == "Zeta") {
+                    batch.add({{}, QString::fromLatin1(name)});
+                } else {
+                    entries.push_back({{{}, QString::fromLatin1(name)}});
+                }
             }
+            batch.addTables(std::move(entries));
+            EXPECT_EQ(texts(batch), sorted);
         }
-        batch.addTables(std::move(entries));
-        QStringList batchItems;
-        for (int i = 0; i < batch.count(); ++i) {
-            batchItems << batch.item(i)->text();
-        }
-        EXPECT_EQ(batchItems, items);
+        EXPECT_TRUE(ListHasItem(*list, QStringLiteral("orders")));
+        EXPECT_FALSE(ListHasItem(TableRows(), QStringLiteral("orders")));
+        RemoveListItem(*list, QStringLiteral("orders"));
+        EXPECT_EQ(list->tables().size(), 7U);
+        RemoveListItem(*list, QStringLiteral("ORDERS"));
+        EXPECT_EQ(list->tables().size(), 5U) << "both ORDERS go, Orders stays";
+        EXPECT_TRUE(ListHasItem(*list, QStringLiteral("ORDERS")));
+        // Another schema's table of one name is never the current schema's.
+        list->add({QStringLiteral("OTHER"), QStringLiteral("PAYROLL")});
+        EXPECT_FALSE(ListHasItem(*list, QStringLiteral("payroll")));
+        EXPECT_TRUE(holds(*list, {QStringLiteral("OTHER"), QStringLiteral("PAYROLL")}));
     }
-    EXPECT_TRUE(ListHasItem(list, QStringLiteral("orders")));
-    EXPECT_FALSE(ListHasItem(TableList(), QStringLiteral("orders")));
-    RemoveListItem(list, QStringLiteral("orders"));
-    EXPECT_EQ(list.count(), 7);
-    RemoveListItem(list, QStringLiteral("ORDERS"));
-    EXPECT_EQ(list.count(), 5) << "both ORDERS go, Orders stays";
-    EXPECT_TRUE(ListHasItem(list, QStringLiteral("ORDERS")));
-}
-
-TEST(IfNull, SubstitutesOnlyNull)
-{
-    EXPECT_EQ(IfNull(Value(), Value::text("")), Value::text(""));
-    EXPECT_EQ(IfNull(Value::integer(0), Value::text("")), Value::integer(0));
 }
 
 TEST(NormalizePath, CollapsesDoubledSeparatorsAndKeepsANetworkPrefix)

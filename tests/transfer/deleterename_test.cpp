@@ -3,7 +3,7 @@
 #include "paradox/reader.h"
 #include "support/printers.h"
 #include "support/transferfixture.h"
-#include "transfer/datatype.h"
+#include "transfer/datatypename.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "transfer/form2.h"
+#include "transfer/widgets/form2.h"
 
 #include "support/printers.h"
 #include "support/transferfixture.h"
@@ -150,7 +150,7 @@ TEST_F(TransferPage, HelpProgressBarAndClosing)
                                          "https://kelvarin.example/contact")});
     EXPECT_EQ(form2->progressBar().value(), 0);
     EXPECT_EQ(form2->progressBar().format(), QStringLiteral("Progress Bar"));
-    QSignalSpy unloaded(form2.get(), &tw::transfer::Form2::unloaded);
+    QSignalSpy unloaded(form2, &tw::transfer::Form2::unloaded);
     form2->close();
     EXPECT_EQ(unloaded.count(), 1);
 }
@@ -206,7 +206,7 @@ TEST_F(TransferPage, ScreenReadersHearWhatEachControlIsAndTheKeyboardMovesOn)
     // Select All, then send: every table goes, though nothing was clicked in the list.
     form2->paradoxList().setCurrentItem(nullptr);
     QStringList heard;
-    QObject::connect(form2.get(), &tw::transfer::Form2::progressChanged, [&] {
+    QObject::connect(form2, &tw::transfer::Form2::progressChanged, [&] {
         heard << spoken(&form2->progressBar(), QAccessible::Description);
     });
     button(*form2, "PushButton8")->click();

@@ -31,13 +31,11 @@ protected:
 
 TEST_F(OperationLog, ACopyRecordsEachTableItsCountsTheErrorsAndTheVerification)
 {
-    tw::app::OperationLog log(m_logDir.path() + QStringLiteral("/operations.log"));
-    tw::app::LoggingDialogs logged(dialogs, log);
-    tw::connect::Form1 page1(logged, *settings, programFolder());
-    tw::transfer::Form2 page2(logged, page1);
-    page1.setTransferPage(&page2);
-    page2.setOperationLog(&log);
-    page1.setOperationLog(&log);
+    tw::app::OperationLog recorded(m_logDir.path() + QStringLiteral("/operations.log"));
+    tw::app::LoggingDialogs logged(dialogs, recorded);
+    tw::transfer::Wizard pages(logged, *settings, programFolder(), recorded);
+    tw::connect::Form1 &page1 = pages.form1;
+    tw::transfer::Form2 &page2 = pages.form2;
     paradoxTable("GOOD.db",
                  {{Value::integer(1), Value::text("a")}, {Value::integer(2), Value::text("b")}});
     paradoxTable("DATES.db",
@@ -104,10 +102,10 @@ TEST_F(OperationLog, RotatesWhenItGrowsAndNeverFails)
 {
     QTemporaryDir dir;
     const QString path = dir.path() + QStringLiteral("/operations.log");
-    tw::app::OperationLog log(path);
+    tw::app::OperationLog rotating(path);
     const QString line(1000, u'x');
     for (int i = 0; i < 1100; ++i) {
-        log.note(line);
+        rotating.note(line);
     }
     EXPECT_LT(QFile(path).size(), tw::app::OperationLog::kRotateAtBytes);
     EXPECT_TRUE(QFile::exists(path + QStringLiteral(".1")));

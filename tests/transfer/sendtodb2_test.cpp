@@ -3,8 +3,8 @@
 
 #include "support/printers.h"
 #include "support/transferfixture.h"
-#include "transfer/form2.h"
 #include "transfer/sqltext.h"
+#include "transfer/widgets/form2.h"
 
 #include <QFile>
 #include <QProgressBar>
@@ -125,7 +125,7 @@ TEST_F(SendToDb2, EveryParadoxTypeArrivesAsTextExceptDatesInDate)
 TEST_F(SendToDb2, AnEmptyTableIsCreatedWithNoInsertAndTheBarStaysAtZero)
 {
     paradoxTable("EMPTY.db");
-    QSignalSpy progress(form2.get(), &tw::transfer::Form2::progressChanged);
+    QSignalSpy progress(form2, &tw::transfer::Form2::progressChanged);
     send({QStringLiteral("EMPTY")});
     EXPECT_EQ(emu.statements().size(), 2U) << "CREATE and the count read back";
     EXPECT_EQ(db2Rows("\"EMPTY\""), Rows{});
@@ -136,7 +136,7 @@ TEST_F(SendToDb2, AnEmptyTableIsCreatedWithNoInsertAndTheBarStaysAtZero)
 
 TEST_F(SendToDb2, TheBarReachesOneHundredOnTheLastRowAndReturnsToZero)
 {
-    QSignalSpy progress(form2.get(), &tw::transfer::Form2::progressChanged);
+    QSignalSpy progress(form2, &tw::transfer::Form2::progressChanged);
     send({QStringLiteral("ORDERS")});
     ASSERT_EQ(progress.count(), 3);
     EXPECT_EQ(progress[0][0].toDouble(), 50.0);
@@ -333,7 +333,7 @@ TEST_F(SendToDb2, TablesDeletedWhileACopyRunsAreSkippedAndTheOthersGoWhole)
     }
     startProgram();
     // While C is copied, A, B and ORDERS (below C) are deleted with the Paradox side's button.
-    whileWorking([&] { return form2->progress() > 0; },
+    whileWorking([&] { return form2->progressPercent() > 0; },
                  [&] {
                      select(form2->paradoxList(),
                             {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("ORDERS")});

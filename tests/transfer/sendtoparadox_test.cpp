@@ -1,6 +1,7 @@
 // "Send Table/s To Paradox" through the real stack: the DB2 emulation, the staging database,
 // our Paradox writer and real folders.
 
+#include "db/connection.h"
 #include "paradox/language.h"
 #include "paradox/reader.h"
 #include "support/printers.h"
@@ -128,9 +129,6 @@ TEST_F(SendToParadox, EveryNewerDb2TypeOfAKeyedTableWithDefaultsLandsWithItsValu
               "INSERT INTO \"NEWER\"(B) VALUES(NULL)",
               "CREATE TABLE \"CJK\"(G GRAPHIC(2))",
               "INSERT INTO \"CJK\" VALUES('漢字')"});
-    QTemporaryDir logFolder;
-    tw::app::OperationLog log(logFolder.path() + QStringLiteral("/operations.log"));
-    form2->setOperationLog(&log);
     send({QStringLiteral("NEWER")});
     ASSERT_TRUE(dialogs.errorReports().isEmpty())
         << dialogs.errorReports().join(u'\n').toStdString();
@@ -446,7 +444,7 @@ TEST_F(SendToParadox, TablesDroppedWhileACopyRunsAreSkippedAndTheOthersGoWhole)
     emu.seed(seed);
     startProgram();
     // While Z (the lowest) is copied, X and Y are dropped with the DB2 side's button.
-    whileWorking([&] { return form2->progress() > 0; },
+    whileWorking([&] { return form2->progressPercent() > 0; },
                  [&] {
                      select(form2->db2List(), {QStringLiteral("X"), QStringLiteral("Y")});
                      button(*form2, "PushButton1")->click();

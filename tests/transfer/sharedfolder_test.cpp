@@ -30,12 +30,6 @@ namespace {
 class SharedFolder : public tw::test::TransferFixture
 {
 protected:
-    SharedFolder()
-        : log(m_log.path() + QStringLiteral("/operations.log"))
-    {
-        form2->setOperationLog(&log);
-    }
-
     void memoTable(const std::string &name)
     {
         paradoxTable(name + ".db",
@@ -44,21 +38,11 @@ protected:
                       {Value::integer(2), Value::text("short")}});
     }
 
-    QString logText() const
-    {
-        QFile file(log.path());
-        file.open(QIODevice::ReadOnly);
-        return QString::fromUtf8(file.readAll());
-    }
-
     QStringList files() const
     {
         return QDir(paradoxFolder())
             .entryList(QDir::Files | QDir::System | QDir::Hidden, QDir::Name);
     }
-
-    QTemporaryDir m_log;
-    tw::app::OperationLog log;
 };
 
 // Makes the first memo of ID,NOTE table `name` claim 256 MB, held in a sparse .MB: the bytes

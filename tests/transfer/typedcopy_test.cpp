@@ -5,8 +5,8 @@
 #include "paradox/reader.h"
 #include "support/printers.h"
 #include "support/transferfixture.h"
-#include "transfer/form2.h"
 #include "transfer/typedtable.h"
+#include "transfer/widgets/form2.h"
 
 #include <QCheckBox>
 #include <QJsonArray>
@@ -36,7 +36,7 @@ protected:
         if (!form2->isVisible()) {
             startProgram();
         }
-        form2->findChild<QCheckBox *>(QStringLiteral("Check1"))->setChecked(true);
+        form2->findChild<QCheckBox *>(QStringLiteral("KeepTypes"))->setChecked(true);
         select(form2->paradoxList(), tables);
         emu.clearLog();
         button(*form2, "PushButton4")->click();
@@ -186,19 +186,17 @@ TEST_F(TypedCopy, EveryReadableCorpusTableArrivesTypedKeyedIndexedAndExact)
 
 TEST_F(TypedCopy, TheChoiceIsOffByDefaultAndRememberedAcrossARestart)
 {
-    auto *box = form2->findChild<QCheckBox *>(QStringLiteral("Check1"));
+    auto *box = form2->findChild<QCheckBox *>(QStringLiteral("KeepTypes"));
     ASSERT_NE(box, nullptr);
     EXPECT_FALSE(box->isChecked());
     EXPECT_EQ(box->text(), QStringLiteral("Keep column types and keys"));
     box->setChecked(true);
     EXPECT_EQ(settings->GetSetting(QStringLiteral("KeepTypes")), QStringLiteral("1"));
 
-    tw::transfer::Form2 restarted(dialogs, *form1);
-    restarted.setSettings(settings.get());
+    tw::transfer::Form2 restarted(dialogs, *form1, log, *settings);
     EXPECT_TRUE(restarted.keepsTypes());
     box->setChecked(false);
-    tw::transfer::Form2 again(dialogs, *form1);
-    again.setSettings(settings.get());
+    tw::transfer::Form2 again(dialogs, *form1, log, *settings);
     EXPECT_FALSE(again.keepsTypes());
 }
 

@@ -46,10 +46,16 @@ TransferFixture::TransferFixture()
     for (const auto &[key, value] : saved) {
         settings->SaveSetting(QString::fromLatin1(key), value);
     }
-    form1 = std::make_unique<connect::Form1>(dialogs, *settings, m_program.path());
-    form2 = std::make_unique<transfer::Form2>(dialogs, *form1);
-    form1->setTransferPage(form2.get());
-    form2->setSettings(settings.get());
+    wizard = std::make_unique<transfer::Wizard>(dialogs, *settings, m_program.path(), log);
+    form1 = &wizard->form1;
+    form2 = &wizard->form2;
+}
+
+QString TransferFixture::logText() const
+{
+    QFile file(log.path());
+    file.open(QIODevice::ReadOnly);
+    return QString::fromUtf8(file.readAll());
 }
 
 void TransferFixture::makeStagingDatabase() const
@@ -225,7 +231,7 @@ void TransferFixture::whileWorking(std::function<bool()> when, std::function<voi
 void TransferFixture::checkWhileWorking()
 {
     QMetaObject::invokeMethod(
-        form2.get(),
+        form2,
         [this] {
             if (m_acted) {
                 return;

@@ -1,13 +1,15 @@
 #pragma once
 
+#include "app/operationlog.h"
 #include "app/settingsstore.h"
-#include "connect/form1.h"
+#include "connect/widgets/form1.h"
 #include "core/value.h"
 #include "paradox/format.h"
 #include "support/db2emu.h"
 #include "support/scripteddialogs.h"
-#include "transfer/form2.h"
-#include "transfer/tablelist.h"
+#include "transfer/widgets/form2.h"
+#include "transfer/widgets/tablelist.h"
+#include "transfer/widgets/wizard.h"
 
 #include <QTemporaryDir>
 
@@ -22,8 +24,9 @@
 
 namespace tw::test {
 
-// Both pages built for real (offscreen), a settings file, a program folder, a Paradox folder
-// and the DB2 emulation, with the connection fields pointing at the two databases.
+// Both pages built for real (offscreen), a settings file, an operation log, a program folder,
+// a Paradox folder and the DB2 emulation, with the connection fields pointing at the two
+// databases.
 class TransferFixture : public ::testing::Test
 {
 protected:
@@ -72,11 +75,20 @@ protected:
 
     bool acted() const { return m_acted; }
 
+    // What the operation log holds so far.
+    QString logText() const;
+
+private:
+    QTemporaryDir m_logs;
+
+protected:
     Db2Emu emu;
     ScriptedDialogs dialogs;
+    app::OperationLog log{m_logs.path() + QStringLiteral("/operations.log")};
     std::unique_ptr<app::SettingsStore> settings;
-    std::unique_ptr<connect::Form1> form1;
-    std::unique_ptr<transfer::Form2> form2;
+    std::unique_ptr<transfer::Wizard> wizard;
+    connect::Form1 *form1 = nullptr;
+    transfer::Form2 *form2 = nullptr;
 
 private:
     void checkWhileWorking();

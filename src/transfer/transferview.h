@@ -1,0 +1,32 @@
+#pragma once
+
+#include "connect/connectionsettings.h"
+#include "transfer/progress.h"
+#include "transfer/tablelistview.h"
+
+#include <QString>
+
+namespace tw::transfer {
+
+// What the copies, deletes and renames work through: the two table lists, the progress of
+// the work, the connection fields as they read right now, the program folder and the choice
+// "Keep column types and keys". The transfer page is one; the command line is another.
+class TransferView
+{
+public:
+    virtual ~TransferView() = default;
+
+    virtual TableListView &db2List() = 0;
+    virtual TableListView &paradoxList() = 0;
+    virtual Progress &progress() = 0;
+    virtual connect::ConnectionSettings connectionSettings() const = 0;
+    virtual QString programFolder() const = 0;
+    virtual bool keepsTypes() const = 0;
+
+protected:
+    TransferView() = default;
+    TransferView(const TransferView &) = default;
+    TransferView &operator=(const TransferView &) = default;
+};
+
+} // namespace tw::transfer
