@@ -4,7 +4,8 @@
 
 namespace tw::db {
 
-// Data type codes of a record set's fields, with the values database access clients know.
+// Data type codes of a record set's fields, with the values database access clients know
+// (a code without a name here is still a code: DataTypeName knows 39).
 enum DataType : int {
     adEmpty = 0,
     adSmallInt = 2,
@@ -40,7 +41,7 @@ inline constexpr int adSchemaTables = 20;
 struct Field
 {
     std::string name;
-    int type = adVarChar;
+    DataType type = adVarChar;
 };
 
 } // namespace tw::db

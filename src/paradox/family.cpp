@@ -268,18 +268,4 @@ void renameFamily(const Folder &folder,
     }
 }
 
-void forceRemoveFile(const fs::path &file) noexcept
-{
-    std::error_code ignored;
-    fs::permissions(file, fs::perms::owner_write, fs::perm_options::add, ignored);
-    fs::remove(file, ignored);
-}
-
-void removeFile(const fs::path &file) noexcept
-{
-    if (::unlink(file.c_str()) != 0) {
-        forceRemoveFile(file);
-    }
-}
-
 } // namespace tw::paradox

@@ -68,12 +68,6 @@ bool lockedElsewhere(int fd) noexcept;
 // Makes the renames and removals in a folder durable.
 void syncFolder(const std::filesystem::path &folder) noexcept;
 
-// Removes one file; when a plain removal fails, gives its owner the write right (a read-only
-// table) and tries again. Never throws: whether the file is gone is for the caller to see.
-void removeFile(const std::filesystem::path &file) noexcept;
-// The second half of removeFile alone: write right, then removal.
-void forceRemoveFile(const std::filesystem::path &file) noexcept;
-
 // Renames a family's files in place to `newStem` (the same table under another spelling of
 // its name). Throws std::system_error.
 void renameFamily(const Folder &folder,

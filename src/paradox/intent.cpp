@@ -5,14 +5,13 @@
 #include "core/filestep.h"
 #include "core/workowner.h"
 #include "paradox/family.h"
+#include "paradox/intentrecord.h"
 
 #include <cctype>
 #include <cerrno>
-#include <charconv>
 #include <fcntl.h>
 #include <optional>
 #include <set>
-#include <sstream>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -21,268 +20,11 @@ namespace tw::paradox {
 
 namespace {
 
-constexpr std::string_view kRecordPrefix = ".tw-intent-";
-constexpr std::string_view kRecordHead = "tablewright intent 2";
-constexpr std::size_t kLongestRecord = 64 * 1024;
-constexpr std::size_t kMostFiles = 256;
-constexpr std::size_t kUniqueChars = 6;
+using namespace intent;
 
 [[noreturn]] void throwErrno(int error, const std::string &what)
 {
     throw std::system_error(error, std::generic_category(), what);
-}
-
-// A file as the file system knows it: the record names each file by it, so nothing that
-// merely took a name since is ever taken for one of them.
-struct FileId
-{
-    dev_t device = 0;
-    ino_t inode = 0;
-
-    friend bool operator==(const FileId &, const FileId &) = default;
-};
-
-// What an operation does to the files of one folder. Names are plain names there.
-struct Record
-{
-    enum class Disposal { Unlink, Trash };
-
-    struct OldFile
-    {
-        std::string name;
-        FileId id;
-        std::string aside;     // the hidden name it moves to first; empty when it is not moved
-        ino_t placeholder = 0; // the empty file that holds `aside` until it moves there
-    };
-
-    struct NewFile
-    {
-        std::string hidden;
-        std::string name;
-        FileId id;
-    };
-
-    std::string owner; // the tag of the machine and process doing it
-    std::string host;  // that machine's name, for the user
-    Disposal disposal = Disposal::Unlink;
-    std::vector<OldFile> old;   // the old table's files, its .db first
-    std::vector<NewFile> added; // the new table's files, its .db last
-};
-
-std::string hex(std::string_view bytes)
-{
-    static constexpr char digits[] = "0123456789abcdef";
-    std::string out;
-    for (const char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        out += digits[byte >> 4];
-        out += digits[byte & 15];
-    }
-    return out.empty() ? "-" : out;
-}
-
-std::optional<std::string> unhex(std::string_view text)
-{
-    if (text == "-") {
-        return std::string();
-    }
-    if (text.empty() || text.size() % 2 != 0) {
-        return std::nullopt;
-    }
-    auto digit = [](char c) {
-        return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-    };
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); i += 2) {
-        const int high = digit(text[i]);
-        const int low = digit(text[i + 1]);
-        if (high < 0 || low < 0) {
-            return std::nullopt;
-        }
-        out += static_cast<char>(high * 16 + low);
-    }
-    return out;
-}
-
-template <class Number> std::optional<Number> number(std::string_view text)
-{
-    Number value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc{} || end != text.data() + text.size()) {
-        return std::nullopt;
-    }
-    return value;
-}
-
-std::string serialize(const Record &record)
-{
-    std::ostringstream out;
-    out << kRecordHead << '\n'
-        << "owner " << record.owner << ' ' << hex(record.host) << '\n'
-        << "dispose " << (record.disposal == Record::Disposal::Trash ? "trash" : "unlink") << '\n';
-    for (const Record::OldFile &file : record.old) {
-        out << "old " << hex(file.name) << ' ' << file.id.device << ' ' << file.id.inode << ' '
-            << hex(file.aside) << ' ' << file.placeholder << '\n';
-    }
-    for (const Record::NewFile &file : record.added) {
-        out << "new " << hex(file.hidden) << ' ' << hex(file.name) << ' ' << file.id.device << ' '
-            << file.id.inode << '\n';
-    }
-    out << "end\n";
-    return out.str();
-}
-
-std::vector<std::string_view> words(std::string_view line)
-{
-    std::vector<std::string_view> found;
-    while (!line.empty()) {
-        const std::size_t blank = line.find(' ');
-        found.push_back(line.substr(0, blank));
-        line = blank == std::string_view::npos ? std::string_view() : line.substr(blank + 1);
-    }
-    return found;
-}
-
-// A table file the record may name: a plain name of the folder with a family extension.
-bool isTableFileName(std::string_view name)
-{
-    return isPlainName(name) && isFamilyExtension(extensionOf(name));
-}
-
-enum class Parsed {
-    Whole,   // every line there and every name one the program may act on
-    Torn,    // cut short by a program that ended while writing it: no file was moved yet
-    Invalid, // not the program's record: acted on never
-};
-
-// Reads one line of a record into it; false when the line is not what the program writes.
-bool readLine(std::string_view line, Record &record, bool &ended)
-{
-    const std::vector<std::string_view> w = words(line);
-    if (w.empty()) {
-        return false;
-    }
-    if (w[0] == "end" && w.size() == 1) {
-        ended = true;
-        return true;
-    }
-    if (w[0] == "owner" && w.size() == 3 && record.host.empty()) {
-        const auto host = unhex(w[2]);
-        if (w[1] != record.owner || !host) {
-            return false;
-        }
-        record.host = host->empty() ? "?" : *host;
-        return true;
-    }
-    if (record.host.empty()) {
-        return false; // the owner line comes first
-    }
-    if (w[0] == "dispose" && w.size() == 2 && (w[1] == "trash" || w[1] == "unlink")) {
-        record.disposal = w[1] == "trash" ? Record::Disposal::Trash : Record::Disposal::Unlink;
-        return true;
-    }
-    if (record.old.size() + record.added.size() >= kMostFiles) {
-        return false;
-    }
-    if (w[0] == "old" && w.size() == 6) {
-        const auto name = unhex(w[1]);
-        const auto device = number<dev_t>(w[2]);
-        const auto inode = number<ino_t>(w[3]);
-        const auto aside = unhex(w[4]);
-        const auto placeholder = number<ino_t>(w[5]);
-        if (!name || !device || !inode || !aside || !placeholder || !isTableFileName(*name) ||
-            (!aside->empty() && !isHiddenNameFor(*aside, *name, record.owner)) ||
-            (record.old.empty() && foldCase(extensionOf(*name)) != ".db")) {
-            return false;
-        }
-        record.old.push_back({*name, {*device, *inode}, *aside, *placeholder});
-        return true;
-    }
-    if (w[0] == "new" && w.size() == 5) {
-        const auto hidden = unhex(w[1]);
-        const auto name = unhex(w[2]);
-        const auto device = number<dev_t>(w[3]);
-        const auto inode = number<ino_t>(w[4]);
-        if (!hidden || !name || !device || !inode || !isTableFileName(*name) ||
-            !isHiddenNameFor(*hidden, *name, record.owner)) {
-            return false;
-        }
-        record.added.push_back({*hidden, *name, {*device, *inode}});
-        return true;
-    }
-    return false;
-}
-
-// The record in a file, whose name carries its owner's tag.
-Parsed parse(std::string_view text, Record &record)
-{
-    const std::size_t firstBreak = text.find('\n');
-    if (firstBreak == std::string_view::npos) {
-        return kRecordHead.substr(0, text.size()) == text ? Parsed::Torn : Parsed::Invalid;
-    }
-    if (text.substr(0, firstBreak) != kRecordHead) {
-        return Parsed::Invalid;
-    }
-    std::string_view rest = text.substr(firstBreak + 1);
-    bool ended = false;
-    while (!rest.empty() && !ended) {
-        const std::size_t lineBreak = rest.find('\n');
-        const std::string_view line = rest.substr(0, lineBreak);
-        const bool complete = lineBreak != std::string_view::npos;
-        rest = complete ? rest.substr(lineBreak + 1) : std::string_view();
-        if (!readLine(line, record, ended)) {
-            // Only the last line can be cut short by an ending program.
-            return complete ? Parsed::Invalid : Parsed::Torn;
-        }
-    }
-    if (!ended) {
-        return Parsed::Torn;
-    }
-    const bool sound =
-        rest.empty() && !(record.old.empty() && record.added.empty()) &&
-        (record.added.empty() || foldCase(extensionOf(record.added.back().name)) == ".db");
-    return sound ? Parsed::Whole : Parsed::Invalid;
-}
-
-std::optional<FileId> idOf(const Folder &folder, std::string_view name)
-{
-    const auto info = folder.status(name);
-    if (!info) {
-        return std::nullopt;
-    }
-    return FileId{info->st_dev, info->st_ino};
-}
-
-bool holds(const Folder &folder, std::string_view name, const FileId &id)
-{
-    return idOf(folder, name) == id;
-}
-
-std::string recordName(const std::string &ownerTag, std::string_view tail)
-{
-    return std::string(kRecordPrefix) + ownerTag + '-' + std::string(tail);
-}
-
-// The owner tag of a record's name, or empty when the name is no record's.
-std::string_view ownerTagOfRecordName(std::string_view name)
-{
-    if (name.substr(0, kRecordPrefix.size()) != kRecordPrefix ||
-        name.size() < kRecordPrefix.size() + kUniqueChars + 2) {
-        return {};
-    }
-    const std::string_view tail = name.substr(name.size() - kUniqueChars);
-    const std::string_view tag =
-        name.substr(kRecordPrefix.size(), name.size() - kRecordPrefix.size() - kUniqueChars - 1);
-    if (name[name.size() - kUniqueChars - 1] != '-' || recordName(std::string(tag), tail) != name ||
-        !WorkOwner::fromTag(tag)) {
-        return {};
-    }
-    for (const char c : tail) {
-        if (std::isalnum(static_cast<unsigned char>(c)) == 0) {
-            return {};
-        }
-    }
-    return tag;
 }
 
 // The intent record of one running operation: written and on disk before the first file
@@ -585,17 +327,9 @@ std::string hostOfRecord(const Folder &folder, const std::string &name, const st
         const UniqueFd fd = folder.openRegular(name, O_RDONLY);
         char buffer[512] = {};
         const ssize_t got = ::read(fd.get(), buffer, sizeof buffer - 1);
-        Record record;
-        record.owner = tag;
         const std::string_view text(buffer, got > 0 ? static_cast<std::size_t>(got) : 0);
-        const std::size_t start = text.find('\n');
-        if (start != std::string_view::npos) {
-            bool ended = false;
-            const std::string_view line =
-                text.substr(start + 1, text.find('\n', start + 1) - start - 1);
-            if (readLine(line, record, ended)) {
-                return record.host;
-            }
+        if (const std::optional<std::string> host = hostIn(text, tag)) {
+            return *host;
         }
     } catch (const std::system_error &) {
     }

@@ -25,7 +25,7 @@ using odbc::StmtHandle;
 
 constexpr SQLLEN kChunk = 64 * 1024;
 
-int adoType(SQLSMALLINT sqlType)
+DataType adoType(SQLSMALLINT sqlType)
 {
     switch (sqlType) {
     case SQL_CHAR:

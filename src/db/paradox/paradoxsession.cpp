@@ -8,7 +8,6 @@
 #include "db/sqlparse.h"
 #include "paradox/error.h"
 #include "paradox/family.h"
-#include "paradox/intent.h"
 #include "paradox/reader.h"
 #include "text/text.h"
 
@@ -23,7 +22,7 @@ namespace {
 namespace fs = std::filesystem;
 using paradox::FieldType;
 
-int adoTypeOf(FieldType type)
+DataType adoTypeOf(FieldType type)
 {
     switch (type) {
     case FieldType::Alpha:
@@ -112,22 +111,12 @@ public:
         }
     }
 
+    // The program only reads the folder through this connection: tables are replaced, renamed
+    // and deleted as whole families (paradox/intent.h).
     void execute(const std::string &sql) override
     {
-        sql::Reader reader(sql);
-        std::string name;
-        if (!(reader.word("DROP") && reader.word("TABLE") && reader.identifier(name) &&
-              reader.atEnd())) {
-            reader.reject("The Paradox folder accepts DROP TABLE [name] and SELECT * FROM `name`, "
-                          "not this statement");
-        }
-        const Folder folder(m_folder);
-        const std::vector<std::string> left = paradox::deleteTable(
-            folder, paradox::tableFamily(folder, find(name).filename().string()));
-        if (!left.empty()) {
-            throw Error("Cannot delete " + folder.pathOf(left.front()).string() +
-                        ": the folder does not let this user remove it");
-        }
+        sql::Reader(sql).reject("The Paradox folder accepts SELECT * FROM `name`, not this "
+                                "statement");
     }
 
     std::unique_ptr<Cursor> query(const std::string &sql) override
@@ -136,8 +125,7 @@ public:
         std::string name;
         if (!(reader.word("SELECT") && reader.symbol("*") && reader.word("FROM") &&
               reader.identifier(name) && reader.atEnd())) {
-            reader.reject("The Paradox folder accepts SELECT * FROM `name` and DROP TABLE [name], "
-                          "not this statement");
+            reader.reject("The Paradox folder accepts SELECT * FROM `name`, not this statement");
         }
         try {
             paradox::TableReader table = paradox::TableReader::open(find(name));
