@@ -79,7 +79,6 @@ bool isTableFileName(std::string_view name)
     return isPlainName(name) && isFamilyExtension(extensionOf(name));
 }
 
-
 // Reads one line of a record into it; false when the line is not what the program writes.
 bool readLine(std::string_view line, Record &record, bool &ended)
 {

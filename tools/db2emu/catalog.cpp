@@ -87,32 +87,14 @@ Cell integer(long long value)
 // SQLColumns' BUFFER_LENGTH: the bytes SQL_C_DEFAULT takes.
 long long bufferLength(const Column &column)
 {
-    const std::string &type = column.type;
-    if (type == "SMALLINT") {
-        return 2;
-    }
-    if (type == "INTEGER" || type == "REAL") {
-        return 4;
-    }
-    if (type == "BIGINT" || type == "DOUBLE") {
-        return 8;
-    }
-    if (type == "DECIMAL") {
+    if (column.type == TypeId::Decimal) {
         return column.length + 2;
     }
-    if (type == "DATE" || type == "TIME") {
-        return 6;
-    }
-    if (type == "TIMESTAMP") {
-        return 16;
-    }
-    if (type == "BOOLEAN") {
-        return 1;
-    }
-    if (type == "DECFLOAT") {
+    if (column.type == TypeId::DecFloat) {
         return column.length == 16 ? 8 : 16;
     }
-    return column.octetLength();
+    const long long bytes = column.facts().bufferBytes;
+    return bytes >= 0 ? bytes : column.octetLength();
 }
 
 // COLUMN_DEF: the default as SQL text, as Db2's catalog keeps it.
@@ -147,14 +129,14 @@ Cell defaultText(const Column &column)
 
 bool numeric(const Column &column)
 {
-    const std::string &type = column.type;
-    return type == "SMALLINT" || type == "INTEGER" || type == "BIGINT" || type == "DECIMAL" ||
-           type == "DECFLOAT" || type == "REAL" || type == "DOUBLE";
+    const Family family = column.family();
+    return family == Family::Integer || family == Family::Exact || family == Family::Approximate;
 }
 
 bool datetime(const Column &column)
 {
-    return column.type == "DATE" || column.type == "TIME" || column.type == "TIMESTAMP";
+    const Family family = column.family();
+    return family == Family::Date || family == Family::Time || family == Family::Timestamp;
 }
 
 std::vector<Cell> columnRow(const std::string &schema,
@@ -165,8 +147,8 @@ std::vector<Cell> columnRow(const std::string &schema,
 {
     const int type = column.odbcType(lobsAsLong);
     const bool isNumeric = numeric(column);
-    const bool approximate = column.type == "REAL" || column.type == "DOUBLE";
-    const bool octets = !isNumeric && !datetime(column) && column.type != "BOOLEAN";
+    const bool approximate = column.family() == Family::Approximate;
+    const bool octets = !isNumeric && !datetime(column) && column.type != TypeId::Boolean;
     return {
         Cell{},                        // TABLE_CAT
         text(schema),                  // TABLE_SCHEM
@@ -176,17 +158,17 @@ std::vector<Cell> columnRow(const std::string &schema,
         text(column.typeName()),       // TYPE_NAME
         integer(column.columnSize()),  // COLUMN_SIZE
         integer(bufferLength(column)), // BUFFER_LENGTH
-        isNumeric || column.type == "TIMESTAMP" ? integer(column.decimalDigits())
-                                                : Cell{},   // DECIMAL_DIGITS
-        isNumeric ? integer(approximate ? 2 : 10) : Cell{}, // NUM_PREC_RADIX
-        integer(column.nullable ? 1 : 0),                   // NULLABLE
-        Cell{},                                             // REMARKS
-        defaultText(column),                                // COLUMN_DEF
-        integer(datetime(column) ? 9 : type),               // SQL_DATA_TYPE
-        datetime(column) ? integer(type - 90) : Cell{},     // SQL_DATETIME_SUB
-        octets ? integer(column.octetLength()) : Cell{},    // CHAR_OCTET_LENGTH
-        integer(ordinal),                                   // ORDINAL_POSITION
-        text(column.nullable ? "YES" : "NO"),               // IS_NULLABLE
+        isNumeric || column.type == TypeId::Timestamp ? integer(column.decimalDigits())
+                                                      : Cell{}, // DECIMAL_DIGITS
+        isNumeric ? integer(approximate ? 2 : 10) : Cell{},     // NUM_PREC_RADIX
+        integer(column.nullable ? 1 : 0),                       // NULLABLE
+        Cell{},                                                 // REMARKS
+        defaultText(column),                                    // COLUMN_DEF
+        integer(datetime(column) ? 9 : type),                   // SQL_DATA_TYPE
+        datetime(column) ? integer(type - 90) : Cell{},         // SQL_DATETIME_SUB
+        octets ? integer(column.octetLength()) : Cell{},        // CHAR_OCTET_LENGTH
+        integer(ordinal),                                       // ORDINAL_POSITION
+        text(column.nullable ? "YES" : "NO"),                   // IS_NULLABLE
     };
 }
 
@@ -194,11 +176,11 @@ std::vector<Cell> columnRow(const std::string &schema,
 
 std::unique_ptr<ResultSet> Database::tables(const CatalogFilter &filter)
 {
-    std::vector<Column> columns = {resultColumn("TABLE_CAT", "VARCHAR", 128),
-                                   resultColumn("TABLE_SCHEM", "VARCHAR", 128),
-                                   resultColumn("TABLE_NAME", "VARCHAR", 128),
-                                   resultColumn("TABLE_TYPE", "VARCHAR", 128),
-                                   resultColumn("REMARKS", "VARCHAR", 254)};
+    std::vector<Column> columns = {resultColumn("TABLE_CAT", TypeId::VarChar, 128),
+                                   resultColumn("TABLE_SCHEM", TypeId::VarChar, 128),
+                                   resultColumn("TABLE_NAME", TypeId::VarChar, 128),
+                                   resultColumn("TABLE_TYPE", TypeId::VarChar, 128),
+                                   resultColumn("REMARKS", TypeId::VarChar, 254)};
     std::vector<std::vector<Cell>> rows;
     auto add = [&](const std::string &schema, const std::string &name, const std::string &type) {
         if (matches(filter.schema, schema) && matches(filter.table, name) &&
@@ -225,24 +207,24 @@ std::unique_ptr<ResultSet> Database::tables(const CatalogFilter &filter)
 
 std::unique_ptr<ResultSet> Database::columns(const CatalogFilter &filter, bool lobsAsLong)
 {
-    std::vector<Column> columns = {resultColumn("TABLE_CAT", "VARCHAR", 128),
-                                   resultColumn("TABLE_SCHEM", "VARCHAR", 128),
-                                   resultColumn("TABLE_NAME", "VARCHAR", 128),
-                                   resultColumn("COLUMN_NAME", "VARCHAR", 128),
-                                   resultColumn("DATA_TYPE", "SMALLINT", 0),
-                                   resultColumn("TYPE_NAME", "VARCHAR", 128),
-                                   resultColumn("COLUMN_SIZE", "INTEGER", 0),
-                                   resultColumn("BUFFER_LENGTH", "INTEGER", 0),
-                                   resultColumn("DECIMAL_DIGITS", "SMALLINT", 0),
-                                   resultColumn("NUM_PREC_RADIX", "SMALLINT", 0),
-                                   resultColumn("NULLABLE", "SMALLINT", 0),
-                                   resultColumn("REMARKS", "VARCHAR", 254),
-                                   resultColumn("COLUMN_DEF", "VARCHAR", 254),
-                                   resultColumn("SQL_DATA_TYPE", "SMALLINT", 0),
-                                   resultColumn("SQL_DATETIME_SUB", "SMALLINT", 0),
-                                   resultColumn("CHAR_OCTET_LENGTH", "INTEGER", 0),
-                                   resultColumn("ORDINAL_POSITION", "INTEGER", 0),
-                                   resultColumn("IS_NULLABLE", "VARCHAR", 254)};
+    std::vector<Column> columns = {resultColumn("TABLE_CAT", TypeId::VarChar, 128),
+                                   resultColumn("TABLE_SCHEM", TypeId::VarChar, 128),
+                                   resultColumn("TABLE_NAME", TypeId::VarChar, 128),
+                                   resultColumn("COLUMN_NAME", TypeId::VarChar, 128),
+                                   resultColumn("DATA_TYPE", TypeId::SmallInt, 0),
+                                   resultColumn("TYPE_NAME", TypeId::VarChar, 128),
+                                   resultColumn("COLUMN_SIZE", TypeId::Integer, 0),
+                                   resultColumn("BUFFER_LENGTH", TypeId::Integer, 0),
+                                   resultColumn("DECIMAL_DIGITS", TypeId::SmallInt, 0),
+                                   resultColumn("NUM_PREC_RADIX", TypeId::SmallInt, 0),
+                                   resultColumn("NULLABLE", TypeId::SmallInt, 0),
+                                   resultColumn("REMARKS", TypeId::VarChar, 254),
+                                   resultColumn("COLUMN_DEF", TypeId::VarChar, 254),
+                                   resultColumn("SQL_DATA_TYPE", TypeId::SmallInt, 0),
+                                   resultColumn("SQL_DATETIME_SUB", TypeId::SmallInt, 0),
+                                   resultColumn("CHAR_OCTET_LENGTH", TypeId::Integer, 0),
+                                   resultColumn("ORDINAL_POSITION", TypeId::Integer, 0),
+                                   resultColumn("IS_NULLABLE", TypeId::VarChar, 254)};
     std::vector<std::vector<Cell>> rows;
     SqliteStatement listed(m_db,
                            "SELECT schema, name, ordinal, " + std::string(kColumnFields) +
@@ -263,12 +245,12 @@ std::unique_ptr<ResultSet> Database::columns(const CatalogFilter &filter, bool l
 std::unique_ptr<ResultSet> Database::primaryKeys(const std::string &schema,
                                                  const std::string &table)
 {
-    std::vector<Column> columns = {resultColumn("TABLE_CAT", "VARCHAR", 128),
-                                   resultColumn("TABLE_SCHEM", "VARCHAR", 128),
-                                   resultColumn("TABLE_NAME", "VARCHAR", 128),
-                                   resultColumn("COLUMN_NAME", "VARCHAR", 128),
-                                   resultColumn("KEY_SEQ", "SMALLINT"),
-                                   resultColumn("PK_NAME", "VARCHAR", 128)};
+    std::vector<Column> columns = {resultColumn("TABLE_CAT", TypeId::VarChar, 128),
+                                   resultColumn("TABLE_SCHEM", TypeId::VarChar, 128),
+                                   resultColumn("TABLE_NAME", TypeId::VarChar, 128),
+                                   resultColumn("COLUMN_NAME", TypeId::VarChar, 128),
+                                   resultColumn("KEY_SEQ", TypeId::SmallInt),
+                                   resultColumn("PK_NAME", TypeId::VarChar, 128)};
     std::vector<std::vector<Cell>> rows;
     const std::string owner = schema.empty() ? m_schema : schema;
     for (const Key &key : keysOf(m_db, owner, table)) {
@@ -289,19 +271,19 @@ std::unique_ptr<ResultSet> Database::primaryKeys(const std::string &schema,
 
 std::unique_ptr<ResultSet> Database::statistics(const std::string &schema, const std::string &table)
 {
-    std::vector<Column> columns = {resultColumn("TABLE_CAT", "VARCHAR", 128),
-                                   resultColumn("TABLE_SCHEM", "VARCHAR", 128),
-                                   resultColumn("TABLE_NAME", "VARCHAR", 128),
-                                   resultColumn("NON_UNIQUE", "SMALLINT"),
-                                   resultColumn("INDEX_QUALIFIER", "VARCHAR", 128),
-                                   resultColumn("INDEX_NAME", "VARCHAR", 128),
-                                   resultColumn("TYPE", "SMALLINT"),
-                                   resultColumn("ORDINAL_POSITION", "SMALLINT"),
-                                   resultColumn("COLUMN_NAME", "VARCHAR", 128),
-                                   resultColumn("ASC_OR_DESC", "CHAR", 1),
-                                   resultColumn("CARDINALITY", "INTEGER"),
-                                   resultColumn("PAGES", "INTEGER"),
-                                   resultColumn("FILTER_CONDITION", "VARCHAR", 128)};
+    std::vector<Column> columns = {resultColumn("TABLE_CAT", TypeId::VarChar, 128),
+                                   resultColumn("TABLE_SCHEM", TypeId::VarChar, 128),
+                                   resultColumn("TABLE_NAME", TypeId::VarChar, 128),
+                                   resultColumn("NON_UNIQUE", TypeId::SmallInt),
+                                   resultColumn("INDEX_QUALIFIER", TypeId::VarChar, 128),
+                                   resultColumn("INDEX_NAME", TypeId::VarChar, 128),
+                                   resultColumn("TYPE", TypeId::SmallInt),
+                                   resultColumn("ORDINAL_POSITION", TypeId::SmallInt),
+                                   resultColumn("COLUMN_NAME", TypeId::VarChar, 128),
+                                   resultColumn("ASC_OR_DESC", TypeId::Char, 1),
+                                   resultColumn("CARDINALITY", TypeId::Integer),
+                                   resultColumn("PAGES", TypeId::Integer),
+                                   resultColumn("FILTER_CONDITION", TypeId::VarChar, 128)};
     const std::string owner = schema.empty() ? m_schema : schema;
     std::vector<std::vector<Cell>> rows;
     const auto object = find(owner, table);

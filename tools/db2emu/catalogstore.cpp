@@ -46,7 +46,9 @@ Column columnAt(SqliteStatement &row, int first)
     sqlite3_stmt *stmt = row.get();
     Column column;
     column.name = row.text(first);
-    column.type = row.text(first + 1);
+    // The catalog keeps a type by its name, as Db2's does.
+    const TypeFacts *facts = factsNamed(row.text(first + 1));
+    column.type = facts != nullptr ? facts->id : TypeId::VarChar;
     column.length = sqlite3_column_int(stmt, first + 2);
     column.scale = sqlite3_column_int(stmt, first + 3);
     column.forBitData = sqlite3_column_int(stmt, first + 4) != 0;
@@ -77,7 +79,7 @@ void storeColumn(sqlite3 *db,
     store.bind(2, table);
     store.bind(3, ordinal);
     store.bind(4, column.name);
-    store.bind(5, column.type);
+    store.bind(5, std::string(column.facts().name));
     store.bind(6, static_cast<long long>(column.length));
     store.bind(7, static_cast<long long>(column.scale));
     store.bind(8, static_cast<long long>(column.forBitData ? 1 : 0));

@@ -3,6 +3,8 @@
 // The DB2 side of the emulator: the statements the program sends, parsed and carried out on
 // an SQLite file the way a DB2 LUW server would, with DB2's errors.
 
+#include "typefacts.h"
+
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -72,10 +74,7 @@ struct DefaultValue
 struct Column
 {
     std::string name;
-    // SMALLINT, INTEGER, BIGINT, DECIMAL, DECFLOAT, REAL, DOUBLE, CHAR, VARCHAR, LONG VARCHAR,
-    // CLOB, GRAPHIC, VARGRAPHIC, LONG VARGRAPHIC, DBCLOB, BINARY, VARBINARY, BLOB, DATE,
-    // TIME, TIMESTAMP, BOOLEAN, XML
-    std::string type;
+    TypeId type = TypeId::VarChar;
     int length = 0; // string and LOB length (GRAPHIC types in UTF-16 units), DECIMAL and
                     // DECFLOAT precision, TIMESTAMP's fraction digits
     int scale = 0;
@@ -98,10 +97,14 @@ struct Column
     bool holdsBytes() const;
     // The type as DB2 names it in its catalog (TYPE_NAME): "CHAR () FOR BIT DATA", ...
     std::string typeName() const;
+
+    const TypeFacts &facts() const { return factsOf(type); }
+
+    Family family() const { return factsOf(type).family; }
 };
 
 // A column of a result the emulation makes up (a catalog listing, a count).
-Column resultColumn(std::string name, std::string type, int length = 0);
+Column resultColumn(std::string name, TypeId type, int length = 0);
 
 // One cell of a result row: null, integer, double, text or bytes.
 struct Cell

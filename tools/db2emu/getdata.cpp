@@ -53,7 +53,8 @@ struct Refusal
 
 bool isDatetime(const Column &column)
 {
-    return column.type == "DATE" || column.type == "TIME" || column.type == "TIMESTAMP";
+    const Family family = column.family();
+    return family == Family::Date || family == Family::Time || family == Family::Timestamp;
 }
 
 std::string formatReal(double value)
@@ -239,8 +240,8 @@ Moment momentOfIso(const std::string &text)
 // any of DB2's string forms.
 Moment momentOf(const Cell &cell, const Column &column)
 {
-    if (cell.kind != Cell::Kind::Text || column.type == "DECIMAL" || column.type == "DECFLOAT" ||
-        column.type == "XML") {
+    if (cell.kind != Cell::Kind::Text || column.family() == Family::Exact ||
+        column.type == TypeId::Xml) {
         invalidConversion();
     }
     if (isDatetime(column)) {
@@ -273,38 +274,7 @@ tw::text::IsoDate today()
 // The C type SQL_C_DEFAULT stands for with a column of this type.
 SQLSMALLINT defaultTarget(const Column &column)
 {
-    const std::string &type = column.type;
-    if (type == "SMALLINT") {
-        return SQL_C_SSHORT;
-    }
-    if (type == "INTEGER") {
-        return SQL_C_SLONG;
-    }
-    if (type == "BIGINT") {
-        return SQL_C_SBIGINT;
-    }
-    if (type == "REAL") {
-        return SQL_C_FLOAT;
-    }
-    if (type == "DOUBLE") {
-        return SQL_C_DOUBLE;
-    }
-    if (type == "DATE") {
-        return SQL_C_TYPE_DATE;
-    }
-    if (type == "TIME") {
-        return SQL_C_TYPE_TIME;
-    }
-    if (type == "TIMESTAMP") {
-        return SQL_C_TYPE_TIMESTAMP;
-    }
-    if (type == "BOOLEAN") {
-        return SQL_C_BIT;
-    }
-    if (column.holdsBytes()) {
-        return SQL_C_BINARY;
-    }
-    return SQL_C_CHAR;
+    return column.holdsBytes() ? SQL_C_BINARY : static_cast<SQLSMALLINT>(column.facts().cDefault);
 }
 
 // A fixed-size target: the value, with 01S07 when a fraction or a time of day was dropped.
@@ -378,7 +348,7 @@ public:
 
     SQL_DATE_STRUCT date()
     {
-        if (m_column.type == "TIME") {
+        if (m_column.type == TypeId::Time) {
             invalidConversion();
         }
         const Moment moment = momentOf(m_cell, m_column);
@@ -392,7 +362,7 @@ public:
 
     SQL_TIME_STRUCT time()
     {
-        if (m_column.type == "DATE") {
+        if (m_column.type == TypeId::Date) {
             invalidConversion();
         }
         const Moment moment = momentOf(m_cell, m_column);
@@ -527,7 +497,7 @@ wholeValue(Statement &stmt, SQLUSMALLINT number, SQLSMALLINT target, std::size_t
     const Cell &cell = stmt.row[number - 1];
     // XML is serialized with a declaration of its encoding, as the CLI's implicit
     // serialization gives it.
-    const bool xml = stmt.result->columns()[number - 1].type == "XML";
+    const bool xml = stmt.result->columns()[number - 1].type == TypeId::Xml;
     if (!xml && target != SQL_C_WCHAR &&
         (cell.kind == Cell::Kind::Text ||
          (cell.kind == Cell::Kind::Blob && target == SQL_C_BINARY))) {

@@ -16,8 +16,6 @@ namespace db2emu::odbc {
 namespace {
 
 constexpr SQLINTEGER kParamOptAtomic = 1260; // SQL_ATTR_PARAMOPT_ATOMIC
-constexpr SQLSMALLINT kDb2Boolean = 16;
-constexpr SQLSMALLINT kDb2DecFloat = -360;
 
 SQLULEN attribute(const Statement &stmt, SQLINTEGER which, SQLULEN otherwise)
 {
@@ -48,21 +46,11 @@ SQLULEN parameterSets(const Statement &stmt)
 
 bool isNumeric(SQLSMALLINT sqlType)
 {
-    switch (sqlType) {
-    case SQL_SMALLINT:
-    case SQL_INTEGER:
-    case SQL_BIGINT:
-    case SQL_TINYINT:
-    case SQL_DECIMAL:
-    case SQL_NUMERIC:
-    case SQL_DOUBLE:
-    case SQL_FLOAT:
-    case SQL_REAL:
-    case kDb2DecFloat:
-        return true;
-    default:
-        return false;
+    if (const TypeFacts *facts = factsOfCode(sqlType)) {
+        return facts->family == Family::Integer || facts->family == Family::Exact ||
+               facts->family == Family::Approximate;
     }
+    return sqlType == SQL_TINYINT || sqlType == SQL_NUMERIC || sqlType == SQL_FLOAT;
 }
 
 // The bytes one value of a fixed-size C type takes; 0 for characters and bytes.
@@ -213,7 +201,8 @@ Literal literalOf(const Binding &binding, const char *value, SQLLEN length)
         return {Literal::Kind::Hex, std::string(value, static_cast<std::size_t>(length))};
     case SQL_C_BIT: {
         const bool on = fixed<unsigned char>(value) != 0;
-        const bool boolean = binding.sqlType == SQL_BIT || binding.sqlType == kDb2Boolean;
+        const bool boolean =
+            binding.sqlType == SQL_BIT || binding.sqlType == factsOf(TypeId::Boolean).cliCode;
         return {boolean ? Literal::Kind::Boolean : Literal::Kind::Number, on ? "1" : "0"};
     }
     case SQL_C_TINYINT:

@@ -14,7 +14,7 @@ namespace {
 // Exact numbers are kept as text; they compare and sort by their value.
 bool keptAsText(const Column &column)
 {
-    return column.type == "DECIMAL" || column.type == "DECFLOAT";
+    return column.family() == Family::Exact;
 }
 
 std::string stored(std::size_t index, const Column &column)
@@ -42,7 +42,7 @@ std::unique_ptr<ResultSet> Executor::operator()(const Select &select)
     std::string query = "SELECT ";
     if (select.count) {
         // Db2 names a column without a name by its position.
-        columns.push_back(resultColumn("1", "INTEGER"));
+        columns.push_back(resultColumn("1", TypeId::Integer));
         query += "count(*)";
     } else if (select.columns.empty()) {
         columns = table.columns;
@@ -103,8 +103,9 @@ std::unique_ptr<ResultSet> Executor::operator()(const Values &)
     Cell schema;
     schema.kind = Cell::Kind::Text;
     schema.bytes = m_database.m_schema;
-    return std::make_unique<MemoryResult>(std::vector<Column>{resultColumn("1", "VARCHAR", 128)},
-                                          std::vector<std::vector<Cell>>{{schema}});
+    return std::make_unique<MemoryResult>(
+        std::vector<Column>{resultColumn("1", TypeId::VarChar, 128)},
+        std::vector<std::vector<Cell>>{{schema}});
 }
 
 } // namespace db2emu

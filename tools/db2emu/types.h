@@ -9,5 +9,6 @@ namespace db2emu {
 
 // Refuses a length, precision or scale beyond Db2's limit for the type (SQL0604N, 42611).
 void checkAttributes(const Column &column);
+[[noreturn]] void refuseAttributes(const std::string &column);
 
 } // namespace db2emu

@@ -467,11 +467,93 @@ std::string decfloatFrom(const std::string &literal, int digits)
     return out + "E" + (adjusted >= 0 ? "+" : "-") + std::to_string(std::llabs(adjusted));
 }
 
-Cell convert(const Literal &value, const Column &column)
+namespace {
+
+[[noreturn]] void incompatible(const Column &column)
+{
+    raise(-408,
+          "A value is not compatible with the data type of its assignment target. Target name "
+          "is \"" +
+              column.name + "\".",
+          "42821");
+}
+
+Cell textCell(std::string bytes, Cell::Kind kind = Cell::Kind::Text)
 {
     Cell cell;
+    cell.kind = kind;
+    cell.bytes = std::move(bytes);
+    return cell;
+}
+
+Cell integerCell(const Literal &value, const Column &column)
+{
+    const char *type = column.facts().name;
+    const std::string exact = decimalFrom(value.text, 31, 0, type);
+    const long long limit = column.type == TypeId::SmallInt  ? 32767
+                            : column.type == TypeId::Integer ? 2147483647LL
+                                                             : 0;
+    errno = 0;
+    const long long whole = std::strtoll(exact.c_str(), nullptr, 10);
+    if (errno == ERANGE || (limit != 0 && (whole > limit || whole < -limit - 1))) {
+        overflow();
+    }
+    Cell cell;
+    cell.kind = Cell::Kind::Integer;
+    cell.integer = whole;
+    return cell;
+}
+
+Cell realCell(const Literal &value, const Column &column)
+{
+    const std::string written = trimBlanks(value.text);
+    char *end = nullptr;
+    const double real = std::strtod(written.c_str(), &end);
+    if (written.empty() || *end != '\0' || std::isnan(real)) {
+        invalidCharacter("DOUBLE");
+    }
+    const bool single = column.type == TypeId::Real;
+    if (!std::isfinite(real) || (single && std::fabs(real) > FLT_MAX)) {
+        overflow();
+    }
+    Cell cell;
+    cell.kind = Cell::Kind::Real;
+    cell.real = single ? static_cast<double>(static_cast<float>(real)) : real;
+    return cell;
+}
+
+// Strings of characters, of UTF-16 units (graphic types) or of bytes. Trailing blanks beyond
+// the length are dropped; anything else is too long. A fixed-length string is padded.
+Cell stringCell(const Literal &value, const Column &column)
+{
+    const bool graphic = column.family() == Family::Graphic;
+    const bool bytes = value.kind == Literal::Kind::Hex;
+    if ((graphic && bytes) || (column.type == TypeId::Blob && !bytes)) {
+        incompatible(column);
+    }
+    std::string content = value.text;
+    const auto length = static_cast<std::size_t>(column.length);
+    const std::size_t size = graphic ? utf16Units(content) : content.size();
+    if (size > length) {
+        const std::string kept = graphic ? firstUnits(content, length) : content.substr(0, length);
+        if (content.find_first_not_of(' ', kept.size()) != std::string::npos) {
+            raise(-433, "Value \"" + content.substr(0, 20) + "\" is too long.", "22001");
+        }
+        content = kept;
+    }
+    if (column.facts().padded) {
+        const std::size_t filled = graphic ? utf16Units(content) : content.size();
+        content.append(length - filled, column.family() == Family::Binary ? '\0' : ' ');
+    }
+    return textCell(std::move(content), column.holdsBytes() ? Cell::Kind::Blob : Cell::Kind::Text);
+}
+
+} // namespace
+
+Cell convert(const Literal &value, const Column &column)
+{
     if (value.kind == Literal::Kind::Null) {
-        return cell;
+        return {};
     }
     if (value.kind == Literal::Kind::Number &&
         !std::isfinite(std::strtod(value.text.c_str(), nullptr))) {
@@ -480,114 +562,51 @@ Cell convert(const Literal &value, const Column &column)
                   "\" is not valid because its value is out of range.",
               "42820");
     }
-    const std::string &type = column.type;
-    auto incompatible = [&]() -> Cell {
-        raise(-408,
-              "A value is not compatible with the data type of its assignment target. Target name "
-              "is \"" +
-                  column.name + "\".",
-              "42821");
-    };
-    auto tooLong = [&](const std::string &bytes) {
-        raise(-433, "Value \"" + bytes.substr(0, 20) + "\" is too long.", "22001");
-    };
-    auto text = [&](std::string bytes) {
-        cell.kind = Cell::Kind::Text;
-        cell.bytes = std::move(bytes);
-        return cell;
-    };
-    const bool number = value.kind == Literal::Kind::Number;
     const bool string = value.kind == Literal::Kind::String;
     const bool bytes = value.kind == Literal::Kind::Hex;
-    if (value.kind == Literal::Kind::Boolean && type != "BOOLEAN") {
-        return incompatible();
+    const Family family = column.family();
+    if ((value.kind == Literal::Kind::Boolean && family != Family::Boolean) ||
+        (bytes && family != Family::Character && family != Family::Binary)) {
+        incompatible(column);
     }
-    if (type == "SMALLINT" || type == "INTEGER" || type == "BIGINT") {
-        if (bytes) {
-            return incompatible();
-        }
-        const std::string exact = decimalFrom(value.text, 31, 0, type.c_str());
-        const long long limit = type == "SMALLINT" ? 32767 : type == "INTEGER" ? 2147483647LL : 0;
-        errno = 0;
-        const long long whole = std::strtoll(exact.c_str(), nullptr, 10);
-        if (errno == ERANGE || (limit != 0 && (whole > limit || whole < -limit - 1))) {
-            overflow();
-        }
-        cell.kind = Cell::Kind::Integer;
-        cell.integer = whole;
-        return cell;
-    }
-    if (type == "DECIMAL") {
-        return bytes ? incompatible()
-                     : text(decimalFrom(value.text, column.length, column.scale, "DECIMAL"));
-    }
-    if (type == "DECFLOAT") {
-        return bytes ? incompatible() : text(decfloatFrom(value.text, column.length));
-    }
-    if (type == "REAL" || type == "DOUBLE") {
-        if (bytes) {
-            return incompatible();
-        }
-        const std::string written = trimBlanks(value.text);
-        char *end = nullptr;
-        const double real = std::strtod(written.c_str(), &end);
-        if (written.empty() || *end != '\0' || std::isnan(real)) {
-            invalidCharacter("DOUBLE");
-        }
-        if (!std::isfinite(real) || (type == "REAL" && std::fabs(real) > FLT_MAX)) {
-            overflow();
-        }
-        cell.kind = Cell::Kind::Real;
-        cell.real = type == "REAL" ? static_cast<double>(static_cast<float>(real)) : real;
-        return cell;
-    }
-    if (type == "DATE" || type == "TIME" || type == "TIMESTAMP") {
+    switch (family) {
+    case Family::Integer:
+        return integerCell(value, column);
+    case Family::Exact:
+        return textCell(column.type == TypeId::Decimal
+                            ? decimalFrom(value.text, column.length, column.scale, "DECIMAL")
+                            : decfloatFrom(value.text, column.length));
+    case Family::Approximate:
+        return realCell(value, column);
+    case Family::Date:
+    case Family::Time:
+    case Family::Timestamp:
         if (!string) {
-            return incompatible();
+            incompatible(column);
         }
-        return text(type == "DATE"   ? dateFrom(value.text)
-                    : type == "TIME" ? timeFrom(value.text)
-                                     : timestampWith(value.text, column.length));
-    }
-    if (type == "BOOLEAN") {
-        if (bytes) {
-            return incompatible();
-        }
+        return textCell(family == Family::Date   ? dateFrom(value.text)
+                        : family == Family::Time ? timeFrom(value.text)
+                                                 : timestampWith(value.text, column.length));
+    case Family::Boolean: {
+        Cell cell;
         cell.kind = Cell::Kind::Integer;
         cell.integer = booleanFrom(value) ? 1 : 0;
         return cell;
     }
-    if (type == "XML") {
-        return string ? text(xmlFrom(value.text)) : incompatible();
-    }
-    if (number) {
-        return incompatible(); // a number is no string
-    }
-    // Strings of characters, of UTF-16 units (graphic types) or of bytes. Trailing blanks
-    // beyond the length are dropped; anything else is too long.
-    const bool graphic =
-        type == "GRAPHIC" || type == "VARGRAPHIC" || type == "LONG VARGRAPHIC" || type == "DBCLOB";
-    if ((graphic && bytes) || (type == "BLOB" && !bytes)) {
-        return incompatible();
-    }
-    std::string content = value.text;
-    const auto length = static_cast<std::size_t>(column.length);
-    const std::size_t size = graphic ? utf16Units(content) : content.size();
-    if (size > length) {
-        const std::string kept = graphic ? firstUnits(content, length) : content.substr(0, length);
-        if (content.find_first_not_of(' ', kept.size()) != std::string::npos) {
-            tooLong(content);
+    case Family::Xml:
+        if (!string) {
+            incompatible(column);
         }
-        content = kept;
+        return textCell(xmlFrom(value.text));
+    case Family::Character:
+    case Family::Graphic:
+    case Family::Binary:
+        break;
     }
-    const bool fixed = type == "CHAR" || type == "GRAPHIC" || type == "BINARY";
-    if (fixed) {
-        const std::size_t filled = graphic ? utf16Units(content) : content.size();
-        content.append(length - filled, type == "BINARY" ? '\0' : ' ');
+    if (value.kind == Literal::Kind::Number) {
+        incompatible(column); // a number is no string
     }
-    cell.kind = column.holdsBytes() ? Cell::Kind::Blob : Cell::Kind::Text;
-    cell.bytes = std::move(content);
-    return cell;
+    return stringCell(value, column);
 }
 
 Cell defaultCell(const Column &column)
@@ -615,22 +634,24 @@ Cell defaultCell(const Column &column)
         break;
     }
     // WITH DEFAULT alone: the type's own default.
-    const std::string &type = column.type;
-    if (type == "DATE") {
+    switch (column.family()) {
+    case Family::Date:
         return convert({Literal::Kind::String, nowText(Now::Date)}, column);
-    }
-    if (type == "TIME") {
+    case Family::Time:
         return convert({Literal::Kind::String, nowText(Now::Time)}, column);
-    }
-    if (type == "TIMESTAMP") {
+    case Family::Timestamp:
         return convert({Literal::Kind::String, nowText(Now::Timestamp)}, column);
-    }
-    if (type == "XML") {
+    case Family::Xml:
         return {};
-    }
-    if (type == "SMALLINT" || type == "INTEGER" || type == "BIGINT" || type == "DECIMAL" ||
-        type == "DECFLOAT" || type == "REAL" || type == "DOUBLE" || type == "BOOLEAN") {
+    case Family::Integer:
+    case Family::Exact:
+    case Family::Approximate:
+    case Family::Boolean:
         return convert({Literal::Kind::Number, "0"}, column);
+    case Family::Character:
+    case Family::Graphic:
+    case Family::Binary:
+        break;
     }
     return convert({column.holdsBytes() ? Literal::Kind::Hex : Literal::Kind::String, ""}, column);
 }
@@ -644,9 +665,8 @@ void checkDefault(const Column &column)
               "42894");
     };
     if (!column.identity.empty()) {
-        const bool whole = column.type == "SMALLINT" || column.type == "INTEGER" ||
-                           column.type == "BIGINT" ||
-                           (column.type == "DECIMAL" && column.scale == 0);
+        const bool whole = column.family() == Family::Integer ||
+                           (column.type == TypeId::Decimal && column.scale == 0);
         if (!whole || column.defaultValue.kind != DefaultValue::Kind::None) {
             invalid("7");
         }
