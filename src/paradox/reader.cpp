@@ -234,7 +234,13 @@ TableHeader parseHeader(const ByteSource &table, const std::string &encoding)
     if (h.hasExtension() && p + 2 * n < end) {
         h.sortOrderId = cString(p + 2 * n, end);
     }
-    decodeFields(h, header, base, rawNames, CodePage::named(textEncodingOf(h, encoding)), bad);
+    const CodePage *codePage = nullptr;
+    try {
+        codePage = &CodePage::named(textEncodingOf(h, encoding));
+    } catch (const Error &e) {
+        throw bad(e.what());
+    }
+    decodeFields(h, header, base, rawNames, *codePage, bad);
     return h;
 }
 

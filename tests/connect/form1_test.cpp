@@ -2,6 +2,7 @@
 
 #include "app/errorlocation.h"
 #include "app/errorreport.h"
+#include "app/widgets/pagelayout.h"
 #include "connect/helptext.h"
 #include "support/notransferpage.h"
 #include "support/printers.h"
@@ -357,15 +358,28 @@ TEST_F(ConnectionPage, ThePasswordShowsAsterisks)
         u'*');
 }
 
-TEST_F(ConnectionPage, ControlsSitAtTheirTwipPositionsAt96Dpi)
+// Every control sits at its twip position on the page's own scale, and the page keeps the
+// relations the layout stands on, whatever the screen's resolution.
+TEST_F(ConnectionPage, ControlsSitAtTheirTwipPositions)
 {
     Form1 &page = start();
-    EXPECT_EQ(page.size(), QSize(536, 342));
-    EXPECT_EQ(control<QLineEdit>("Text1")->geometry(), QRect(112, 24, 345, 22));
-    EXPECT_EQ(control<QLineEdit>("Text3")->geometry(), QRect(432, 24, 73, 22));
-    EXPECT_EQ(control<QPushButton>("PushButton2")->geometry(), QRect(8, 308, 520, 27));
-    EXPECT_EQ(control<QPushButton>("PushButton2")->font().pointSizeF(), 11.25);
-    EXPECT_TRUE(control<QLabel>("Label2")->font().bold());
+    const tw::app::Twips twips = tw::app::Twips::of(page);
+    auto at = [&](int left, int top, int width, int height) {
+        return QRect(twips.px(left), twips.px(top), twips.px(width), twips.px(height));
+    };
+    EXPECT_EQ(page.size(), QSize(twips.px(8040), twips.px(5130)));
+    EXPECT_EQ(control<QLineEdit>("Text1")->geometry(), at(1680, 360, 5175, 330));
+    EXPECT_EQ(control<QLineEdit>("Text3")->geometry(), at(6480, 360, 1095, 330));
+    EXPECT_EQ(control<QPushButton>("PushButton2")->geometry(), at(120, 4620, 7800, 405));
+
+    auto *label = control<QLabel>("Label2");
+    auto *field = control<QLineEdit>("Text1");
+    auto *next = control<QPushButton>("PushButton2");
+    EXPECT_LE(label->geometry().right(), field->geometry().left()) << "a label before its field";
+    EXPECT_LE(next->geometry().bottom(), page.height()) << "the button stays on the page";
+    EXPECT_GT(next->font().pointSizeF(), label->font().pointSizeF())
+        << "the buttons' text is larger than the labels'";
+    EXPECT_TRUE(label->font().bold());
 }
 
 TEST_F(ConnectionPage, ClosingThePageEndsTheProgram)
