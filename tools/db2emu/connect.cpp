@@ -136,6 +136,72 @@ void dropLine(Connection &connection)
     connection.dropped = true;
 }
 
+// The database the keywords name on the configured server, for a user it lets in; throws
+// Db2Exception with the error the CLI gives for the first thing that fails.
+const Config::Database &
+databaseFor(const Keywords &keywords, const Config &config, const std::string &location)
+{
+    const std::string &database = keywords.database;
+    const std::string &host = keywords.host;
+    const std::string &port = keywords.port;
+    const std::string &user = keywords.user;
+    const std::string &password = keywords.password;
+    if (tw::text::upperAscii(keywords.protocol) != "TCPIP" || host.empty() || port.empty()) {
+        throw Db2Exception(makeError(-1013,
+                                     "The database alias name or database name \"" +
+                                         tw::text::upperAscii(database) + "\" could not be found.",
+                                     "42705",
+                                     "08001",
+                                     true));
+    }
+    auto listed = [](const std::vector<std::string> &names, const std::string &name) {
+        return std::any_of(names.begin(), names.end(), [&](const std::string &candidate) {
+            return tw::text::upperAscii(candidate) == tw::text::upperAscii(name);
+        });
+    };
+    if (listed(config.unreachable, host)) {
+        throw Db2Exception(
+            communicationError(host, "selectForConnectTimeout", "\"115\", \"*\", \"*\"", "08001"));
+    }
+    if (!listed(config.hosts, host)) {
+        throw Db2Exception(
+            makeError(-1336, "The remote host \"" + host + "\" was not found.", "08001", {}, true));
+    }
+    if (port != config.port) {
+        throw Db2Exception(
+            communicationError(location, "connect", "\"111\", \"*\", \"*\"", "08001"));
+    }
+    const auto found = std::find_if(
+        config.databases.begin(), config.databases.end(), [&](const Config::Database &d) {
+            return tw::text::upperAscii(d.name) == tw::text::upperAscii(database);
+        });
+    if (found == config.databases.end()) {
+        std::string padded = tw::text::upperAscii(database);
+        padded.resize(std::max<std::size_t>(padded.size(), 18), ' ');
+        throw Db2Exception(makeError(-30061,
+                                     "The database alias or database name \"" + padded +
+                                         "\" was not found at the remote node.",
+                                     "08004",
+                                     {},
+                                     true));
+    }
+    const bool authorised =
+        std::any_of(found->users.begin(), found->users.end(), [&](const auto &entry) {
+            return tw::text::upperAscii(entry.first) == tw::text::upperAscii(user) &&
+                   entry.second == password;
+        });
+    if (!authorised) {
+        throw Db2Exception(
+            makeError(-30082,
+                      "Security processing failed with reason \"24\" (\"USERNAME AND/OR "
+                      "PASSWORD INVALID\").",
+                      "08001",
+                      {},
+                      true));
+    }
+    return *found;
+}
+
 SQLRETURN connect(Connection &connection, const std::string &input)
 {
     connection.diag.records.clear();
@@ -147,75 +213,18 @@ SQLRETURN connect(Connection &connection, const std::string &input)
     logLine(connection.config, "CONNECT", input);
 
     const Keywords keywords = keywordsOf(input);
-    const std::string &database = keywords.database;
-    const std::string &host = keywords.host;
-    const std::string &port = keywords.port;
+    const Config::Database *found = nullptr;
+    try {
+        found = &databaseFor(keywords, connection.config, connection.location);
+    } catch (const Db2Exception &e) {
+        return fail(connection.diag, e.error());
+    }
     const std::string &user = keywords.user;
-    const std::string &password = keywords.password;
-    const Config &config = connection.config;
-    if (tw::text::upperAscii(keywords.protocol) != "TCPIP" || host.empty() || port.empty()) {
-        return fail(connection.diag,
-                    makeError(-1013,
-                              "The database alias name or database name \"" +
-                                  tw::text::upperAscii(database) + "\" could not be found.",
-                              "42705",
-                              "08001",
-                              true));
-    }
-    auto listed = [](const std::vector<std::string> &names, const std::string &name) {
-        return std::any_of(names.begin(), names.end(), [&](const std::string &candidate) {
-            return tw::text::upperAscii(candidate) == tw::text::upperAscii(name);
-        });
-    };
-    if (listed(config.unreachable, host)) {
-        return fail(
-            connection.diag,
-            communicationError(host, "selectForConnectTimeout", "\"115\", \"*\", \"*\"", "08001"));
-    }
-    if (!listed(config.hosts, host)) {
-        return fail(
-            connection.diag,
-            makeError(-1336, "The remote host \"" + host + "\" was not found.", "08001", {}, true));
-    }
-    if (port != config.port) {
-        return fail(
-            connection.diag,
-            communicationError(connection.location, "connect", "\"111\", \"*\", \"*\"", "08001"));
-    }
-    const auto found = std::find_if(
-        config.databases.begin(), config.databases.end(), [&](const Config::Database &d) {
-            return tw::text::upperAscii(d.name) == tw::text::upperAscii(database);
-        });
-    if (found == config.databases.end()) {
-        std::string padded = tw::text::upperAscii(database);
-        padded.resize(std::max<std::size_t>(padded.size(), 18), ' ');
-        return fail(connection.diag,
-                    makeError(-30061,
-                              "The database alias or database name \"" + padded +
-                                  "\" was not found at the remote node.",
-                              "08004",
-                              {},
-                              true));
-    }
-    const bool authorised =
-        std::any_of(found->users.begin(), found->users.end(), [&](const auto &entry) {
-            return tw::text::upperAscii(entry.first) == tw::text::upperAscii(user) &&
-                   entry.second == password;
-        });
-    if (!authorised) {
-        return fail(connection.diag,
-                    makeError(-30082,
-                              "Security processing failed with reason \"24\" (\"USERNAME AND/OR "
-                              "PASSWORD INVALID\").",
-                              "08001",
-                              {},
-                              true));
-    }
     try {
         connection.database = std::make_unique<Database>(
             found->file,
             keywords.schema.empty() ? tw::text::upperAscii(user) : keywords.schema,
-            keywords.durable || config.durable);
+            keywords.durable || connection.config.durable);
         connection.database->setAutoCommit(connection.autoCommit);
     } catch (const Db2Exception &e) {
         return fail(connection.diag, e.error());

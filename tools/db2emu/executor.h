@@ -55,6 +55,11 @@ private:
     [[noreturn]] void undefined(const Name &n) const;
     [[noreturn]] static void
     existing(const std::string &schema, const std::string &name, const std::string &type);
+    // The cell an INSERT puts in a column: the value given, or the default or next identity.
+    Cell
+    insertedCell(const Database::Object &table, const Column &column, const Literal *value) const;
+    // The error of a row the store refused (a key given twice).
+    [[noreturn]] void refuseInsert(const Database::Object &table) const;
     // The keys of a new table, checked against its columns, each with its name.
     std::vector<Key> checkedKeys(const CreateTable &create) const;
 

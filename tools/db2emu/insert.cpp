@@ -63,6 +63,78 @@ std::string violatedKey(const std::string &why,
 
 } // namespace
 
+namespace {
+
+// The columns each value goes to: those named, or every column in order.
+std::vector<std::size_t> targetsOf(const Insert &insert, const std::vector<Column> &columns)
+{
+    std::vector<std::size_t> targets;
+    for (const std::string &name : insert.columns) {
+        const auto at = std::find_if(
+            columns.begin(), columns.end(), [&](const Column &c) { return c.name == name; });
+        if (at == columns.end()) {
+            raise(-206, "\"" + name + "\" is not valid in the context where it is used.", "42703");
+        }
+        const auto index = static_cast<std::size_t>(at - columns.begin());
+        if (std::find(targets.begin(), targets.end(), index) != targets.end()) {
+            raise(-121,
+                  "The target name \"" + name +
+                      "\" is specified more than once for assignment in the same SQL statement.",
+                  "42701");
+        }
+        targets.push_back(index);
+    }
+    if (insert.columns.empty()) {
+        for (std::size_t i = 0; i < columns.size(); ++i) {
+            targets.push_back(i);
+        }
+    }
+    return targets;
+}
+
+} // namespace
+
+Cell Executor::insertedCell(const Database::Object &table,
+                            const Column &column,
+                            const Literal *value) const
+{
+    const bool byDefault = value == nullptr || value->kind == Literal::Kind::Default;
+    if (column.identity == "ALWAYS" && !byDefault) {
+        raise(-798,
+              "A value cannot be specified for column \"" + column.name +
+                  "\" which is defined as GENERATED ALWAYS.",
+              "428C9");
+    }
+    Cell cell = byDefault ? (column.identity.empty()
+                                 ? defaultCell(column)
+                                 : nextIdentity(m_database.m_db, table.schema, table.name, column))
+                          : convert(*value, column);
+    if (cell.kind == Cell::Kind::Null && !column.nullable) {
+        raise(-407,
+              "Assignment of a NULL value to a NOT NULL column \"" + column.name +
+                  "\" is not allowed.",
+              "23502");
+    }
+    return cell;
+}
+
+void Executor::refuseInsert(const Database::Object &table) const
+{
+    const std::string why = sqlite3_errmsg(m_database.m_db);
+    if (sqlite3_extended_errcode(m_database.m_db) == SQLITE_CONSTRAINT_UNIQUE) {
+        raise(
+            -803,
+            "One or more values in the INSERT statement, UPDATE statement, or foreign "
+            "key update caused by a DELETE statement are not valid because the primary "
+            "key, unique constraint or unique index identified by \"" +
+                violatedKey(why, keysOf(m_database.m_db, table.schema, table.name), table.columns) +
+                "\" constrains table \"" + display(table.schema, table.name) +
+                "\" from having duplicate values for the index key.",
+            "23505");
+    }
+    SqliteFailure::raise(nullptr, why);
+}
+
 std::unique_ptr<ResultSet> Executor::operator()(const Insert &insert)
 {
     const Database::Object table = object(insert.table);
@@ -73,29 +145,7 @@ std::unique_ptr<ResultSet> Executor::operator()(const Insert &insert)
               "is a target for which the requested operation is not permitted.",
               "42807");
     }
-    // The columns each value goes to: those named, or every column in order.
-    std::vector<std::size_t> targets;
-    for (const std::string &name : insert.columns) {
-        const auto at = std::find_if(table.columns.begin(),
-                                     table.columns.end(),
-                                     [&](const Column &c) { return c.name == name; });
-        if (at == table.columns.end()) {
-            raise(-206, "\"" + name + "\" is not valid in the context where it is used.", "42703");
-        }
-        const auto index = static_cast<std::size_t>(at - table.columns.begin());
-        if (std::find(targets.begin(), targets.end(), index) != targets.end()) {
-            raise(-121,
-                  "The target name \"" + name +
-                      "\" is specified more than once for assignment in the same SQL statement.",
-                  "42701");
-        }
-        targets.push_back(index);
-    }
-    if (insert.columns.empty()) {
-        for (std::size_t i = 0; i < table.columns.size(); ++i) {
-            targets.push_back(i);
-        }
-    }
+    const std::vector<std::size_t> targets = targetsOf(insert, table.columns);
     std::string dml = "INSERT INTO " + quoteSqlite(table.store) + " VALUES(";
     for (std::size_t i = 0; i < table.columns.size(); ++i) {
         dml += (i == 0 ? "?" : ", ?") + std::to_string(i + 1);
@@ -117,45 +167,13 @@ std::unique_ptr<ResultSet> Executor::operator()(const Insert &insert)
         }
         sqlite3_reset(row.get());
         for (std::size_t i = 0; i < table.columns.size(); ++i) {
-            const Column &column = table.columns[i];
             const auto found = given.find(i);
-            const Literal *value = found == given.end() ? nullptr : found->second;
-            const bool byDefault = value == nullptr || value->kind == Literal::Kind::Default;
-            if (column.identity == "ALWAYS" && !byDefault) {
-                raise(-798,
-                      "A value cannot be specified for column \"" + column.name +
-                          "\" which is defined as GENERATED ALWAYS.",
-                      "428C9");
-            }
-            Cell &cell = cells[i];
-            cell = byDefault
-                       ? (column.identity.empty()
-                              ? defaultCell(column)
-                              : nextIdentity(m_database.m_db, table.schema, table.name, column))
-                       : convert(*value, column);
-            if (cell.kind == Cell::Kind::Null && !column.nullable) {
-                raise(-407,
-                      "Assignment of a NULL value to a NOT NULL column \"" + column.name +
-                          "\" is not allowed.",
-                      "23502");
-            }
-            bindCell(row.get(), static_cast<int>(i + 1), cell, true);
+            cells[i] = insertedCell(
+                table, table.columns[i], found == given.end() ? nullptr : found->second);
+            bindCell(row.get(), static_cast<int>(i + 1), cells[i], true);
         }
         if (sqlite3_step(row.get()) != SQLITE_DONE) {
-            const std::string why = sqlite3_errmsg(m_database.m_db);
-            if (sqlite3_extended_errcode(m_database.m_db) == SQLITE_CONSTRAINT_UNIQUE) {
-                raise(-803,
-                      "One or more values in the INSERT statement, UPDATE statement, or foreign "
-                      "key update caused by a DELETE statement are not valid because the primary "
-                      "key, unique constraint or unique index identified by \"" +
-                          violatedKey(why,
-                                      keysOf(m_database.m_db, table.schema, table.name),
-                                      table.columns) +
-                          "\" constrains table \"" + display(table.schema, table.name) +
-                          "\" from having duplicate values for the index key.",
-                      "23505");
-            }
-            SqliteFailure::raise(nullptr, why);
+            refuseInsert(table);
         }
     }
     unit.done();

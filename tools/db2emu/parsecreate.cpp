@@ -106,12 +106,11 @@ void Parser::defaultClause(DefaultValue &value, bool mayBeBare)
     if (isWord("CURRENT")) {
         ++m_at;
         const std::string what = take().text;
-        value.kind =
-            what == "DATE"   ? DefaultValue::Kind::CurrentDate
-            : what == "TIME" ? DefaultValue::Kind::CurrentTime
-            : what == "TIMESTAMP"
-                ? DefaultValue::Kind::CurrentTimestamp
-                : (--m_at, unexpected("DATE TIME TIMESTAMP"), DefaultValue::Kind::None);
+        value.kind = what == "DATE"   ? DefaultValue::Kind::CurrentDate
+                     : what == "TIME" ? DefaultValue::Kind::CurrentTime
+                     : what == "TIMESTAMP"
+                         ? DefaultValue::Kind::CurrentTimestamp
+                         : (--m_at, unexpected("DATE TIME TIMESTAMP"), DefaultValue::Kind::None);
         return;
     }
     if (isWord("CURRENT_DATE") || isWord("CURRENT_TIME") || isWord("CURRENT_TIMESTAMP")) {
@@ -121,9 +120,8 @@ void Parser::defaultClause(DefaultValue &value, bool mayBeBare)
                                               : DefaultValue::Kind::CurrentTimestamp;
         return;
     }
-    const bool constant = isWord("NULL") || isWord("TRUE") || isWord("FALSE") ||
-                          isSymbol("-") || isSymbol("+") ||
-                          peek().kind == Token::Kind::Number ||
+    const bool constant = isWord("NULL") || isWord("TRUE") || isWord("FALSE") || isSymbol("-") ||
+                          isSymbol("+") || peek().kind == Token::Kind::Number ||
                           peek().kind == Token::Kind::String || peek().kind == Token::Kind::Hex;
     if (!constant) {
         if (!mayBeBare) {
@@ -169,8 +167,7 @@ void Parser::identityClause(Column &column)
             word("BY");
             column.identityStep = signedInteger();
         } else if (isWord("NO") || isWord("CYCLE") || isWord("CACHE") || isWord("MINVALUE") ||
-                   isWord("MAXVALUE") || isWord("ORDER") ||
-                   peek().kind == Token::Kind::Number) {
+                   isWord("MAXVALUE") || isWord("ORDER") || peek().kind == Token::Kind::Number) {
             ++m_at; // options that change nothing here
         } else if (isSymbol(",")) {
             ++m_at;

@@ -54,6 +54,7 @@ constexpr std::array<TypeFacts, 23> kFacts = {{
     {T::Boolean,      "BOOLEAN",         F::Boolean,    kBoolean,           0,                 kBoolean,         0, 0,           0,            1,  1,  SQL_C_BIT,             false},
     {T::Xml,          "XML",             F::Xml,        kXml,               0,                 kXml,             0, 0,           0,            0,  -1, SQL_C_CHAR,            false},
 }};
+
 // clang-format on
 
 constexpr bool inTypeOrder()
@@ -65,6 +66,7 @@ constexpr bool inTypeOrder()
     }
     return true;
 }
+
 static_assert(inTypeOrder(), "the facts are listed in the order of TypeId");
 
 using A = Attributes;

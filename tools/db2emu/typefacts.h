@@ -58,9 +58,9 @@ struct TypeFacts
     TypeId id;
     const char *name; // as Db2 names it in its catalog
     Family family;
-    int cliCode;       // the SQL type code, IBM's own (sqlcli.h) for Db2's own types
-    int bitDataCode;   // the code FOR BIT DATA gives (CHAR, VARCHAR, LONG VARCHAR); 0 for none
-    int longDataCode;  // the code with LongDataCompat (the LOBs); the same as cliCode otherwise
+    int cliCode;         // the SQL type code, IBM's own (sqlcli.h) for Db2's own types
+    int bitDataCode;     // the code FOR BIT DATA gives (CHAR, VARCHAR, LONG VARCHAR); 0 for none
+    int longDataCode;    // the code with LongDataCompat (the LOBs); the same as cliCode otherwise
     long long minLength; // the length, precision or fraction digits CREATE TABLE takes
     long long maxLength; // (both 0 for a type that takes none)
     long long defaultLength; // without one written; a LONG type's fixed length
