@@ -218,11 +218,13 @@ TableHeader parseHeader(const ByteSource &table, const std::string &encoding)
         h.codePage = readLe16(&header[0x6A]);
     }
     const std::size_t tableNameAt = base + 2 * n + 4 + 4 * n;
-    h.tableName = cString(&header[tableNameAt], &header[tableNameAt + tableNameBytes]);
+    // Offsets up to the header's end, the end itself included (a header with no names).
+    h.tableName =
+        cString(header.data() + tableNameAt, header.data() + tableNameAt + tableNameBytes);
 
     // Field names, then (4.x and later) the field numbers and the language driver's name.
     std::vector<std::string> rawNames;
-    const std::uint8_t *p = &header[namesAt];
+    const std::uint8_t *p = header.data() + namesAt;
     for (std::size_t i = 0; i < n; ++i) {
         const auto *nul = std::find(p, end, std::uint8_t{0});
         if (nul == end) {
