@@ -15,7 +15,10 @@ echo "package: $deb"
 
 dpkg-deb -I "$deb"
 contents=$(dpkg-deb -c "$deb" | awk '{print $6}')
-for path in ./usr/bin/tablewright ./usr/bin/paradox-dump \
+for path in ./usr/bin/tablewright ./usr/bin/paradox-dump ./usr/bin/tablewright-copy \
+            ./usr/lib/tablewright/tablewright-copy \
+            ./usr/share/man/man1/tablewright-copy.1.gz \
+            ./usr/share/bash-completion/completions/tablewright-copy \
             ./usr/lib/tablewright/tablewright ./usr/lib/tablewright/dbtemp.mdb \
             ./usr/lib/tablewright/Samples/ORDERS.DB ./usr/lib/tablewright/open-operation-log \
             ./usr/share/applications/tablewright.desktop \
@@ -37,13 +40,14 @@ version=$(dpkg-deb -f "$deb" Version)
 unpacked=$(mktemp -d)
 trap 'rm -rf "$unpacked"' EXIT
 dpkg-deb -x "$deb" "$unpacked"
-for binary in usr/lib/tablewright/tablewright usr/bin/paradox-dump; do
+for binary in usr/lib/tablewright/tablewright usr/lib/tablewright/tablewright-copy usr/bin/paradox-dump; do
   file "$unpacked/$binary" | grep -q ', stripped' || { echo "package: $binary is not stripped"; exit 1; }
 done
 # Debian's hardening flags, on the packaged binaries and on the DB2 emulation driver. The
 # C runtime Debian 12 links every program with carries no control-flow marks, so that check
 # cannot pass for any program and is left out.
 hardening-check --nocfprotection "$unpacked/usr/lib/tablewright/tablewright" \
+  "$unpacked/usr/lib/tablewright/tablewright-copy" \
   "$unpacked/usr/bin/paradox-dump" build/release/lib/libdb2emu.so
 desktop-file-validate "$unpacked/usr/share/applications/tablewright.desktop"
 appstreamcli validate --no-net "$unpacked/usr/share/metainfo/com.kelvarin.tablewright.metainfo.xml"

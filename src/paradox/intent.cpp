@@ -336,23 +336,20 @@ std::string hostOfRecord(const Folder &folder, const std::string &name, const st
     return "?";
 }
 
-bool isGoneOwner(std::string_view tag)
-{
-    const auto owner = WorkOwner::fromTag(tag);
-    return owner && owner->gone();
-}
-
 // Removes the hidden work files of this machine's programs that are gone, unless a record
 // still needs them. Nothing is opened that is no regular file of this user.
 void removeLeftovers(const Folder &folder,
                      const std::vector<std::string> &names,
-                     const std::set<std::string> &inUse)
+                     const std::set<std::string> &inUse,
+                     const std::set<std::string> &goneMachines)
 {
     for (const std::string &name : names) {
         const std::string_view tag = ownerTagOfHiddenName(name);
         const auto info = folder.status(name);
-        if (tag.empty() || inUse.count(name) != 0 || !isGoneOwner(tag) || !info ||
-            !S_ISREG(info->st_mode) || info->st_uid != ::getuid()) {
+        const auto owner = WorkOwner::fromTag(tag);
+        const bool gone = owner && (owner->gone() || goneMachines.count(owner->machine) != 0);
+        if (tag.empty() || inUse.count(name) != 0 || !gone || !info || !S_ISREG(info->st_mode) ||
+            info->st_uid != ::getuid()) {
             continue;
         }
         try {
@@ -457,7 +454,8 @@ std::vector<std::string> deleteTable(const Folder &folder,
     return run(folder, record, trash, beforeEach);
 }
 
-std::vector<std::string> recoverFolder(const Folder &folder, const TrashFiles &trash)
+std::vector<std::string>
+recoverFolder(const Folder &folder, const TrashFiles &trash, const std::string &goneWorkstation)
 {
     std::vector<std::string> names;
     try {
@@ -471,6 +469,7 @@ std::vector<std::string> recoverFolder(const Folder &folder, const TrashFiles &t
                             shownText(folder.path().string()) + " was left alone: " + why);
     };
     std::set<std::string> inUse;
+    std::set<std::string> goneMachines; // workstations the user said are gone for good
     bool changed = false;
     for (const std::string &name : names) {
         const std::string_view tag = ownerTagOfRecordName(name);
@@ -478,15 +477,18 @@ std::vector<std::string> recoverFolder(const Folder &folder, const TrashFiles &t
             continue;
         }
         const auto owner = WorkOwner::fromTag(tag);
-        if (!owner->onThisMachine()) {
+        const bool foreign = !owner->onThisMachine();
+        const std::string host = foreign ? hostOfRecord(folder, name, std::string(tag)) : "";
+        if (foreign && (goneWorkstation.empty() || host != goneWorkstation)) {
             leave(name,
-                  "another workstation (" +
-                      shownText(hostOfRecord(folder, name, std::string(tag))) +
+                  "another workstation (" + shownText(host) +
                       ") made it and may still be working on the table; see \"A record another "
                       "workstation left\" in the README");
             continue;
         }
-        if (!owner->gone()) {
+        if (foreign) {
+            goneMachines.insert(owner->machine);
+        } else if (!owner->gone()) {
             continue; // a running program's operation
         }
         std::string text;
@@ -511,13 +513,18 @@ std::vector<std::string> recoverFolder(const Folder &folder, const TrashFiles &t
                                   : undo(folder, record);
         if (resolved) {
             folder.remove(name);
+            if (foreign) {
+                leftAlone.push_back("the intent record " + shownText(name) + " of " +
+                                    shownText(host) + " in " + shownText(folder.path().string()) +
+                                    " was resolved: the table is whole again");
+            }
         } else {
             for (const Record::OldFile &file : record.old) {
                 inUse.insert(file.aside);
             }
         }
     }
-    removeLeftovers(folder, names, inUse);
+    removeLeftovers(folder, names, inUse, goneMachines);
     if (changed) {
         folder.sync();
     }

@@ -68,6 +68,12 @@ std::vector<std::string> deleteTable(const Folder &folder,
 // the folder, a hidden name that is not the program's own) and a file a running program
 // holds are never touched. `trash` completes a delete that was going to the Trash. Returns a
 // line for each record it left alone, saying why.
-std::vector<std::string> recoverFolder(const Folder &folder, const TrashFiles &trash = {});
+//
+// `goneWorkstation` names a workstation the user knows will never come back: its records and
+// hidden files are then taken as this machine's of a program that is gone, and each record
+// resolved gets a line too.
+std::vector<std::string> recoverFolder(const Folder &folder,
+                                       const TrashFiles &trash = {},
+                                       const std::string &goneWorkstation = {});
 
 } // namespace tw::paradox

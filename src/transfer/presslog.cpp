@@ -14,10 +14,11 @@ PressLog::PressLog(app::OperationLog &log, const TransferView &view)
 void PressLog::begin(const QString &operation)
 {
     const connect::ConnectionSettings fields = m_view.connectionSettings();
-    m_log.operation(operation + QStringLiteral(" (") + app::kProductTitle + u' ' +
-                    app::programVersion() + QStringLiteral("; Paradox folder ") +
-                    fields.paradoxFolder + QStringLiteral("; DB2 database ") +
-                    connect::db2Target(fields) + u')');
+    const QString origin = m_view.origin();
+    m_log.operation(operation + (origin.isEmpty() ? QString() : QStringLiteral(", ") + origin) +
+                    QStringLiteral(" (") + app::kProductTitle + u' ' + app::programVersion() +
+                    QStringLiteral("; Paradox folder ") + fields.paradoxFolder +
+                    QStringLiteral("; DB2 database ") + connect::db2Target(fields) + u')');
 }
 
 void PressLog::note(const QString &text)

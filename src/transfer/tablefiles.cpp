@@ -42,6 +42,12 @@ fs::path folderPath(const QString &folder)
     return pathOf(folder);
 }
 
+// A family to the user's Trash together, for a delete a killed program was doing.
+bool trashFiles(const Folder &from, const std::vector<std::string> &files)
+{
+    return fsutil::moveToTrash(from, files).has_value();
+}
+
 QString textOf(const fs::path &path)
 {
     return QString::fromStdString(fileNameText(path.string()));
@@ -91,10 +97,7 @@ QStringList recoverParadoxFolder(const QString &folder)
     QStringList lines;
     try {
         const Folder opened(folderPath(folder));
-        const std::vector<std::string> leftAlone = paradox::recoverFolder(
-            opened, [](const Folder &from, const std::vector<std::string> &files) {
-                return fsutil::moveToTrash(from, files).has_value();
-            });
+        const std::vector<std::string> leftAlone = paradox::recoverFolder(opened, trashFiles);
         const std::lock_guard lock(guard);
         for (const std::string &line : leftAlone) {
             if (said.insert(line).second) {
@@ -103,6 +106,17 @@ QStringList recoverParadoxFolder(const QString &folder)
         }
     } catch (const std::system_error &) {
         // A folder that cannot be opened holds nothing to recover; its listing says why.
+    }
+    return lines;
+}
+
+QStringList recoverForWorkstation(const QString &folder, const QString &workstation)
+{
+    const Folder opened(folderPath(folder));
+    QStringList lines;
+    for (const std::string &line :
+         paradox::recoverFolder(opened, trashFiles, workstation.toStdString())) {
+        lines << QString::fromStdString(line);
     }
     return lines;
 }

@@ -23,6 +23,10 @@ std::vector<std::filesystem::path> tableFilesOf(const QString &folder, const QSt
 // user's, one that fails a check), each line once per run of the program.
 QStringList recoverParadoxFolder(const QString &folder);
 
+// The same for the records and hidden files the workstation `workstation` left, which the
+// user knows will never come back: a line for each record resolved or left alone.
+QStringList recoverForWorkstation(const QString &folder, const QString &workstation);
+
 // Deletes each of the item's tables with its whole family; false when there is none. Each
 // family goes to the user's Trash together, where the file manager can restore it; where the
 // Trash cannot take it, its files are deleted. `where` gets a line per table saying which. A

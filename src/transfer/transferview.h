@@ -23,6 +23,9 @@ public:
     virtual QString programFolder() const = 0;
     virtual bool keepsTypes() const = 0;
 
+    // Who runs the work, when not the transfer page: the log's line for the press says so.
+    virtual QString origin() const { return {}; }
+
 protected:
     TransferView() = default;
     TransferView(const TransferView &) = default;
