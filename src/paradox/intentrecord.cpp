@@ -3,6 +3,7 @@
 #include "core/workowner.h"
 #include "paradox/family.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <sstream>
@@ -182,9 +183,15 @@ Parsed parse(std::string_view text, Record &record)
     if (!ended) {
         return Parsed::Torn;
     }
+    // A delete moves nothing aside; what moves a file aside puts a new table in its place.
+    const bool movesAside =
+        std::any_of(record.old.begin(), record.old.end(), [](const Record::OldFile &file) {
+            return !file.aside.empty();
+        });
     const bool sound =
         rest.empty() && !(record.old.empty() && record.added.empty()) &&
-        (record.added.empty() || foldCase(extensionOf(record.added.back().name)) == ".db");
+        (record.added.empty() || foldCase(extensionOf(record.added.back().name)) == ".db") &&
+        (!movesAside || !record.added.empty());
     return sound ? Parsed::Whole : Parsed::Invalid;
 }
 

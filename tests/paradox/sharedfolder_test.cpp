@@ -223,3 +223,37 @@ TEST_F(SharedFolder, ACopyRefusesAFamilyFileThatIsALinkOrAPipe)
     EXPECT_TRUE(folder.fileNames().empty());
     EXPECT_EQ(bytes(outside / "canary"), (std::vector<std::uint8_t>{1, 2, 3}));
 }
+
+// A workstation the user says is gone for good: its half-done replace is undone as it would
+// have undone it itself, and its hidden files go; another workstation's record stays.
+TEST_F(SharedFolder, ARecordOfAWorkstationGoneForGoodIsResolvedWhenTheUserSaysSo)
+{
+    tw::WorkOwner gone = tw::WorkOwner::self();
+    gone.machine = std::string(16, gone.machine.front() == 'c' ? 'd' : 'c');
+    const std::string tag = gone.tag();
+    // Its replace had moved the old .db aside; the new one was not in place yet.
+    const std::string aside = ".CUSTOMER.DB.tw-" + tag + "-Aside1";
+    const std::string fresh = ".CUSTOMER.DB.tw-" + tag + "-NewDb1";
+    const std::string dbInode = inode(folder / "CUSTOMER.DB");
+    fs::rename(folder / "CUSTOMER.DB", folder / aside);
+    tw::test::writeFile(folder / fresh, {9});
+    const std::string oldLine =
+        "old " + hex("CUSTOMER.DB") + " " + device() + " " + dbInode + " " + hex(aside) + " 0\n";
+    const std::string text = "tablewright intent 2\nowner " + tag + " " + hex("ws9") +
+                             "\ndispose unlink\n" + oldLine + "new " + hex(fresh) + " " +
+                             hex("CUSTOMER.DB") + " " + device() + " " + inode(folder / fresh) +
+                             "\nend\n";
+    const std::string record = ".tw-intent-" + tag + "-Gone01";
+    tw::test::writeFile(folder / record, std::vector<std::uint8_t>(text.begin(), text.end()));
+    const std::string stray = ".CUSTOMER.MB.tw-" + tag + "-Stray1";
+    tw::test::writeFile(folder / stray, {1});
+
+    EXPECT_EQ(tw::paradox::recoverFolder(tw::Folder(folder.path()), {}, "ws8").size(), 1U)
+        << "another name: left alone";
+    EXPECT_FALSE(fs::exists(folder / "CUSTOMER.DB"));
+    const auto lines = tw::paradox::recoverFolder(tw::Folder(folder.path()), {}, "ws9");
+    ASSERT_EQ(lines.size(), 1U);
+    EXPECT_NE(lines.front().find("was resolved"), std::string::npos) << lines.front();
+    EXPECT_EQ(bytes(folder / "CUSTOMER.DB"), std::vector<std::uint8_t>(2048, 7));
+    EXPECT_EQ(folder.fileNames(), (std::vector<std::string>{"CUSTOMER.DB", "CUSTOMER.MB"}));
+}
