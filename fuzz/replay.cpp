@@ -14,6 +14,10 @@ int main(int argc, char **argv)
 {
     std::size_t inputs = 0;
     for (int i = 1; i < argc; ++i) {
+        if (!std::filesystem::is_directory(argv[i])) {
+            std::fprintf(stderr, "no corpus folder %s\n", argv[i]);
+            return 1;
+        }
         for (const auto &entry : std::filesystem::recursive_directory_iterator(argv[i])) {
             if (!entry.is_regular_file()) {
                 continue;
