@@ -1,5 +1,7 @@
 #include "core/workowner.h"
 
+#include "core/digest.h"
+
 #include <cerrno>
 #include <charconv>
 #include <csignal>
@@ -21,27 +23,6 @@ std::string firstLine(const char *path)
     return line;
 }
 
-std::uint64_t fnv1a(std::string_view text)
-{
-    std::uint64_t hash = 1469598103934665603ULL;
-    for (const char c : text) {
-        hash ^= static_cast<unsigned char>(c);
-        hash *= 1099511628211ULL;
-    }
-    return hash;
-}
-
-std::string hexOf(std::uint64_t value, int digits)
-{
-    static constexpr char kDigits[] = "0123456789abcdef";
-    std::string text(static_cast<std::size_t>(digits), '0');
-    for (int i = digits - 1; i >= 0; --i) {
-        text[static_cast<std::size_t>(i)] = kDigits[value & 15U];
-        value >>= 4;
-    }
-    return text;
-}
-
 std::string hexNumber(unsigned long long value)
 {
     char buffer[24];
@@ -57,7 +38,7 @@ const std::string &thisMachine()
         if (id.empty()) {
             id = firstLine("/var/lib/dbus/machine-id");
         }
-        return hexOf(fnv1a(id + '\n' + hostName()), 16);
+        return hexDigits(fnv1a(id + '\n' + hostName()), 16);
     }();
     return machine;
 }
@@ -65,7 +46,7 @@ const std::string &thisMachine()
 const std::string &thisBoot()
 {
     static const std::string boot =
-        hexOf(fnv1a(firstLine("/proc/sys/kernel/random/boot_id")) & 0xFFFFFFFFULL, 8);
+        hexDigits(fnv1a(firstLine("/proc/sys/kernel/random/boot_id")) & 0xFFFFFFFFULL, 8);
     return boot;
 }
 

@@ -10,6 +10,7 @@
 #include "paradox/language.h"
 #include "transfer/tablefiles.h"
 #include "transfer/tablelistview.h"
+#include "transfer/typedload.h"
 
 #include <QFile>
 #include <QLocale>
@@ -55,9 +56,6 @@ QString paradoxNameProblem(const QString &name)
     return {};
 }
 
-namespace {
-
-// The schema unqualified names are in, as DB2 says; nothing when it does not.
 std::optional<std::string> currentSchema(db::Connection &connection)
 {
     try {
@@ -74,8 +72,6 @@ std::optional<std::string> currentSchema(db::Connection &connection)
     }
 }
 
-} // namespace
-
 void LoadDB2Tables(TableListView &list, const QString &db2ConnectionString)
 {
     db::Connection connection;
@@ -89,7 +85,9 @@ void LoadDB2Tables(TableListView &list, const QString &db2ConnectionString)
     list.clear();
     std::vector<TableEntry> tables;
     while (!schema.eof()) {
-        if (schema.value("TABLE_TYPE").toText() == "TABLE") {
+        // A typed copy's working table is no table of the user's.
+        if (schema.value("TABLE_TYPE").toText() == "TABLE" &&
+            !isWorkingName(schema.value("TABLE_NAME").toText())) {
             app::pumpEvents();
             const std::string owner = schema.value("TABLE_SCHEM").toText();
             const QString other =

@@ -7,6 +7,9 @@
 
 #include <QString>
 
+#include <optional>
+#include <string>
+
 namespace tw::transfer {
 
 class TableListView;
@@ -22,6 +25,9 @@ void chooseParadoxCodePages(const app::SettingsStore &settings);
 // Why `name` cannot name a table file in the Paradox folder (it holds "/" or a NUL, or is
 // "." or ".."), or the empty text when it can: a table is never put outside the folder.
 QString paradoxNameProblem(const QString &name);
+
+// The schema unqualified names are in, as DB2 says; nothing when it does not.
+std::optional<std::string> currentSchema(db::Connection &connection);
 
 // Fills the list with the DB2 database's user tables (TABLE_TYPE exactly "TABLE"): those of
 // the current schema by name, those of any other schema as SCHEMA.NAME (ListedTable).

@@ -107,19 +107,14 @@ std::optional<QString> SendToDb2::askOverwrite(const QString &name)
     return listed;
 }
 
-bool SendToDb2::createTable(const QString &create,
-                            const QStringList &indexes,
-                            const QString &replaced)
+bool SendToDb2::createTable(const QString &create, const QString &replaced)
 {
     auto db2Step = [&](Step step, const QString &sql) {
         return m_trap(step, [&] { m_db2.execute(sql.toStdString()); });
     };
     db::Transaction unit(m_db2);
-    if (m_typed && !m_trap(Step::BeginUnit, [&] { unit.begin(); })) {
-        return false;
-    }
     if (!replaced.isEmpty()) {
-        const bool begun = unit.active() || m_trap(Step::BeginUnit, [&] { unit.begin(); });
+        const bool begun = m_trap(Step::BeginUnit, [&] { unit.begin(); });
         if (!begun ||
             !db2Step(Step::DropTable, QStringLiteral("DROP TABLE ") + db2Name(replaced))) {
             if (begun && !m_trap.connectionLost()) {
@@ -129,9 +124,6 @@ bool SendToDb2::createTable(const QString &create,
         }
     }
     bool created = db2Step(Step::CreateTable, create);
-    for (const QString &index : indexes) {
-        created = created && db2Step(Step::CreateTable, index);
-    }
     if (unit.active() && !m_trap.connectionLost()) {
         if (created) {
             created = m_trap(Step::CommitUnit, [&] { unit.commit(); });
@@ -177,6 +169,7 @@ std::optional<TypedTable> SendToDb2::planTyped(const QString &paradoxName,
             throw db::Error("The Paradox folder has no table " + paradoxName.toStdString());
         }
         TypedTable plan = planTypedTable(files.front(), paradoxName.toStdString(), m_booleans);
+        m_sourceFile = files.front();
         // The rows come from the table as it was opened; a table replaced since has other
         // fields, and its rows would not fit.
         if (plan.columns.size() != rows.fields().size()) {
@@ -203,24 +196,6 @@ std::optional<std::int64_t> SendToDb2::countRows(const QString &table)
     } catch (const db::Error &) {
         return std::nullopt; // the log says it could not be read back
     }
-}
-
-QString SendToDb2::buildCreate(const QString &paradoxName,
-                               const db::Recordset &rows,
-                               QStringList &indexes,
-                               std::optional<TypedTable> &typed)
-{
-    QString create;
-    if (m_typed) {
-        typed = planTyped(paradoxName, rows);
-        if (typed) {
-            create = typedCreateText(paradoxName, *typed);
-            indexes = typedIndexTexts(paradoxName, *typed);
-        }
-    } else {
-        m_trap(Step::BuildCreate, [&] { create = db2CreateText(paradoxName, rows.fields()); });
-    }
-    return create;
 }
 
 void SendToDb2::logTyped(const TypedTable &typed)
@@ -258,31 +233,42 @@ void SendToDb2::copy(const ListedTable &table)
         })) {
         return;
     }
-    QStringList indexes;
     std::optional<TypedTable> typed;
-    const QString create = buildCreate(paradoxName, rows, indexes, typed);
-    if (create.isEmpty() || !createTable(create, indexes, *replaced)) {
+    QString create;
+    if (m_typed) {
+        typed = planTyped(paradoxName, rows);
+    } else {
+        m_trap(Step::BuildCreate, [&] { create = db2CreateText(paradoxName, rows.fields()); });
+    }
+    if (!typed && (create.isEmpty() || !createTable(create, *replaced))) {
         m_trap(Step::CloseRows, [&] { rows.close(); });
         return;
     }
-    RowCounts counts =
-        typed ? copyTypedRows(rows, paradoxName, *typed) : copyRows(rows, paradoxName);
+    RowCounts counts;
+    bool placed = true;
+    if (typed) {
+        TypedLoad load = loadTyped(rows, paradoxName, *replaced, *typed);
+        counts = load.counts;
+        placed = load.placed;
+    } else {
+        counts = copyRows(rows, paradoxName);
+    }
     m_trap(Step::DefaultPointer, [&] { m_progress.busy(false); });
     m_trap(Step::ResetProgress, [&] { m_progress.reset(); });
     m_trap(Step::CloseRows, [&] { rows.close(); });
     // The list shows the database the view shows now, each table once.
     const ListedTable made{{}, paradoxName};
-    if (showsTarget() && !holds(m_view.db2List(), made)) {
+    if (placed && showsTarget() && !holds(m_view.db2List(), made)) {
         m_trap(Step::AddItem, [&] { m_view.db2List().add(made); });
     }
-    if (!m_progress.stopping()) {
+    if (!typed && !m_progress.stopping()) {
         counts.readBack = countRows(paradoxName);
     }
     m_log.rows(paradoxName, counts);
     if (typed) {
         logTyped(*typed);
     }
-    turn.finish(counts.written == counts.source,
+    turn.finish(placed && counts.written == counts.source,
                 replaced->isEmpty() ? QString() : QStringLiteral("replaced the DB2 table"));
 }
 

@@ -6,19 +6,25 @@
 #include "db/connection.h"
 #include "transfer/presslog.h"
 #include "transfer/transferview.h"
+#include "transfer/typedload.h"
 #include "transfer/typedtable.h"
 
 #include <QString>
 #include <QStringList>
 
+#include <filesystem>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace tw::transfer {
 
 // "Send Table/s To IBM DB2": the selected Paradox tables, bottom first, created in DB2 and
-// filled one literal INSERT per row; with "Keep column types and keys", created with typed
-// columns, the key and the indexes, and filled with bound rows in arrays.
+// filled one literal INSERT per row; with "Keep column types and keys", loaded with bound
+// rows in arrays into a working table with typed columns, the key and the indexes, read back
+// and compared value by value, and only then put in place of the old table in one unit of
+// work. A load cut short keeps its committed rows and a checkpoint, and the next send of the
+// same source goes on from there.
 class SendToDb2
 {
 public:
@@ -38,22 +44,45 @@ private:
     // The DB2 table to replace as the DB2 list writes it (the last match wins), the empty
     // text when none is listed, nothing when the user answered No.
     std::optional<QString> askOverwrite(const QString &name);
-    // The CREATE for the table, the typed one's indexes and plan; an empty CREATE after a box.
-    QString buildCreate(const QString &paradoxName,
-                        const db::Recordset &rows,
-                        QStringList &indexes,
-                        std::optional<TypedTable> &typed);
     // The DROP and the CREATE are one unit of work, so a CREATE DB2 refuses gives the old
     // table back, rows and all. False when the table cannot take rows: they would go into
-    // whatever is there. The typed copy's indexes join the unit, which it always opens: a
-    // table whose index fails is not made.
-    bool createTable(const QString &create, const QStringList &indexes, const QString &replaced);
+    // whatever is there.
+    bool createTable(const QString &create, const QString &replaced);
     // Every row as one INSERT; a row the table cannot give (a damaged block or memo) ends the
     // copy, as the cursor has no further rows.
     RowCounts copyRows(db::Recordset &rows, const QString &table);
-    // The typed copy's rows: bound, sent in arrays, committed every few thousand rows and at
-    // the end. Each row DB2 refuses gets its box and the others go in.
-    RowCounts copyTypedRows(db::Recordset &rows, const QString &table, const TypedTable &typed);
+
+    // The typed copy of one table (typedrows.cpp). `placed`: the verified table took its name.
+    struct TypedLoad
+    {
+        RowCounts counts;
+        bool placed = false;
+    };
+
+    TypedLoad loadTyped(db::Recordset &rows,
+                        const QString &table,
+                        const QString &replaced,
+                        const TypedTable &typed);
+    // The checkpoint of the working table `work` when DB2 has one (an empty one when its
+    // comment is none of ours); drops working tables left more than a day ago.
+    std::optional<Checkpoint> findWorking(const std::string &work);
+    // The working table with its indexes and a checkpoint of no rows, in one unit of work.
+    bool createWorking(const std::string &work, const TypedTable &typed, const std::string &source);
+    void dropWorking(const std::string &work);
+    // Reads the working table back: true when it holds every row and every value sent.
+    bool verify(const std::string &work,
+                const TypedTable &typed,
+                const ColumnDigests &sent,
+                RowCounts &counts);
+    // The first row, in the order both sides give them, whose value in `column` differs.
+    std::optional<std::int64_t>
+    firstDifferingRow(const std::string &work, const TypedTable &typed, std::size_t column);
+    // One unit of work: the old table dropped (when replaced), the working table and its
+    // indexes renamed to the real names.
+    bool swap(const std::string &work,
+              const QString &table,
+              const QString &replaced,
+              const TypedTable &typed);
     // The typed table for the Paradox table the rows come from; empty after a box.
     std::optional<TypedTable> planTyped(const QString &paradoxName, const db::Recordset &rows);
     // The rows the DB2 table holds, counted by DB2 after the copy.
@@ -70,7 +99,9 @@ private:
     QString m_target; // the DB2 connection string
     QString m_folder; // the Paradox folder
     bool m_typed = false;
-    bool m_booleans = false; // the server has BOOLEAN columns
+    bool m_booleans = false;            // the server has BOOLEAN columns
+    std::filesystem::path m_sourceFile; // the .db file of the table being copied
+    std::string m_loadedTable;          // the DB2 name of the table a typed load makes
     db::Connection m_db2;
     db::Connection m_paradox;
 };

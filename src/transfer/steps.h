@@ -37,6 +37,11 @@ enum class SendToDb2 {
     CloseDb2 = 278,
     CloseParadox = 280,
     NothingSelected = 282,
+    FindWorking = 284,
+    DropWorking = 286,
+    Checkpoint = 288,
+    Verify = 290,
+    Swap = 292,
 };
 
 // "Send Table/s To Paradox".

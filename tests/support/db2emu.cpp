@@ -71,7 +71,8 @@ void Db2Emu::writeConfig(const Faults &faults) const
     conf << "log = " << folder() << "/db2emu.log\n"
          << "host = db2host\nhost = localhost\nunreachable = 10.254.254.254\nport = 50000\n"
          << "fail_statement = " << faults.failStatement << "\ndrop_after = " << faults.dropAfter
-         << "\ndrop_after_rows = " << faults.dropAfterRows << "\n"
+         << "\ndrop_after_rows = " << faults.dropAfterRows << "\nlog_rows = " << faults.logRows
+         << "\n"
          << "database = SAMPLE " << m_file << " admin:secret\n";
 }
 
@@ -97,6 +98,22 @@ void Db2Emu::seed(const std::vector<std::string> &statements) const
     for (const std::string &sql : statements) {
         connection.execute(sql);
     }
+}
+
+std::vector<std::pair<std::string, std::string>> Db2Emu::tables() const
+{
+    db::Connection connection;
+    connection.open(connectionString());
+    db::Recordset listed;
+    listed.openSchema(db::adSchemaTables, connection);
+    std::vector<std::pair<std::string, std::string>> tables;
+    for (; !listed.eof(); listed.moveNext()) {
+        if (listed.value("TABLE_TYPE").toText() == "TABLE") {
+            tables.emplace_back(listed.value("TABLE_NAME").toText(),
+                                listed.value("REMARKS").toText());
+        }
+    }
+    return tables;
 }
 
 std::vector<std::string> Db2Emu::log() const

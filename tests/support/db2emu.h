@@ -16,6 +16,7 @@ public:
         long failStatement = 0;
         long dropAfter = 0;
         long dropAfterRows = 0;
+        long logRows = 0; // rows a unit of work holds before the log is full
     };
 
     // Registers the driver for this process; called once, before the first ODBC call. A
@@ -37,6 +38,9 @@ public:
 
     // Runs statements on SAMPLE through the real stack; throws on failure.
     void seed(const std::vector<std::string> &statements) const;
+    // The names of SAMPLE's tables (of the user's schema and every other), as SQLTables gives
+    // them, with the comment of each: hidden ones too.
+    std::vector<std::pair<std::string, std::string>> tables() const;
     void setFaults(const Faults &faults) const;
 
     // Every line the driver logged since the fixture began (CONNECT ..., EXEC ..., TABLES).

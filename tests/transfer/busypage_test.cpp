@@ -7,6 +7,7 @@
 #include "support/printers.h"
 #include "support/transferfixture.h"
 #include "transfer/stagingdatabase.h"
+#include "transfer/typedload.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -111,7 +112,9 @@ TEST_F(BusyPage, ClosingTheWindowStopsACopyToDb2AfterTheRowInFlight)
     EXPECT_TRUE(text.contains(QStringLiteral("  not tried AAA: the window was closed\n")));
 }
 
-TEST_F(BusyPage, ClosingTheWindowStopsATypedCopyToDb2AndKeepsTheRowsItRead)
+// The typed copy cut short puts nothing in place and keeps its committed rows with their
+// checkpoint; the next send of the unchanged table goes on from there.
+TEST_F(BusyPage, ClosingTheWindowStopsATypedCopyToDb2AndTheNextSendGoesOnFromItsCheckpoint)
 {
     paradoxTable("ZZZ.db", rows(12000));
     startProgram();
@@ -120,10 +123,28 @@ TEST_F(BusyPage, ClosingTheWindowStopsATypedCopyToDb2AndKeepsTheRowsItRead)
     press(*form2, "PushButton4", {QStringLiteral("ZZZ")});
     ASSERT_TRUE(acted());
     EXPECT_TRUE(dialogs.boxes.empty());
-    const std::size_t sent = db2Rows("\"ZZZ\"").size();
-    EXPECT_GT(sent, 6000U) << "rows read before the close go in, committed";
-    EXPECT_LT(sent, 12000U);
+    const std::string working = tw::transfer::workingName("ZZZ");
+    const auto tables = emu.tables();
+    ASSERT_EQ(tables.size(), 1U) << "no ZZZ until it is whole";
+    EXPECT_EQ(tables[0].first, working);
+    const std::size_t kept = db2Rows('"' + working + '"').size();
+    EXPECT_GT(kept, 6000U) << "rows read before the close go in, committed";
+    EXPECT_LT(kept, 12000U);
     EXPECT_TRUE(logText().contains(QStringLiteral("  stopped ZZZ: the window was closed\n")));
+    EXPECT_FALSE(items(form2->db2List()).contains(QStringLiteral("ZZZ")));
+
+    restartProgram();
+    ASSERT_TRUE(form2->keepsTypes());
+    press(*form2, "PushButton4", {QStringLiteral("ZZZ")});
+    EXPECT_TRUE(dialogs.errorReports().isEmpty())
+        << dialogs.errorReports().join(u'\n').toStdString();
+    EXPECT_TRUE(logText().contains(QStringLiteral("resumed after row %1 of 12000").arg(kept)))
+        << logText().toStdString();
+    const auto rowsThere = db2Rows("\"ZZZ\"");
+    ASSERT_EQ(rowsThere.size(), 12000U);
+    EXPECT_EQ(rowsThere[11999], (std::vector<std::string>{"12000", "n12000"}));
+    ASSERT_EQ(emu.tables().size(), 1U) << "the working table became ZZZ";
+    EXPECT_EQ(emu.tables()[0].first, "ZZZ");
 }
 
 TEST_F(BusyPage, AnotherFolderChosenDuringACopyToParadoxIsTheOneTheListShowsAfterIt)

@@ -182,10 +182,14 @@ std::unique_ptr<ResultSet> Database::tables(const CatalogFilter &filter)
                                    resultColumn("TABLE_TYPE", TypeId::VarChar, 128),
                                    resultColumn("REMARKS", TypeId::VarChar, 254)};
     std::vector<std::vector<Cell>> rows;
-    auto add = [&](const std::string &schema, const std::string &name, const std::string &type) {
+    auto add = [&](const std::string &schema,
+                   const std::string &name,
+                   const std::string &type,
+                   const std::optional<std::string> &remarks) {
         if (matches(filter.schema, schema) && matches(filter.table, name) &&
             typeListed(filter.types, type)) {
-            rows.push_back({Cell{}, text(schema), text(name), text(type), Cell{}});
+            rows.push_back(
+                {Cell{}, text(schema), text(name), text(type), remarks ? text(*remarks) : Cell{}});
         }
     };
     // A few catalog objects, as every DB2 database lists them.
@@ -195,12 +199,17 @@ std::unique_ptr<ResultSet> Database::tables(const CatalogFilter &filter)
              {"SYSCAT", "TABLES", "VIEW"},
              {"SYSIBM", "SYSCOLUMNS", "SYSTEM TABLE"},
              {"SYSIBM", "SYSTABLES", "SYSTEM TABLE"}}) {
-        add(schema, name, type);
+        add(schema, name, type, std::nullopt);
     }
-    SqliteStatement objects(m_db,
-                            "SELECT schema, name, type FROM db2emu_objects ORDER BY schema, name");
+    SqliteStatement objects(
+        m_db, "SELECT schema, name, type, remarks FROM db2emu_objects ORDER BY schema, name");
     while (objects.step()) {
-        add(objects.text(0), objects.text(1), objects.text(2));
+        add(objects.text(0),
+            objects.text(1),
+            objects.text(2),
+            sqlite3_column_type(objects.get(), 3) == SQLITE_NULL
+                ? std::nullopt
+                : std::optional<std::string>(objects.text(3)));
     }
     return std::make_unique<MemoryResult>(std::move(columns), std::move(rows));
 }

@@ -23,6 +23,11 @@ void createCatalog(sqlite3 *db)
         "CREATE TABLE IF NOT EXISTS db2emu_indexes(schema TEXT, name TEXT, index_schema TEXT, "
         "index_name TEXT, is_unique INTEGER, ordinal INTEGER, column_name TEXT, descending "
         "INTEGER)");
+    sqlite3_exec(db,
+                 "ALTER TABLE db2emu_objects ADD COLUMN remarks TEXT",
+                 nullptr,
+                 nullptr,
+                 nullptr); // already there: nothing to do
     // Columns later emulations keep for each column; an older database gets them here.
     for (const char *added : {"for_bit_data INTEGER DEFAULT 0",
                               "nullable INTEGER DEFAULT 1",
@@ -102,7 +107,8 @@ void storeObject(sqlite3 *db,
                  const std::string &store,
                  const std::vector<Column> &columns)
 {
-    SqliteStatement object(db, "INSERT INTO db2emu_objects VALUES(?1, ?2, ?3, ?4)");
+    SqliteStatement object(
+        db, "INSERT INTO db2emu_objects(schema, name, type, store) VALUES(?1, ?2, ?3, ?4)");
     object.bind(1, schema);
     object.bind(2, name);
     object.bind(3, type);

@@ -59,6 +59,8 @@ Config Config::load()
             config.dropAfter = std::atol(value.c_str());
         } else if (name == "drop_after_rows") {
             config.dropAfterRows = std::atol(value.c_str());
+        } else if (name == "log_rows") {
+            config.logRows = std::atol(value.c_str());
         } else if (name == "durable") {
             config.durable = value == "1";
         } else if (name == "database") {

@@ -16,6 +16,8 @@ namespace db2emu {
 //     fail_statement = 0      # the Nth statement of a connection fails (0: none)
 //     drop_after = 0          # the connection drops after N statements (0: never)
 //     drop_after_rows = 0     # the connection drops after N rows fetched (0: never)
+//     log_rows = 0            # a unit of work holds N inserted rows before the log is
+//                             # full (SQL0964C); 0: no limit
 //     durable = 0             # 1: every commit waits until it is on disk, as Db2's log
 //                             # write does (a connection's Durable=1 keyword asks the same)
 //     database = SAMPLE /data/sample.sqlite admin:secret bob:pw
@@ -35,6 +37,7 @@ struct Config
     long failStatement = 0;
     long dropAfter = 0;
     long dropAfterRows = 0;
+    long logRows = 0;
     bool durable = false;
     std::vector<Database> databases;
 

@@ -226,6 +226,7 @@ SQLRETURN connect(Connection &connection, const std::string &input)
             keywords.schema.empty() ? tw::text::upperAscii(user) : keywords.schema,
             keywords.durable || connection.config.durable);
         connection.database->setAutoCommit(connection.autoCommit);
+        connection.database->setLogLimit(connection.config.logRows);
     } catch (const Db2Exception &e) {
         return fail(connection.diag, e.error());
     }

@@ -131,8 +131,16 @@ void Database::setAutoCommit(bool on)
     m_autoCommit = on;
 }
 
+void Database::logRows(long long rows) const
+{
+    if (m_logLimit > 0 && m_unitRows + rows > m_logLimit) {
+        raise(-964, "The transaction log for the database is full.", "57011");
+    }
+}
+
 void Database::endUnit(bool commit)
 {
+    m_unitRows = 0;
     if (sqlite3_get_autocommit(m_db) == 0) {
         run(commit ? "COMMIT" : "ROLLBACK");
     }
@@ -345,8 +353,61 @@ std::unique_ptr<ResultSet> Executor::operator()(const Rename &rename)
     if (const auto target = m_database.find(table.schema, rename.to)) {
         existing(table.schema, rename.to, target->type);
     }
+    // A view reads the table by its store's name, as Db2 keeps a view's dependency.
+    SqliteStatement viewed(m_database.m_db,
+                           "SELECT 1 FROM sqlite_master WHERE type = 'view' AND instr(sql, ?1)");
+    viewed.bind(1, quoteSqlite(table.store));
+    if (viewed.step()) {
+        raise(-750,
+              "The source table cannot be renamed because it is referenced in a view, "
+              "materialized query table, trigger, SQL function, SQL method, check constraint, "
+              "referential constraint, or an XSR object.",
+              "42986");
+    }
     StatementUnit unit(m_database);
     renameTable(m_database.m_db, table.schema, table.name, rename.to);
+    unit.done();
+    return nullptr;
+}
+
+std::unique_ptr<ResultSet> Executor::operator()(const RenameIndex &rename)
+{
+    const std::string schema = schemaOf(rename.from);
+    if (!indexExists(m_database.m_db, schema, rename.from.name)) {
+        raise(-204, "\"" + display(schema, rename.from.name) + "\" is an undefined name.", "42704");
+    }
+    if (indexExists(m_database.m_db, schema, rename.to)) {
+        existing(schema, rename.to, "INDEX");
+    }
+    StatementUnit unit(m_database);
+    SqliteStatement move(m_database.m_db,
+                         "UPDATE db2emu_indexes SET index_name = ?1 WHERE index_schema = ?2 AND "
+                         "index_name = ?3");
+    move.bind(1, rename.to);
+    move.bind(2, schema);
+    move.bind(3, rename.from.name);
+    move.step();
+    unit.done();
+    return nullptr;
+}
+
+std::unique_ptr<ResultSet> Executor::operator()(const Comment &comment)
+{
+    const Database::Object table = object(comment.table);
+    // A table's REMARKS column holds 254 bytes.
+    if (comment.text.size() > 254) {
+        raise(-102,
+              "The string constant beginning with \"'" + comment.text.substr(0, 10) +
+                  "\" is too long.",
+              "54002");
+    }
+    StatementUnit unit(m_database);
+    SqliteStatement remark(
+        m_database.m_db, "UPDATE db2emu_objects SET remarks = ?1 WHERE schema = ?2 AND name = ?3");
+    remark.bind(1, comment.text);
+    remark.bind(2, table.schema);
+    remark.bind(3, table.name);
+    remark.step();
     unit.done();
     return nullptr;
 }
@@ -373,6 +434,9 @@ std::unique_ptr<ResultSet> Database::execute(const PreparedStatement &prepared,
 
 std::unique_ptr<ResultSet> Database::perform(const Statement &statement)
 {
+    if (sqlite3_get_autocommit(m_db) != 0) {
+        m_unitRows = 0;
+    }
     if (!m_autoCommit && sqlite3_get_autocommit(m_db) != 0) {
         run("BEGIN"); // the first statement of a unit of work opens it
     }

@@ -143,10 +143,20 @@ struct CreateIndex;
 struct Insert;
 struct Drop;
 struct Rename;
+struct RenameIndex;
+struct Comment;
 struct Select;
 struct Values;
-using Statement =
-    std::variant<CreateTable, CreateView, CreateIndex, Insert, Drop, Rename, Select, Values>;
+using Statement = std::variant<CreateTable,
+                               CreateView,
+                               CreateIndex,
+                               Insert,
+                               Drop,
+                               Rename,
+                               RenameIndex,
+                               Comment,
+                               Select,
+                               Values>;
 struct Literal;
 struct PreparedStatement;
 
@@ -185,6 +195,10 @@ public:
     void beginArray();
     void endArray(bool keep);
 
+    // At most `rows` inserted rows in one unit of work (0: no limit); an INSERT past them
+    // fails with SQL0964C, the transaction log full, and the unit stays open.
+    void setLogLimit(long long rows) { m_logLimit = rows; }
+
     // The rows the last INSERT added; -1 after any other statement.
     long long changes() const { return m_changes; }
 
@@ -209,6 +223,10 @@ private:
     bool m_inArray = false;
     bool m_arrayOwnsTransaction = false;
     long long m_changes = -1;
+    long long m_logLimit = 0;
+    long long m_unitRows = 0; // rows inserted in the open unit of work
+    // SQL0964C when `rows` more would pass the log limit.
+    void logRows(long long rows) const;
 
     friend class Executor;
     friend class StatementUnit;

@@ -45,6 +45,8 @@ public:
     std::unique_ptr<ResultSet> operator()(const Insert &insert);
     std::unique_ptr<ResultSet> operator()(const Drop &drop);
     std::unique_ptr<ResultSet> operator()(const Rename &rename);
+    std::unique_ptr<ResultSet> operator()(const RenameIndex &rename);
+    std::unique_ptr<ResultSet> operator()(const Comment &comment);
     std::unique_ptr<ResultSet> operator()(const Select &select);
     std::unique_ptr<ResultSet> operator()(const Values &values);
 

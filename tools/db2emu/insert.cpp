@@ -146,6 +146,7 @@ std::unique_ptr<ResultSet> Executor::operator()(const Insert &insert)
               "42807");
     }
     const std::vector<std::size_t> targets = targetsOf(insert, table.columns);
+    m_database.logRows(static_cast<long long>(insert.rows.size()));
     std::string dml = "INSERT INTO " + quoteSqlite(table.store) + " VALUES(";
     for (std::size_t i = 0; i < table.columns.size(); ++i) {
         dml += (i == 0 ? "?" : ", ?") + std::to_string(i + 1);
@@ -177,6 +178,7 @@ std::unique_ptr<ResultSet> Executor::operator()(const Insert &insert)
         }
     }
     unit.done();
+    m_database.m_unitRows += static_cast<long long>(insert.rows.size());
     m_database.m_changes = static_cast<long long>(insert.rows.size());
     return nullptr;
 }

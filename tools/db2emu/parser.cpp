@@ -145,6 +145,14 @@ Statement Parser::body()
     }
     if (isWord("RENAME")) {
         ++m_at;
+        if (isWord("INDEX")) {
+            ++m_at;
+            RenameIndex rename;
+            rename.from = qualifiedName();
+            word("TO");
+            rename.to = identifier();
+            return rename;
+        }
         if (isWord("TABLE")) {
             ++m_at;
         }
@@ -156,6 +164,20 @@ Statement Parser::body()
             unexpected("END-OF-STATEMENT");
         }
         return rename;
+    }
+    if (isWord("COMMENT")) {
+        ++m_at;
+        word("ON");
+        word("TABLE");
+        Comment comment;
+        comment.table = qualifiedName();
+        word("IS");
+        if (peek().kind != Token::Kind::String) {
+            unexpected("<string>");
+        }
+        comment.text = peek().text;
+        ++m_at;
+        return comment;
     }
     if (isWord("SELECT")) {
         ++m_at;
@@ -174,7 +196,7 @@ Statement Parser::body()
         }
         return Values{"CURRENT SCHEMA"};
     }
-    unexpected("CREATE INSERT DROP RENAME SELECT VALUES");
+    unexpected("CREATE INSERT DROP RENAME COMMENT SELECT VALUES");
 }
 
 std::vector<std::string> Parser::nameList()

@@ -79,6 +79,20 @@ struct Rename
     std::string to;
 };
 
+// RENAME INDEX name TO name
+struct RenameIndex
+{
+    Name from;
+    std::string to;
+};
+
+// COMMENT ON TABLE name IS 'text': the table's REMARKS in the catalog.
+struct Comment
+{
+    Name table;
+    std::string text;
+};
+
 // One comparison of a WHERE clause: a column against a literal; "IS NULL" and "IS NOT NULL"
 // have none.
 struct Comparison

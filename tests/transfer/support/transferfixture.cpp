@@ -94,6 +94,14 @@ void TransferFixture::startProgram()
     }
 }
 
+void TransferFixture::restartProgram()
+{
+    wizard = std::make_unique<transfer::Wizard>(dialogs, *settings, m_program.path(), log);
+    form1 = &wizard->form1;
+    form2 = &wizard->form2;
+    startProgram();
+}
+
 void TransferFixture::setField(const char *name, const QString &text)
 {
     form1->findChild<QLineEdit *>(QString::fromLatin1(name))->setText(text);

@@ -47,6 +47,8 @@ protected:
     QStringList stagingTables() const;
     // Starts the program: the connection page's load, as main() runs it.
     void startProgram();
+    // Ends the program and starts it again with the same settings, log and folders.
+    void restartProgram();
     // The field texts of the connection page.
     void setField(const char *name, const QString &text);
     // A Paradox table with one Long and one Alpha field and the given rows.
