@@ -214,6 +214,9 @@ SendToDb2::TypedLoad SendToDb2::loadTyped(db::Recordset &rows,
                 rejected.push_back({0, error});
             }
             for (const db::backend::RejectedRow &row : rejected) {
+                if (m_trap.connectionLost()) {
+                    break; // one box for the line, not one per row
+                }
                 if (logFull(row.error)) {
                     full = true;
                 } else {
@@ -339,8 +342,10 @@ bool SendToDb2::verify(const std::string &work,
         })) {
         return false;
     }
-    counts.readBack = back.rows();
     const std::optional<std::size_t> column = sent.firstDifference(back);
+    if (!column) {
+        counts.readBack = back.rows(); // the log's verdict counts only a table that agrees
+    }
     const QString table = QString::fromStdString(m_loadedTable);
     if (back.rows() != sent.rows()) {
         m_trap(Step::Verify, [&] {

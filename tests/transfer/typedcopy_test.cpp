@@ -5,6 +5,7 @@
 #include "paradox/reader.h"
 #include "support/printers.h"
 #include "support/transferfixture.h"
+#include "transfer/typedload.h"
 #include "transfer/typedtable.h"
 #include "transfer/widgets/form2.h"
 
@@ -14,6 +15,8 @@
 #include <QJsonObject>
 #include <QPushButton>
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -280,4 +283,135 @@ TEST(TypedTable, BooleanColumnsFromDb2_11_1_1_1On)
     EXPECT_TRUE(hasBooleans("11.05.0900"));
     EXPECT_TRUE(hasBooleans("12.01.0000"));
     EXPECT_FALSE(hasBooleans(""));
+}
+
+namespace {
+
+std::vector<std::vector<Value>> numberedRows(int count, const std::string &prefix = "n")
+{
+    std::vector<std::vector<Value>> rows;
+    for (int i = 1; i <= count; ++i) {
+        rows.push_back({Value::integer(i), Value::text(prefix + std::to_string(i))});
+    }
+    return rows;
+}
+
+} // namespace
+
+// Yes to "Overwrite?" and the line drops half way: the old table stays as it was, rows and
+// all. The source changed before the next send, so that one starts afresh, verifies every
+// value and only then replaces the old table.
+TEST_F(TypedCopy, ALostLineOnReplaceKeepsTheOldTableAndAChangedSourceStartsAfresh)
+{
+    emu.seed({"CREATE TABLE \"TOWNS\"(\"OLD\" INTEGER)", "INSERT INTO \"TOWNS\" VALUES(41)"});
+    paradoxTable("TOWNS.db", numberedRows(12000));
+    startProgram();
+    emu.setFaults({.dropAfter = 12});
+    dialogs.answers = {true};
+    send({QStringLiteral("TOWNS")});
+    ASSERT_EQ(dialogs.errorReports().size(), 1)
+        << dialogs.errorReports().join(u'\n').toStdString() << logText().toStdString();
+    EXPECT_TRUE(dialogs.errorReports()[0].contains(QStringLiteral("SQL30081N")))
+        << dialogs.errorReports()[0].toStdString();
+    emu.setFaults({});
+    EXPECT_EQ(db2Rows("\"TOWNS\""), (Rows{{"41"}}));
+
+    fs::remove(paradoxPath("TOWNS.db"));
+    paradoxTable("TOWNS.db", numberedRows(12001, "m"));
+    dialogs.answers = {true};
+    send({QStringLiteral("TOWNS")});
+    EXPECT_EQ(dialogs.errorReports().size(), 1)
+        << dialogs.errorReports().join(u'\n').toStdString() << logText().toStdString();
+    const QString text = logText();
+    EXPECT_TRUE(text.contains(QStringLiteral("dropped the working table an earlier copy of "
+                                             "TOWNS left")))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("verified every value: 12001 rows of 2 columns")));
+    const Rows rows = db2Rows("\"TOWNS\"");
+    ASSERT_EQ(rows.size(), 12001U);
+    EXPECT_EQ(rows.back(), (std::vector<std::string>{"12001", "m12001"}));
+    EXPECT_EQ(emu.tables().size(), 1U);
+}
+
+// DB2's log holds fewer rows than a unit of work sends: the copy commits smaller units,
+// says so, and ends whole.
+TEST_F(TypedCopy, AFullTransactionLogMakesTheUnitsSmallerAndTheCopyEndsWhole)
+{
+    paradoxTable("BIG.db", numberedRows(11000));
+    startProgram();
+    emu.setFaults({.logRows = 3000});
+    send({QStringLiteral("BIG")});
+    EXPECT_TRUE(dialogs.errorReports().isEmpty())
+        << dialogs.errorReports().join(u'\n').toStdString();
+    EXPECT_TRUE(logText().contains(
+        QStringLiteral("the DB2 transaction log is full: committing every 2500 rows")));
+    EXPECT_EQ(db2Rows("\"BIG\"").size(), 11000U);
+    EXPECT_TRUE(logText().contains(QStringLiteral("  done BIG")));
+}
+
+// A working table is no table of the user's: no list shows it; one a copy left more than a
+// day ago is dropped by the next typed copy; one of today is left to its copy.
+TEST_F(TypedCopy, WorkingTablesAreListedNowhereAndThoseADayOldAreDropped)
+{
+    const std::string old = tw::transfer::workingName("GONE");
+    const std::string recent = tw::transfer::workingName("RECENT");
+    const auto now = std::chrono::duration_cast<std::chrono::seconds>(
+                         std::chrono::system_clock::now().time_since_epoch())
+                         .count();
+    emu.seed({"CREATE TABLE \"" + old + "\"(A INTEGER)",
+              "COMMENT ON TABLE \"" + old + "\" IS '" +
+                  tw::transfer::checkpointText({0, "feed", now - 2 * 24 * 3600}) + "'",
+              "CREATE TABLE \"" + recent + "\"(A INTEGER)",
+              "COMMENT ON TABLE \"" + recent + "\" IS '" +
+                  tw::transfer::checkpointText({0, "feed", now - 60}) + "'"});
+    paradoxTable("T.db", numberedRows(3));
+    startProgram();
+    EXPECT_TRUE(items(form2->db2List()).isEmpty());
+    send({QStringLiteral("T")});
+    EXPECT_TRUE(dialogs.errorReports().isEmpty());
+    EXPECT_EQ(items(form2->db2List()), QStringList{QStringLiteral("T")});
+    std::vector<std::string> names;
+    for (const auto &[name, remarks] : emu.tables()) {
+        names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"T", recent}));
+}
+
+// The digests compare values as both sides give them, in any row order, and name the
+// column that differs; a checkpoint reads back only as written.
+TEST(TypedLoad, DigestsAndCheckpoints)
+{
+    using tw::transfer::comparedText;
+    EXPECT_EQ(comparedText(Value::decimal("12.50")), comparedText(Value::decimal("12.5")));
+    EXPECT_EQ(comparedText(Value::decimal("-0.00")), comparedText(Value::integer(0)));
+    EXPECT_EQ(comparedText(Value::boolean(true)), comparedText(Value::integer(1)));
+    EXPECT_NE(comparedText(Value()), comparedText(Value::text("")));
+    EXPECT_NE(comparedText(Value::text("1")), comparedText(Value::integer(1)));
+
+    tw::transfer::ColumnDigests sent(2);
+    tw::transfer::ColumnDigests back(2);
+    tw::transfer::ColumnDigests changed(2);
+    sent.add({Value::integer(1), Value::text("a")});
+    sent.add({Value::integer(2), Value::text("b")});
+    back.add({Value::integer(2), Value::text("b")});
+    back.add({Value::integer(1), Value::text("a")});
+    changed.add({Value::integer(1), Value::text("a")});
+    changed.add({Value::integer(2), Value::text("B")});
+    EXPECT_EQ(sent.firstDifference(back), std::nullopt);
+    EXPECT_EQ(sent.firstDifference(changed), std::optional<std::size_t>(1));
+
+    const tw::transfer::Checkpoint point{7000, "0123456789abcdef", 1765000000};
+    const auto read = tw::transfer::parseCheckpoint(tw::transfer::checkpointText(point));
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->rows, 7000);
+    EXPECT_EQ(read->source, point.source);
+    EXPECT_EQ(read->at, point.at);
+    for (const char *forged : {"",
+                               "a user's comment",
+                               "tablewright resume 1;rows=-5;at=1;source=x",
+                               "tablewright resume 1;rows=9x;at=1;source=x",
+                               "tablewright resume 1;rows=5;at=1;source="}) {
+        EXPECT_FALSE(tw::transfer::parseCheckpoint(forged)) << forged;
+    }
 }
