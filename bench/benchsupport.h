@@ -106,7 +106,8 @@ inline void writeBenchTable(const std::filesystem::path &path,
 inline void registerDb2Emulation(const std::filesystem::path &folder,
                                  const std::string &log = {},
                                  std::filesystem::path file = {},
-                                 bool durable = false)
+                                 bool durable = false,
+                                 const std::string &faults = {})
 {
     std::ofstream(folder / "odbcinst.ini")
         << "[IBM DB2 ODBC DRIVER]\nDriver = " << TW_DB2EMU_LIBRARY << "\n";
@@ -114,7 +115,7 @@ inline void registerDb2Emulation(const std::filesystem::path &folder,
     if (!log.empty()) {
         conf << "log = " << log << "\n";
     }
-    conf << "durable = " << (durable ? 1 : 0) << "\n";
+    conf << "durable = " << (durable ? 1 : 0) << "\n" << faults;
     conf << "host = localhost\nport = 50000\ndatabase = BENCH "
          << (file.empty() ? folder / "bench.sqlite" : file).string() << " bench:bench\n";
     ::setenv("ODBCSYSINI", folder.c_str(), 1);

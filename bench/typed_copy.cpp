@@ -21,6 +21,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QFile>
 #include <QPushButton>
 
 #include <cstring>
@@ -51,6 +52,7 @@ struct Program
 {
     explicit Program(const fs::path &folder)
         : settings(QString::fromStdString((folder / "tw.ini").string()))
+        , log(QString::fromStdString((folder / "operations.log").string()))
     {
         tw::bench::saveBenchSettings(settings, folder);
         wizard = std::make_unique<tw::transfer::Wizard>(
@@ -76,6 +78,20 @@ struct Program
         const auto start = std::chrono::steady_clock::now();
         form2->findChild<QPushButton *>(QStringLiteral("PushButton4"))->click();
         return tw::bench::since(start);
+    }
+
+    // The last line of the operation log holding `text`.
+    QString logLine(const QString &text) const
+    {
+        QFile file(log.path());
+        file.open(QIODevice::ReadOnly);
+        QString found;
+        for (const QString &line : QString::fromUtf8(file.readAll()).split(u'\n')) {
+            if (line.contains(text)) {
+                found = line.trimmed();
+            }
+        }
+        return found;
     }
 
     tw::bench::SilentDialogs dialogs;
@@ -288,8 +304,8 @@ int main(int argc, char **argv)
     });
     QApplication application(argc, argv);
     Program program(folder);
-    auto database = [&](const char *name, bool durable) {
-        tw::bench::registerDb2Emulation(folder, {}, folder / name, durable);
+    auto database = [&](const char *name, bool durable, const std::string &faults = {}) {
+        tw::bench::registerDb2Emulation(folder, {}, folder / name, durable, faults);
     };
 
     if (picture) {
@@ -317,6 +333,15 @@ int main(int argc, char **argv)
     database("typed-durable.sqlite", true);
     const double typedDurable = program.send(QStringLiteral("BENCH"), true);
 
+    // A load whose line drops after 90% of its rows, then the send that takes it up: each
+    // 5,000 rows are five arrays and a checkpoint, six statements, after three to begin.
+    const long cutAt = rows / 10 * 9;
+    database("resume.sqlite", false, "drop_after = " + std::to_string(3 + cutAt / 5000 * 6) + "\n");
+    const double cut = program.send(QStringLiteral("BENCH"), true);
+    database("resume.sqlite", false);
+    const double resumed = program.send(QStringLiteral("BENCH"), true);
+    const QString resumedLine = program.logLine(QStringLiteral("resumed after"));
+
     database("bare.sqlite", false);
     const tw::transfer::TypedTable plan =
         tw::transfer::planTypedTable(folder / "px" / "BENCH.db", "BARE", true);
@@ -334,6 +359,11 @@ int main(int argc, char **argv)
                 text / typed,
                 (rows / typedDurable) / (textRowsDurable / textDurable));
     std::printf("typed copy / bare loop time: %.3f\n", typed / bare);
+    report("typed copy cut by a lost line", rows, cut);
+    std::printf("the send after it (%s): %.3f s, %.3f of a full typed copy\n",
+                resumedLine.toStdString().c_str(),
+                resumed,
+                resumed / typed);
     std::printf("peak RSS after both copies: %ld kB\n", rssAfterCopies);
     fs::remove_all(folder);
     return 0;

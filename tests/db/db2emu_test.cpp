@@ -161,6 +161,60 @@ TEST_F(Db2Emulation, DropAndRenameFollowDb2sRules)
     expectRejected("SELECT * FROM \"Archive\"", -204, "42S02", "SQL0204N");
 }
 
+// What the typed copy's swap needs: renames and comments inside a unit of work that a
+// rollback undoes, SQL0750N for a table a view reads, and a log that fills.
+TEST_F(Db2Emulation, RenamesAndCommentsJoinTheUnitOfWorkAndTheLogCanFill)
+{
+    db2.execute("CREATE TABLE W(A INTEGER)");
+    db2.execute("CREATE INDEX WI ON W(A)");
+    db2.execute("CREATE TABLE V0(A INTEGER)");
+    db2.execute("CREATE VIEW VV AS SELECT * FROM V0");
+    expectRejected("RENAME TABLE V0 TO V1", -750, "42986", "SQL0750N");
+    expectRejected("RENAME INDEX NOPE TO X", -204, "42704", "SQL0204N");
+    expectRejected(
+        "COMMENT ON TABLE W IS '" + std::string(255, 'x') + "'", -102, "54002", "SQL0102N");
+    auto remarksOf = [&](const std::string &table) {
+        Recordset tables;
+        tables.openSchema(tw::db::adSchemaTables, db2);
+        for (; !tables.eof(); tables.moveNext()) {
+            if (tables.value("TABLE_NAME").toText() == table) {
+                return tables.value("REMARKS").toText();
+            }
+        }
+        return std::string("(no table)");
+    };
+    {
+        tw::db::Transaction unit(db2);
+        unit.begin();
+        db2.execute("RENAME TABLE W TO X");
+        db2.execute("RENAME INDEX WI TO XI");
+        db2.execute("COMMENT ON TABLE X IS 'kept'");
+        unit.rollback();
+    }
+    EXPECT_EQ(remarksOf("W"), "");
+    EXPECT_EQ(remarksOf("X"), "(no table)");
+    db2.execute("COMMENT ON TABLE W IS 'it''s here'");
+    db2.execute("RENAME INDEX WI TO XI");
+    EXPECT_EQ(remarksOf("W"), "it's here");
+    expectRejected("CREATE INDEX XI ON W(A)", -601, "42S01", "SQL0601N");
+
+    emu.setFaults({.logRows = 2});
+    Connection full;
+    full.open(Db2Emu::connectionString());
+    tw::db::Transaction unit(full);
+    unit.begin();
+    full.execute("INSERT INTO W VALUES(1), (2)");
+    try {
+        full.execute("INSERT INTO W VALUES(3)");
+        FAIL() << "the log did not fill";
+    } catch (const Error &e) {
+        EXPECT_EQ(e.nativeError(), -964);
+        EXPECT_EQ(e.sqlState(), "57011");
+    }
+    unit.commit();
+    EXPECT_EQ(column("SELECT * FROM W"), (std::vector<std::string>{"1", "2"}));
+}
+
 TEST_F(Db2Emulation, AnyOtherStatementIsASyntaxError)
 {
     for (const char *sql : {"UPDATE T SET A = 1",
