@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace tw::db {
@@ -42,6 +43,11 @@ struct Field
 {
     std::string name;
     DataType type = adVarChar;
+    // The column as the data source describes it (sqltype.h), where it does: its SQL type,
+    // its size (characters or bytes; the precision of a number) and its decimal digits.
+    int sqlType = 0;
+    std::int64_t size = 0;
+    int digits = 0;
 };
 
 } // namespace tw::db

@@ -3,7 +3,9 @@
 #include "app/errorlocation.h"
 #include "connect/db2connection.h"
 #include "core/lettercase.h"
+#include "paradox/language.h"
 #include "paradox/reader.h"
+#include "transfer/paradoxfields.h"
 #include "transfer/paradoxtables.h"
 #include "transfer/rowloop.h"
 #include "transfer/sqltext.h"
@@ -83,6 +85,7 @@ bool SendToParadox::open()
 {
     const connect::ConnectionSettings fields = m_view.connectionSettings();
     m_folder = fields.paradoxFolder;
+    m_typed = m_view.keepsTypes();
     auto open = [&](Step step, db::Connection &connection, auto connectionString) {
         return m_trap(step, [&] {
             connection.setEventPump(stoppingPump(m_progress));
@@ -192,15 +195,70 @@ bool SendToParadox::stage(db::Recordset &rows, const QString &source, RowCounts 
                       ++counts.written;
                   });
               });
-    for (std::size_t c = 0; c < cut.size(); ++c) {
+    noteCutTimestamps(rows.fields(), cut, source);
+    return end == RowsEnd::All;
+}
+
+void SendToParadox::noteCutTimestamps(const std::vector<db::Field> &fields,
+                                      const std::vector<std::int64_t> &cut,
+                                      const QString &source)
+{
+    for (std::size_t c = 0; c < cut.size() && c < fields.size(); ++c) {
         if (cut[c] > 0) {
             m_log.note(QStringLiteral("column %1 of %2: %3 timestamp%4 cut to the millisecond, "
                                       "the finest time a Paradox table keeps")
-                           .arg(QString::fromStdString(rows.fields()[c].name), source)
+                           .arg(QString::fromStdString(fields[c].name), source)
                            .arg(cut[c])
                            .arg(cut[c] == 1 ? QString() : QStringLiteral("s")));
         }
     }
+}
+
+bool SendToParadox::writeTyped(db::Recordset &rows,
+                               const QString &source,
+                               const QString &paradoxName,
+                               bool replace,
+                               RowCounts &counts,
+                               std::unique_ptr<paradox::TableWriter> &writer)
+{
+    m_trap(Step::CountRows, [&] { counts.source = rows.recordCount(); });
+    ParadoxFields plan;
+    if (!m_trap(Step::BuildCreate, [&] {
+            plan = planParadoxFields(rows.fields());
+            paradox::WriteOptions options;
+            options.replaceExisting = replace;
+            options.driver = paradox::codePagesInUse().write;
+            options.expectedRecords =
+                static_cast<std::uint64_t>(std::max<std::int64_t>(0, counts.source));
+            options.pumpEvents = stoppingPump(m_progress);
+            writer = std::make_unique<paradox::TableWriter>(
+                std::filesystem::path(m_folder.toStdString()) / (paradoxName.toStdString() + ".db"),
+                plan.fields,
+                options);
+        })) {
+        return false;
+    }
+    m_log.note(QStringLiteral("typed copy: %1 fields, written straight and unkeyed")
+                   .arg(plan.fields.size()));
+    for (const std::string &note : plan.notes) {
+        m_log.note(QString::fromStdString(note));
+    }
+    std::vector<db::Value> values;
+    std::vector<std::int64_t> cut(plan.fields.size());
+    const RowsEnd end =
+        forEachRow(rows, counts.source, m_progress, m_trap, Step::NextRow, [&](std::int64_t) {
+            return m_trap(Step::InsertRow, [&] {
+                rows.takeRow(values);
+                ++counts.read;
+                for (std::size_t c = 0; c < values.size(); ++c) {
+                    toMilliseconds(values[c], cut[c]);
+                }
+                toParadoxValues(plan.fields, values);
+                writer->append(values); // names the field and the record it cannot hold
+                ++counts.written;
+            });
+        });
+    noteCutTimestamps(rows.fields(), cut, source);
     return end == RowsEnd::All;
 }
 
@@ -264,12 +322,17 @@ void SendToParadox::copy(const ListedTable &table)
         return;
     }
     RowCounts counts;
-    const bool staged = stage(rows, source, counts);
+    // The typed copy's table until it is put in place; dropped unfinished, it leaves nothing.
+    std::unique_ptr<paradox::TableWriter> writer;
+    const bool staged = m_typed ? writeTyped(rows, source, *paradoxName, *replace, counts, writer)
+                                : stage(rows, source, counts);
     m_trap(Step::DefaultPointer, [&] { m_progress.busy(false); });
     m_trap(Step::ResetProgress, [&] { m_progress.reset(); });
     m_trap(Step::CloseRows, [&] { rows.close(); });
-    const bool exported =
-        staged && !m_progress.stopping() && exportTable(source, *paradoxName, *replace);
+    const bool exported = staged && !m_progress.stopping() &&
+                          (m_typed ? m_trap(Step::Export, [&] { writer->commit(); })
+                                   : exportTable(source, *paradoxName, *replace));
+    writer.reset();
     if (exported && *replace && showsTarget()) {
         m_trap(Step::RemoveReplacedItem,
                [&] { RemoveListItem(m_view.paradoxList(), *paradoxName); });
@@ -284,7 +347,9 @@ void SendToParadox::copy(const ListedTable &table)
     turn.finish(exported && counts.written == counts.source,
                 *replace ? QStringLiteral("replaced the Paradox table") : QString());
     m_progress.tick();
-    dropStaging(Step::FindStaging, Step::DropStaging, source);
+    if (!m_typed) {
+        dropStaging(Step::FindStaging, Step::DropStaging, source);
+    }
     m_progress.tick();
 }
 

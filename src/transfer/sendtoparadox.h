@@ -4,19 +4,23 @@
 #include "app/errortrap.h"
 #include "app/operationlog.h"
 #include "db/connection.h"
+#include "paradox/writer.h"
 #include "transfer/presslog.h"
 #include "transfer/stagingdatabase.h"
 #include "transfer/transferview.h"
 
 #include <QString>
 
+#include <memory>
 #include <optional>
 #include <vector>
 
 namespace tw::transfer {
 
 // "Send Table/s To Paradox": the selected DB2 tables, bottom first, through the staging
-// database, each exported as a Paradox table of at most 8 characters' name.
+// database, each exported as a Paradox table of at most 8 characters' name. With "Keep column
+// types and keys", each column becomes the field its DB2 type calls for and the rows go
+// straight from the DB2 cursor to the Paradox writer.
 class SendToParadox
 {
 public:
@@ -40,6 +44,17 @@ private:
     // database did not take whole is not exported (the first failure is reported and the
     // other rows are not tried).
     bool stage(db::Recordset &rows, const QString &source, RowCounts &counts);
+    // One log line for each column whose timestamps lost digits below the millisecond.
+    void noteCutTimestamps(const std::vector<db::Field> &fields,
+                           const std::vector<std::int64_t> &cut,
+                           const QString &source);
+    // The typed copy's rows, written to `writer` (made here): false unless every row went in.
+    bool writeTyped(db::Recordset &rows,
+                    const QString &source,
+                    const QString &paradoxName,
+                    bool replace,
+                    RowCounts &counts,
+                    std::unique_ptr<paradox::TableWriter> &writer);
     // A Paradox table the user agreed to replace stays until the export has written its
     // replacement whole; any failure before then keeps it as it was.
     bool exportTable(const QString &source, const QString &paradoxName, bool replace);
@@ -56,6 +71,7 @@ private:
     app::ErrorTrap m_trap;
     PressLog m_log;
     QString m_folder;
+    bool m_typed = false;
     std::optional<StagingCopy> m_stagingCopy; // outlives the connection on it
     db::Connection m_staging;
     db::Connection m_paradox;

@@ -7,6 +7,7 @@
 #include "support/printers.h"
 #include "support/transferfixture.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QPushButton>
@@ -497,4 +498,94 @@ TEST_F(SendToParadox, TextIsWrittenInTheWindowsCodePageOfTheUsersLanguageWithIts
         ASSERT_TRUE(written.next());
         EXPECT_EQ(written.value(0), Value::text(c.text));
     }
+}
+
+// With "Keep column types and keys" each DB2 column becomes the field its type calls for,
+// every value exact at its edges, the rows written straight: no staging table, no literal.
+TEST_F(SendToParadox, TheTypedCopyGivesEachDb2TypeItsOwnFieldAndWritesTheRowsStraight)
+{
+    emu.seed({"CREATE TABLE \"TYPED\"(S SMALLINT, I INTEGER, B BIGINT, D DECIMAL(9,2), F DOUBLE, "
+              "C CHAR(3), V VARCHAR(20), LV VARCHAR(300), CL CLOB, BL BLOB, "
+              "FB VARCHAR(4) FOR BIT DATA, BO BOOLEAN, DT DATE, T TIME, TS TIMESTAMP, "
+              "DF DECFLOAT(34))",
+              "INSERT INTO \"TYPED\" VALUES(-32767, 2147483647, 9223372036854775807, "
+              "'-1234567.89', 0.1, 'é', 'O''Neil', '" +
+                  std::string(300, 'x') +
+                  "', 'memo', X'00FF10', X'01', TRUE, '0001-01-01', '23:59:59', "
+                  "'2038-01-19-03.14.07.999999', '1234567890123456789012345678901234')",
+              "INSERT INTO \"TYPED\"(S) VALUES(NULL)"});
+    startProgram();
+    form2->findChild<QCheckBox *>(QStringLiteral("KeepTypes"))->setChecked(true);
+    send({QStringLiteral("TYPED")});
+    EXPECT_TRUE(dialogs.errorReports().isEmpty())
+        << dialogs.errorReports().join(u'\n').toStdString();
+    EXPECT_EQ(emu.statements(), std::vector<std::string>{"SELECT * FROM \"TYPED\""});
+    EXPECT_TRUE(stagingTables().isEmpty());
+
+    tw::paradox::TableReader table = tw::paradox::TableReader::open(paradoxPath("TYPED.db"));
+    std::vector<std::pair<FieldType, int>> kinds;
+    for (const tw::paradox::Field &f : table.fields()) {
+        kinds.emplace_back(f.type, f.size);
+    }
+    const std::vector<std::pair<FieldType, int>> expected = {{FieldType::Short, 2},
+                                                             {FieldType::Long, 4},
+                                                             {FieldType::Bcd, 0},
+                                                             {FieldType::Bcd, 2},
+                                                             {FieldType::Number, 8},
+                                                             {FieldType::Alpha, 3},
+                                                             {FieldType::Alpha, 20},
+                                                             {FieldType::Memo, 20},
+                                                             {FieldType::Memo, 20},
+                                                             {FieldType::Blob, 10},
+                                                             {FieldType::Bytes, 4},
+                                                             {FieldType::Logical, 1},
+                                                             {FieldType::Date, 4},
+                                                             {FieldType::Time, 4},
+                                                             {FieldType::Timestamp, 8},
+                                                             {FieldType::Alpha, 42}};
+    EXPECT_EQ(kinds, expected);
+    const auto rows = paradoxRows("TYPED.db");
+    ASSERT_EQ(rows.size(), 2U);
+    const std::vector<Value> first = {Value::integer(-32767),
+                                      Value::integer(2147483647),
+                                      Value::decimal("9223372036854775807"),
+                                      Value::decimal("-1234567.89"),
+                                      Value::real(0.1),
+                                      Value::text("é "),
+                                      Value::text("O'Neil"),
+                                      Value::text(std::string(300, 'x')),
+                                      Value::text("memo"),
+                                      Value::bytes({0x00, 0xFF, 0x10}),
+                                      Value::bytes({0x01, 0x00, 0x00, 0x00}),
+                                      Value::boolean(true),
+                                      Value::date({1, 1, 1}),
+                                      Value::time({86'399'000}),
+                                      Value::timestamp({{2038, 1, 19}, 11'647'999}),
+                                      Value::text("1234567890123456789012345678901234")};
+    EXPECT_EQ(rows[0], first);
+    for (const Value &value : rows[1]) {
+        EXPECT_TRUE(value.isNull());
+    }
+    const QString text = logText();
+    EXPECT_TRUE(text.contains(QStringLiteral("column BO as Logical")));
+    EXPECT_TRUE(text.contains(QStringLiteral("1 timestamp cut to the millisecond")));
+}
+
+// Yes to "Overwrite?" and then a value no field holds: one box, the old table stays byte for
+// byte and nothing is left of the new one.
+TEST_F(SendToParadox, ATypedCopyWithAValueNoFieldHoldsKeepsTheOldTable)
+{
+    paradoxTable("ZEROS.db", {{Value::integer(1), Value::text("old")}});
+    const auto before = tw::test::TempFolderBytes(paradoxFolder());
+    emu.seed({"CREATE TABLE \"ZEROS\"(FB VARCHAR(2) FOR BIT DATA)",
+              "INSERT INTO \"ZEROS\" VALUES(X'01')",
+              "INSERT INTO \"ZEROS\" VALUES(X'0000')"});
+    startProgram();
+    form2->findChild<QCheckBox *>(QStringLiteral("KeepTypes"))->setChecked(true);
+    dialogs.answers = {true};
+    send({QStringLiteral("ZEROS")});
+    ASSERT_EQ(dialogs.errorReports().size(), 1);
+    EXPECT_TRUE(dialogs.errorReports()[0].contains(QStringLiteral("record 2")))
+        << dialogs.errorReports()[0].toStdString();
+    EXPECT_EQ(tw::test::TempFolderBytes(paradoxFolder()), before);
 }

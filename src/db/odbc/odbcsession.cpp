@@ -123,7 +123,11 @@ public:
                   SQL_HANDLE_STMT,
                   m_stmt.get(),
                   "SQLDescribeCol failed");
-            m_fields.push_back({reinterpret_cast<const char *>(name.data()), adoType(type)});
+            m_fields.push_back({reinterpret_cast<const char *>(name.data()),
+                                adoType(type),
+                                type,
+                                static_cast<std::int64_t>(size),
+                                digits});
         }
     }
 
