@@ -105,7 +105,9 @@ void Form2::buildControls()
     }
     m_keepTypesBox->setAccessibleName(QStringLiteral("Keep column types and keys"));
     m_keepTypesBox->setAccessibleDescription(
-        QStringLiteral("Send Table/s To IBM DB2 makes typed columns, the key and the indexes"));
+        QStringLiteral("Both copies: Send Table/s To IBM DB2 makes typed columns, the key and "
+                       "the indexes; Send Table/s To Paradox makes typed fields"));
+    m_keepTypesBox->setToolTip(m_keepTypesBox->accessibleDescription());
 
     connect(PushButton2, &QPushButton::clicked, this, &Form2::PushButton2_Click);
     connect(PushButton1, &QPushButton::clicked, this, &Form2::PushButton1_Click);
