@@ -93,7 +93,7 @@ int main(int argc, char **argv)
     const long rssAfterCopy = peakRssKb();
 
     // The typed copy of the same table ("Keep column types and keys"), replacing the first.
-    form2.findChild<QCheckBox *>(QStringLiteral("KeepTypes"))->setChecked(true);
+    form2.findChild<QCheckBox *>(QStringLiteral("KeepTypesToParadox"))->setChecked(true);
     for (int i = 0; i < list.count(); ++i) {
         if (list.item(i)->text() == QStringLiteral("BENCH")) {
             list.setCurrentRow(i);

@@ -10,7 +10,7 @@ display=":$((90 + RANDOM % 9))"
 config="$(mktemp -d)"
 trap 'kill "$app" "$xvfb" 2>/dev/null || true; rm -rf "$config"' EXIT
 
-Xvfb "$display" -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 sleep 1
 DISPLAY="$display" XDG_CONFIG_HOME="${TW_SCREENSHOT_CONFIG:-$config}" "$binary" &

@@ -135,7 +135,7 @@ public:
 
     QString programFolder() const override { return m_programFolder; }
 
-    bool keepsTypes() const override { return m_typed; }
+    bool keepsTypes(Direction) const override { return m_typed; }
 
     QString origin() const override { return QStringLiteral("from the command line"); }
 

@@ -59,7 +59,7 @@ bool SendToDb2::open()
         return false;
     }
     m_folder = fields.paradoxFolder;
-    m_typed = m_view.keepsTypes();
+    m_typed = m_view.keepsTypes(TransferView::Direction::ToDb2);
     if (!m_trap(Step::OpenDb2, [&] {
             m_target = connect::Db2ConnectionString(fields);
             m_db2.open(m_target.toStdString());

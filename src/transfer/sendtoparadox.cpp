@@ -85,7 +85,7 @@ bool SendToParadox::open()
 {
     const connect::ConnectionSettings fields = m_view.connectionSettings();
     m_folder = fields.paradoxFolder;
-    m_typed = m_view.keepsTypes();
+    m_typed = m_view.keepsTypes(TransferView::Direction::ToParadox);
     auto open = [&](Step step, db::Connection &connection, auto connectionString) {
         return m_trap(step, [&] {
             connection.setEventPump(stoppingPump(m_progress));

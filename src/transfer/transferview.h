@@ -21,7 +21,9 @@ public:
     virtual Progress &progress() = 0;
     virtual connect::ConnectionSettings connectionSettings() const = 0;
     virtual QString programFolder() const = 0;
-    virtual bool keepsTypes() const = 0;
+    // "Keep column types and keys", chosen for each direction of copy.
+    enum class Direction { ToDb2, ToParadox };
+    virtual bool keepsTypes(Direction direction) const = 0;
 
     // Who runs the work, when not the transfer page: the log's line for the press says so.
     virtual QString origin() const { return {}; }

@@ -134,7 +134,7 @@ TEST_F(BusyPage, ClosingTheWindowStopsATypedCopyToDb2AndTheNextSendGoesOnFromIts
     EXPECT_FALSE(items(form2->db2List()).contains(QStringLiteral("ZZZ")));
 
     restartProgram();
-    ASSERT_TRUE(form2->keepsTypes());
+    ASSERT_TRUE(form2->keepsTypes(tw::transfer::TransferView::Direction::ToDb2));
     press(*form2, "PushButton4", {QStringLiteral("ZZZ")});
     EXPECT_TRUE(dialogs.errorReports().isEmpty())
         << dialogs.errorReports().join(u'\n').toStdString();

@@ -515,7 +515,7 @@ TEST_F(SendToParadox, TheTypedCopyGivesEachDb2TypeItsOwnFieldAndWritesTheRowsStr
                   "'2038-01-19-03.14.07.999999', '1234567890123456789012345678901234')",
               "INSERT INTO \"TYPED\"(S) VALUES(NULL)"});
     startProgram();
-    form2->findChild<QCheckBox *>(QStringLiteral("KeepTypes"))->setChecked(true);
+    form2->findChild<QCheckBox *>(QStringLiteral("KeepTypesToParadox"))->setChecked(true);
     send({QStringLiteral("TYPED")});
     EXPECT_TRUE(dialogs.errorReports().isEmpty())
         << dialogs.errorReports().join(u'\n').toStdString();
@@ -581,7 +581,7 @@ TEST_F(SendToParadox, ATypedCopyWithAValueNoFieldHoldsKeepsTheOldTable)
               "INSERT INTO \"ZEROS\" VALUES(X'01')",
               "INSERT INTO \"ZEROS\" VALUES(X'0000')"});
     startProgram();
-    form2->findChild<QCheckBox *>(QStringLiteral("KeepTypes"))->setChecked(true);
+    form2->findChild<QCheckBox *>(QStringLiteral("KeepTypesToParadox"))->setChecked(true);
     dialogs.answers = {true};
     send({QStringLiteral("ZEROS")});
     ASSERT_EQ(dialogs.errorReports().size(), 1);

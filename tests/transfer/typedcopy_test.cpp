@@ -197,10 +197,20 @@ TEST_F(TypedCopy, TheChoiceIsOffByDefaultAndRememberedAcrossARestart)
     EXPECT_EQ(settings->GetSetting(QStringLiteral("KeepTypes")), QStringLiteral("1"));
 
     tw::transfer::Form2 restarted(dialogs, *form1, log, *settings);
-    EXPECT_TRUE(restarted.keepsTypes());
+    EXPECT_TRUE(restarted.keepsTypes(tw::transfer::TransferView::Direction::ToDb2));
     box->setChecked(false);
     tw::transfer::Form2 again(dialogs, *form1, log, *settings);
-    EXPECT_FALSE(again.keepsTypes());
+    EXPECT_FALSE(again.keepsTypes(tw::transfer::TransferView::Direction::ToDb2));
+
+    // The copy to Paradox has its own box in the DB2 frame, remembered under its own key.
+    auto *toParadox = form2->findChild<QCheckBox *>(QStringLiteral("KeepTypesToParadox"));
+    ASSERT_NE(toParadox, nullptr);
+    EXPECT_EQ(toParadox->parentWidget()->objectName(), QStringLiteral("Frame1"));
+    EXPECT_FALSE(toParadox->isChecked());
+    toParadox->setChecked(true);
+    tw::transfer::Form2 third(dialogs, *form1, log, *settings);
+    EXPECT_TRUE(third.keepsTypes(tw::transfer::TransferView::Direction::ToParadox));
+    EXPECT_FALSE(third.keepsTypes(tw::transfer::TransferView::Direction::ToDb2));
 }
 
 // A damaged keyed table holding a key twice: DB2 refuses the second row with its box, and no

@@ -22,6 +22,8 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 
+#include <utility>
+
 namespace tw::transfer {
 
 namespace {
@@ -63,6 +65,10 @@ void Form2::buildControls()
     PushButton1 =
         build.button(Frame1, "PushButton1", "Delete Table/s", QRect(240, 3100, 3330, 400));
     PushButton6 = build.button(Frame1, "PushButton6", "Rename Table", QRect(240, 3600, 3330, 400));
+    m_keepTypesToParadoxBox =
+        build.place(new QCheckBox(QStringLiteral("Keep column types and keys"), Frame1),
+                    "KeepTypesToParadox",
+                    QRect(240, 4080, 3330, 300));
 
     Frame2 = build.frame("Frame2", "Paradox Tables", QRect(4080, 120, 3840, 4515));
     List2 = build.place(new TableList(Frame2), "List2", QRect(240, 360, 3330, 1635));
@@ -105,9 +111,11 @@ void Form2::buildControls()
     }
     m_keepTypesBox->setAccessibleName(QStringLiteral("Keep column types and keys"));
     m_keepTypesBox->setAccessibleDescription(
-        QStringLiteral("Both copies: Send Table/s To IBM DB2 makes typed columns, the key and "
-                       "the indexes; Send Table/s To Paradox makes typed fields"));
-    m_keepTypesBox->setToolTip(m_keepTypesBox->accessibleDescription());
+        QStringLiteral("Send Table/s To IBM DB2 makes typed columns, the key and the indexes"));
+    m_keepTypesToParadoxBox->setAccessibleName(QStringLiteral("Keep column types and keys"));
+    m_keepTypesToParadoxBox->setAccessibleDescription(
+        QStringLiteral("Send Table/s To Paradox makes a field of each column's own type, "
+                       "written straight"));
 
     connect(PushButton2, &QPushButton::clicked, this, &Form2::PushButton2_Click);
     connect(PushButton1, &QPushButton::clicked, this, &Form2::PushButton1_Click);
@@ -121,14 +129,18 @@ void Form2::buildControls()
     connect(PushButton10, &QPushButton::clicked, this, &Form2::PushButton10_Click);
     connect(PushButton11, &QPushButton::clicked, this, &Form2::PushButton11_Click);
     connect(PushButton12, &QPushButton::clicked, this, &Form2::PushButton12_Click);
-    {
-        const QSignalBlocker quiet(m_keepTypesBox);
-        m_keepTypesBox->setChecked(m_settings.GetSetting(QString::fromLatin1(kKeepTypes)) == u"1");
+    // Each box remembers its choice under its own key, off until ticked.
+    for (const auto &[box, key] : {std::pair{m_keepTypesBox, kKeepTypes},
+                                   std::pair{m_keepTypesToParadoxBox, kKeepTypesToParadox}}) {
+        {
+            const QSignalBlocker quiet(box);
+            box->setChecked(m_settings.GetSetting(QString::fromLatin1(key)) == u"1");
+        }
+        connect(box, &QCheckBox::toggled, this, [this, key = key](bool on) {
+            m_settings.SaveSetting(QString::fromLatin1(key),
+                                   on ? QStringLiteral("1") : QStringLiteral("0"));
+        });
     }
-    connect(m_keepTypesBox, &QCheckBox::toggled, this, [this](bool on) {
-        m_settings.SaveSetting(QString::fromLatin1(kKeepTypes),
-                               on ? QStringLiteral("1") : QStringLiteral("0"));
-    });
 }
 
 connect::ConnectionSettings Form2::connectionSettings() const
@@ -141,9 +153,9 @@ QString Form2::programFolder() const
     return m_connectionPage.programFolder();
 }
 
-bool Form2::keepsTypes() const
+bool Form2::keepsTypes(Direction direction) const
 {
-    return m_keepTypesBox->isChecked();
+    return (direction == Direction::ToDb2 ? m_keepTypesBox : m_keepTypesToParadoxBox)->isChecked();
 }
 
 void Form2::SetFormColors()

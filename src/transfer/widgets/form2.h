@@ -45,6 +45,7 @@ public:
     void showPage() override;
 
     static constexpr auto kKeepTypes = "KeepTypes";
+    static constexpr auto kKeepTypesToParadox = "KeepTypesToParadox";
 
     // The user closed a page: the program ends. Work running now stops after the statement
     // in flight and begins nothing new; no box is shown for it.
@@ -62,7 +63,7 @@ public:
     QString programFolder() const override;
     // "Keep column types and keys": the copy to DB2 makes typed columns, the key and the
     // indexes, and sends bound rows in arrays. Off: the copy is the one-INSERT-per-row text copy.
-    bool keepsTypes() const override;
+    bool keepsTypes(Direction direction) const override;
 
     QProgressBar &progressBar() { return *ProgressBar1; }
 
@@ -130,7 +131,8 @@ private:
 
     QGroupBox *Frame1 = nullptr;
     QGroupBox *Frame2 = nullptr;
-    QCheckBox *m_keepTypesBox = nullptr;
+    QCheckBox *m_keepTypesBox = nullptr;          // the copy to DB2, in the Paradox frame
+    QCheckBox *m_keepTypesToParadoxBox = nullptr; // the copy to Paradox, in the DB2 frame
     TableList *List1 = nullptr;
     TableList *List2 = nullptr;
     QPushButton *PushButton1 = nullptr;

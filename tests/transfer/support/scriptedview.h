@@ -43,7 +43,7 @@ public:
 
     QString programFolder() const override { return folder; }
 
-    bool keepsTypes() const override { return typed; }
+    bool keepsTypes(Direction) const override { return typed; }
 
     transfer::TableRows db2;
     transfer::TableRows paradox;
