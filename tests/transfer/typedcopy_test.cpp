@@ -237,9 +237,9 @@ TEST_F(TypedCopy, ARowThatBreaksTheKeyGetsItsBoxAndNoTableIsMade)
     EXPECT_TRUE(logText().contains(QStringLiteral("  FAILED KEYED")));
 }
 
-// Yes to "Overwrite?" and then a CREATE INDEX DB2 refuses: the unit of work that dropped the
-// old table gives it back whole, and no row is copied.
-TEST_F(TypedCopy, AFailedCreateOnReplaceKeepsTheOldTableWhole)
+// Yes to "Overwrite?" and then a swap DB2 refuses (the index's name is another table's): the
+// unit of work that dropped the old table gives it back whole.
+TEST_F(TypedCopy, ASwapDb2RefusesOnReplaceKeepsTheOldTableWhole)
 {
     emu.seed({"CREATE TABLE \"TOWNS\"(\"OLD\" INTEGER)",
               "INSERT INTO \"TOWNS\" VALUES(41)",
@@ -268,6 +268,7 @@ TEST_F(TypedCopy, AFailedCreateOnReplaceKeepsTheOldTableWhole)
     const QStringList reports = dialogs.errorReports();
     ASSERT_EQ(reports.size(), 1);
     EXPECT_TRUE(reports[0].contains(QStringLiteral("SQL0601N"))) << reports[0].toStdString();
+    EXPECT_TRUE(reports[0].contains(QStringLiteral("at line 292"))) << reports[0].toStdString();
     EXPECT_EQ(db2Rows("\"TOWNS\""), Rows{{"41"}}) << "the old table is back, rows and all";
 }
 
