@@ -29,6 +29,12 @@ void PressLog::note(const QString &text)
 void PressLog::rows(const QString &table, const RowCounts &counts)
 {
     m_log.table(table, counts.read, counts.written, counts.source, counts.readBack);
+    if (counts.verified() && counts.valuesCompared > 0) {
+        note(QStringLiteral("verified every value: %1 rows of %2 columns read back and compared "
+                            "with the source")
+                 .arg(*counts.readBack)
+                 .arg(counts.valuesCompared));
+    }
     m_rows = counts;
 }
 

@@ -24,6 +24,8 @@ struct RowCounts
     std::int64_t read = 0;
     std::int64_t written = 0;
     std::optional<std::int64_t> readBack;
+    // Columns whose every value was read back and found equal to the source's (0: none were).
+    std::size_t valuesCompared = 0;
 
     // True when the table as written, read back, holds the source's count.
     bool verified() const { return readBack && *readBack == source; }

@@ -371,10 +371,7 @@ bool SendToDb2::verify(const std::string &work,
         });
         return false;
     }
-    m_log.note(QStringLiteral("verified every value: %1 rows of %2 columns read back and "
-                              "compared with the Paradox table")
-                   .arg(back.rows())
-                   .arg(typed.columns.size()));
+    counts.valuesCompared = typed.columns.size();
     return true;
 }
 
