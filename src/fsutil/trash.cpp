@@ -29,7 +29,7 @@ void say(std::string *why, const std::string &text)
 }
 
 // What a Trash folder's mode must be: the $uid folders at the top of a file system exactly
-// 0700, as the Trash specification asks; their parts writable by nobody else; the home
+// 0700, as freedesktop.org's Trash rules ask; their parts writable by nobody else; the home
 // Trash, in the user's own home, as the user keeps it.
 enum class Guard { Private, Shared, Home };
 

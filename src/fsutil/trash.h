@@ -24,7 +24,7 @@ struct TrashedFile
 bool isTrashFolder(const std::filesystem::path &folder);
 
 // The Trash folder of this user at the top of the file system `topdir`, when it is one the
-// freedesktop.org Trash specification lets a program use: $topdir/.Trash (a folder, not a
+// freedesktop.org's Trash rules let a program use: $topdir/.Trash (a folder, not a
 // link, with the sticky bit) with its $uid folder owned by this user, mode 0700; otherwise
 // $topdir/.Trash-$uid owned by this user, mode 0700, not a link. Either $uid folder is made
 // when missing. Nothing (with `why` saying so) when neither can be used: another user's

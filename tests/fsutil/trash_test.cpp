@@ -1,5 +1,5 @@
-// Only this user's own Trash at the top of a file system is used, as the freedesktop.org
-// Trash specification lays down; and a file put in the Trash never replaces one there.
+// Only this user's own Trash at the top of a file system is used, as freedesktop.org's Trash
+// rules lay down; and a file put in the Trash never replaces one there.
 
 #include "fsutil/trash.h"
 
