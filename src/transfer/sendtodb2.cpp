@@ -109,9 +109,6 @@ std::optional<QString> SendToDb2::askOverwrite(const QString &name)
 
 bool SendToDb2::createTable(const QString &create, const QString &replaced)
 {
-    auto db2Step = [&](Step step, const QString &sql) {
-        return m_trap(step, [&] { m_db2.execute(sql.toStdString()); });
-    };
     db::Transaction unit(m_db2);
     if (!replaced.isEmpty()) {
         const bool begun = m_trap(Step::BeginUnit, [&] { unit.begin(); });

@@ -5,6 +5,7 @@
 #include "app/operationlog.h"
 #include "db/connection.h"
 #include "transfer/presslog.h"
+#include "transfer/steps.h"
 #include "transfer/transferview.h"
 #include "transfer/typedload.h"
 #include "transfer/typedtable.h"
@@ -63,26 +64,32 @@ private:
                         const QString &table,
                         const QString &replaced,
                         const TypedTable &typed);
-    // The checkpoint of the working table `work` when DB2 has one (an empty one when its
-    // comment is none of ours); drops working tables left more than a day ago.
-    std::optional<Checkpoint> findWorking(const std::string &work);
+    // The row the load goes on from: after the checkpoint of a working table of the same
+    // source, else 0 in a working table made anew; nothing after a box.
+    std::optional<std::int64_t>
+    startWorking(const WorkingTable &work, const TypedTable &typed, std::int64_t sourceRows);
+    // The working table's checkpoint when DB2 has the table (an empty one when its comment is
+    // none of ours); drops working tables left more than a day ago.
+    std::optional<Checkpoint> findWorking(const WorkingTable &work);
     // The working table with its indexes and a checkpoint of no rows, in one unit of work.
-    bool createWorking(const std::string &work, const TypedTable &typed, const std::string &source);
-    void dropWorking(const std::string &work);
+    bool createWorking(const WorkingTable &work, const TypedTable &typed);
+    void dropWorking(const WorkingTable &work);
     // Reads the working table back: true when it holds every row and every value sent.
-    bool verify(const std::string &work,
+    bool verify(const WorkingTable &work,
                 const TypedTable &typed,
                 const ColumnDigests &sent,
                 RowCounts &counts);
     // The first row, in the order both sides give them, whose value in `column` differs.
     std::optional<std::int64_t>
-    firstDifferingRow(const std::string &work, const TypedTable &typed, std::size_t column);
+    firstDifferingRow(const WorkingTable &work, const TypedTable &typed, std::size_t column);
     // One unit of work: the old table dropped (when replaced), the working table and its
     // indexes renamed to the real names.
-    bool swap(const std::string &work,
-              const QString &table,
-              const QString &replaced,
-              const TypedTable &typed);
+    bool swap(const WorkingTable &work, const QString &replaced, const TypedTable &typed);
+    // One statement on DB2 as a step.
+    bool db2Step(steps::SendToDb2 step, const QString &sql);
+    // Commits the unit when `keep`, else rolls it back (unless the line is gone); true once
+    // committed.
+    bool endUnit(db::Transaction &unit, bool keep);
     // The typed table for the Paradox table the rows come from; empty after a box.
     std::optional<TypedTable> planTyped(const QString &paradoxName, const db::Recordset &rows);
     // The rows the DB2 table holds, counted by DB2 after the copy.
@@ -101,7 +108,6 @@ private:
     bool m_typed = false;
     bool m_booleans = false;            // the server has BOOLEAN columns
     std::filesystem::path m_sourceFile; // the .db file of the table being copied
-    std::string m_loadedTable;          // the DB2 name of the table a typed load makes
     db::Connection m_db2;
     db::Connection m_paradox;
 };

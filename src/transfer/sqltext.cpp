@@ -172,6 +172,12 @@ QStringList typedIndexTexts(const QString &table, const TypedTable &typed)
     return texts;
 }
 
+QString commentText(const QString &quotedTable, const std::string &comment)
+{
+    return QStringLiteral("COMMENT ON TABLE ") + quotedTable + QStringLiteral(" IS '") +
+           QString::fromStdString(text::doubled(comment, '\'')) + u'\'';
+}
+
 std::string parameterInsertText(const std::string &quotedTable, std::size_t columns)
 {
     std::string text = "INSERT INTO " + quotedTable + " VALUES(";

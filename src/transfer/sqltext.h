@@ -73,6 +73,9 @@ QString typedCreateText(const QString &table, const TypedTable &typed);
 // CREATE INDEX "NAME_CITY" ON "NAME"("CITY" DESC,"ZIP"), one per secondary index.
 QStringList typedIndexTexts(const QString &table, const TypedTable &typed);
 
+// COMMENT ON TABLE <quoted table> IS 'text', a quote in the text doubled.
+QString commentText(const QString &quotedTable, const std::string &comment);
+
 // INSERT INTO <quoted table> VALUES(?, ?, ?): one parameter marker per column.
 std::string parameterInsertText(const std::string &quotedTable, std::size_t columns);
 

@@ -26,6 +26,17 @@ std::string workingName(const std::string &table);
 std::string workingIndexName(const std::string &table, std::size_t index);
 bool isWorkingName(std::string_view name);
 
+// A typed load's working table: the DB2 table it is to become, its own name and its
+// indexes' names, and the fingerprint of the source its rows come from.
+struct WorkingTable
+{
+    std::string table;  // as DB2 stores the target's name
+    std::string name;   // workingName(table)
+    std::string source; // sourceFingerprint() of the rows; empty when it cannot be known
+
+    std::string indexName(std::size_t index) const { return workingIndexName(table, index); }
+};
+
 // How far a load got, kept as the working table's comment and committed with its rows.
 struct Checkpoint
 {

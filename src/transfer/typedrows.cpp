@@ -6,7 +6,6 @@
 #include "transfer/rowloop.h"
 #include "transfer/sendtodb2.h"
 #include "transfer/sqltext.h"
-#include "transfer/steps.h"
 #include "transfer/typedload.h"
 
 #include <algorithm>
@@ -37,88 +36,177 @@ std::int64_t secondsNow()
         .count();
 }
 
-QString sqlString(const std::string &text)
-{
-    QString quoted = QString::fromStdString(text);
-    quoted.replace(u'\'', QStringLiteral("''"));
-    return u'\'' + quoted + u'\'';
-}
-
 QString name(const std::string &text)
 {
     return db2Name(QString::fromStdString(text));
 }
 
+QString dropText(const std::string &table)
+{
+    return QStringLiteral("DROP TABLE ") + name(table);
+}
+
+QString checkpointComment(const WorkingTable &work, std::int64_t rows)
+{
+    return commentText(name(work.name), checkpointText({rows, work.source, secondsNow()}));
+}
+
 // The typed table as the working table has it: its indexes under working names.
-TypedTable asWorking(const TypedTable &typed, const std::string &table)
+TypedTable asWorking(const TypedTable &typed, const WorkingTable &work)
 {
     TypedTable working = typed;
     for (std::size_t i = 0; i < working.indexes.size(); ++i) {
-        working.indexes[i].name = workingIndexName(table, i);
+        working.indexes[i].name = work.indexName(i);
     }
     return working;
 }
 
+// The rows read since the last commit, sent in units of work that each commit with the
+// checkpoint of the rows they complete. A unit DB2's log cannot hold is rolled back and sent
+// again in halves, so the rows are kept until their unit is committed.
+class UnitSender
+{
+public:
+    UnitSender(app::ErrorTrap &trap,
+               db::Connection &db2,
+               PressLog &log,
+               db::backend::RowInserter &inserter,
+               const WorkingTable &work,
+               std::int64_t committed)
+        : m_trap(trap)
+        , m_db2(db2)
+        , m_log(log)
+        , m_inserter(inserter)
+        , m_work(work)
+        , m_committed(committed)
+    {}
+
+    // Takes a row; false when the load cannot go on.
+    bool add(std::vector<db::Value> row)
+    {
+        m_pending.push_back(std::move(row));
+        if (static_cast<std::int64_t>(m_pending.size()) < m_interval) {
+            return true;
+        }
+        return flush() && m_whole;
+    }
+
+    // Commits every row taken. False when some could not be.
+    bool flush()
+    {
+        while (!m_pending.empty() && !m_failed) {
+            const std::size_t count =
+                std::min(m_pending.size(), static_cast<std::size_t>(m_interval));
+            bool full = false;
+            if (sendUnit(count, full)) {
+                m_committed += static_cast<std::int64_t>(count);
+                m_pending.erase(m_pending.begin(),
+                                m_pending.begin() + static_cast<std::ptrdiff_t>(count));
+            } else if (full && m_interval > 1) {
+                m_interval = std::max<std::int64_t>(1, static_cast<std::int64_t>(count) / 2);
+                m_log.note(QStringLiteral("the DB2 transaction log is full: committing every %1 "
+                                          "rows")
+                               .arg(m_interval));
+            } else {
+                if (full) {
+                    m_trap(Step::SendRow, [] {
+                        throw db::Error("The transaction log for the database is full.", "57011");
+                    });
+                }
+                m_failed = true;
+            }
+        }
+        return !m_failed;
+    }
+
+    // The source's first rows the working table keeps.
+    std::int64_t committed() const { return m_committed; }
+
+    // False once a row did not go in and never will.
+    bool whole() const { return m_whole; }
+
+    bool failed() const { return m_failed; }
+
+private:
+    // The unit's rows, committed with their checkpoint. `full` when DB2's log could not hold
+    // them; the unit is then rolled back.
+    bool sendUnit(std::size_t count, bool &full)
+    {
+        db::Transaction unit(m_db2);
+        if (!m_trap(Step::BeginRowUnit, [&] { unit.begin(); })) {
+            return false;
+        }
+        for (std::size_t i = 0; i < count && !full; ++i) {
+            if (m_inserter.add(m_pending[i])) {
+                sendGathered(full);
+            }
+        }
+        if (!full) {
+            sendGathered(full);
+        }
+        const bool kept =
+            !full && m_whole && !m_trap.connectionLost() &&
+            m_trap(Step::Checkpoint,
+                   [&] {
+                       m_db2.execute(
+                           checkpointComment(m_work, m_committed + static_cast<std::int64_t>(count))
+                               .toStdString());
+                   }) &&
+            m_trap(Step::SendRow, [&] { unit.commit(); });
+        if (!kept && unit.active() && !m_trap.connectionLost()) {
+            m_trap(Step::SendRow, [&] { unit.rollback(); });
+        }
+        return kept;
+    }
+
+    // Sends the rows the inserter gathered: each row refused gets its box, a full log none.
+    void sendGathered(bool &full)
+    {
+        std::vector<db::backend::RejectedRow> rejected;
+        try {
+            rejected = m_inserter.send();
+        } catch (const db::Error &error) {
+            if (logFull(error)) {
+                full = true;
+                return;
+            }
+            rejected.push_back({0, error});
+        }
+        for (const db::backend::RejectedRow &row : rejected) {
+            if (m_trap.connectionLost()) {
+                break; // one box for the line, not one per row
+            }
+            if (logFull(row.error)) {
+                full = true;
+            } else {
+                m_whole = false;
+                m_trap(Step::SendRow, [&] { throw row.error; });
+            }
+        }
+    }
+
+    app::ErrorTrap &m_trap;
+    db::Connection &m_db2;
+    PressLog &m_log;
+    db::backend::RowInserter &m_inserter;
+    const WorkingTable &m_work;
+    std::vector<std::vector<db::Value>> m_pending;
+    std::int64_t m_interval = kRowsPerCommit;
+    std::int64_t m_committed;
+    bool m_whole = true;
+    bool m_failed = false;
+};
+
 } // namespace
 
-std::optional<Checkpoint> SendToDb2::findWorking(const std::string &work)
+bool SendToDb2::db2Step(steps::SendToDb2 step, const QString &sql)
 {
-    std::optional<Checkpoint> found;
-    std::vector<std::string> stale;
-    const std::int64_t now = secondsNow();
-    m_trap(Step::FindWorking, [&] {
-        const std::optional<std::string> current = currentSchema(m_db2);
-        db::Recordset tables;
-        tables.openSchema(db::adSchemaTables, m_db2);
-        while (!tables.eof()) {
-            const std::string table = tables.value("TABLE_NAME").toText();
-            const std::string owner = tables.value("TABLE_SCHEM").toText();
-            if (isWorkingName(table) && (owner.empty() || owner == current)) {
-                const std::optional<Checkpoint> checkpoint =
-                    parseCheckpoint(tables.value("REMARKS").toText());
-                if (table == work) {
-                    found = checkpoint.value_or(Checkpoint{});
-                } else if (checkpoint && now - checkpoint->at > kStaleSeconds) {
-                    stale.push_back(table);
-                }
-            }
-            tables.moveNext();
-        }
-        tables.close();
-    });
-    for (const std::string &table : stale) {
-        if (m_trap(Step::DropWorking, [&] {
-                m_db2.execute((QStringLiteral("DROP TABLE ") + name(table)).toStdString());
-            })) {
-            m_log.note(QStringLiteral("dropped the working table %1 a copy left over a day ago")
-                           .arg(QString::fromStdString(table)));
-        }
-    }
-    return found;
+    return m_trap(step, [&] { m_db2.execute(sql.toStdString()); });
 }
 
-bool SendToDb2::createWorking(const std::string &work,
-                              const TypedTable &typed,
-                              const std::string &source)
+bool SendToDb2::endUnit(db::Transaction &unit, bool keep)
 {
-    const TypedTable working = asWorking(typed, m_loadedTable);
-    auto db2Step = [&](Step step, const QString &sql) {
-        return m_trap(step, [&] { m_db2.execute(sql.toStdString()); });
-    };
-    db::Transaction unit(m_db2);
-    if (!m_trap(Step::BeginUnit, [&] { unit.begin(); })) {
-        return false;
-    }
-    bool created =
-        db2Step(Step::CreateTable, typedCreateText(QString::fromStdString(work), working));
-    for (const QString &index : typedIndexTexts(QString::fromStdString(work), working)) {
-        created = created && db2Step(Step::CreateTable, index);
-    }
-    created = created &&
-              db2Step(Step::Checkpoint,
-                      QStringLiteral("COMMENT ON TABLE ") + name(work) + QStringLiteral(" IS ") +
-                          sqlString(checkpointText({0, source, secondsNow()})));
-    if (created) {
+    if (keep) {
         return m_trap(Step::CommitUnit, [&] { unit.commit(); });
     }
     if (unit.active() && !m_trap.connectionLost()) {
@@ -127,12 +215,89 @@ bool SendToDb2::createWorking(const std::string &work,
     return false;
 }
 
-void SendToDb2::dropWorking(const std::string &work)
+std::optional<Checkpoint> SendToDb2::findWorking(const WorkingTable &work)
+{
+    std::optional<Checkpoint> found;
+    std::vector<std::string> stale;
+    const std::int64_t now = secondsNow();
+    m_trap(Step::FindWorking, [&] {
+        const std::optional<std::string> current = currentSchema(m_db2);
+        db::Recordset tables;
+        tables.openSchema(db::adSchemaTables, m_db2);
+        for (; !tables.eof(); tables.moveNext()) {
+            const std::string table = tables.value("TABLE_NAME").toText();
+            const std::string owner = tables.value("TABLE_SCHEM").toText();
+            if (!isWorkingName(table) || (!owner.empty() && owner != current)) {
+                continue;
+            }
+            const std::optional<Checkpoint> checkpoint =
+                parseCheckpoint(tables.value("REMARKS").toText());
+            if (table == work.name) {
+                found = checkpoint.value_or(Checkpoint{});
+            } else if (checkpoint && now - checkpoint->at > kStaleSeconds) {
+                stale.push_back(table);
+            }
+        }
+        tables.close();
+    });
+    for (const std::string &table : stale) {
+        if (db2Step(Step::DropWorking, dropText(table))) {
+            m_log.note(QStringLiteral("dropped the working table %1 a copy left over a day ago")
+                           .arg(QString::fromStdString(table)));
+        }
+    }
+    return found;
+}
+
+bool SendToDb2::createWorking(const WorkingTable &work, const TypedTable &typed)
+{
+    const TypedTable working = asWorking(typed, work);
+    const QString table = QString::fromStdString(work.name);
+    db::Transaction unit(m_db2);
+    if (!m_trap(Step::BeginUnit, [&] { unit.begin(); })) {
+        return false;
+    }
+    bool created = db2Step(Step::CreateTable, typedCreateText(table, working));
+    for (const QString &index : typedIndexTexts(table, working)) {
+        created = created && db2Step(Step::CreateTable, index);
+    }
+    created = created && db2Step(Step::Checkpoint, checkpointComment(work, 0));
+    return endUnit(unit, created);
+}
+
+void SendToDb2::dropWorking(const WorkingTable &work)
 {
     if (!m_trap.connectionLost()) {
-        m_trap(Step::DropWorking,
-               [&] { m_db2.execute((QStringLiteral("DROP TABLE ") + name(work)).toStdString()); });
+        db2Step(Step::DropWorking, dropText(work.name));
     }
+}
+
+std::optional<std::int64_t>
+SendToDb2::startWorking(const WorkingTable &work, const TypedTable &typed, std::int64_t sourceRows)
+{
+    // A working table from the same source, the same table plan and the same folder is taken
+    // up where its checkpoint says; any other is dropped and the load starts afresh.
+    const std::optional<Checkpoint> left = findWorking(work);
+    if (m_trap.connectionLost()) {
+        return std::nullopt;
+    }
+    if (left && !work.source.empty() && left->source == work.source && left->rows <= sourceRows) {
+        if (left->rows > 0) {
+            m_log.note(
+                QStringLiteral("resumed after row %1 of %2").arg(left->rows).arg(sourceRows));
+        }
+        return left->rows;
+    }
+    if (left) {
+        dropWorking(work);
+        m_log.note(QStringLiteral("dropped the working table an earlier copy of %1 left: its "
+                                  "source or its columns have changed since")
+                       .arg(QString::fromStdString(work.table)));
+    }
+    if (!createWorking(work, typed)) {
+        return std::nullopt;
+    }
+    return 0;
 }
 
 SendToDb2::TypedLoad SendToDb2::loadTyped(db::Recordset &rows,
@@ -143,39 +308,14 @@ SendToDb2::TypedLoad SendToDb2::loadTyped(db::Recordset &rows,
     TypedLoad load;
     RowCounts &counts = load.counts;
     m_trap(Step::CountRows, [&] { counts.source = rows.recordCount(); });
-    m_loadedTable = table.toStdString();
-    const std::string work = workingName(m_loadedTable);
-    const TypedTable working = asWorking(typed, m_loadedTable);
-    const std::string source = sourceFingerprint(
-        m_sourceFile, typedCreateText(QString::fromStdString(work), working).toStdString());
-
-    // A working table from the same source, the same table plan and the same folder is taken
-    // up where its checkpoint says; any other is dropped and the load starts afresh.
-    std::int64_t resumeAt = 0;
-    const std::optional<Checkpoint> left = findWorking(work);
-    if (m_trap.connectionLost()) {
+    WorkingTable work{table.toStdString(), workingName(table.toStdString()), {}};
+    work.source = sourceFingerprint(
+        m_sourceFile,
+        typedCreateText(QString::fromStdString(work.name), asWorking(typed, work)).toStdString());
+    const std::optional<std::int64_t> resumeAt = startWorking(work, typed, counts.source);
+    if (!resumeAt) {
         return load;
     }
-    if (left && !source.empty() && left->source == source && left->rows <= counts.source) {
-        resumeAt = left->rows;
-        if (resumeAt > 0) {
-            m_log.note(
-                QStringLiteral("resumed after row %1 of %2").arg(resumeAt).arg(counts.source));
-        }
-    } else {
-        if (left) {
-            dropWorking(work);
-            m_log.note(
-                QStringLiteral(
-                    "dropped the working table an earlier copy of %1 left: its source or its "
-                    "columns have changed since")
-                    .arg(table));
-        }
-        if (!createWorking(work, typed, source)) {
-            return load;
-        }
-    }
-
     std::vector<db::backend::Parameter> parameters;
     for (const TypedColumn &column : typed.columns) {
         parameters.push_back(column.parameter);
@@ -183,132 +323,42 @@ SendToDb2::TypedLoad SendToDb2::loadTyped(db::Recordset &rows,
     std::unique_ptr<db::backend::RowInserter> inserter;
     if (!m_trap(Step::BuildRow, [&] {
             inserter = m_db2.insertRows(
-                parameterInsertText(name(work).toStdString(), parameters.size()), parameters);
+                parameterInsertText(name(work.name).toStdString(), parameters.size()), parameters);
         })) {
         return load;
     }
 
+    UnitSender units(m_trap, m_db2, m_log, *inserter, work, *resumeAt);
     ColumnDigests sent(typed.columns.size());
-    std::vector<std::vector<db::Value>> pending; // rows read since the last commit
-    std::int64_t interval = kRowsPerCommit;
-    std::int64_t committed = resumeAt; // the source's first rows the working table keeps
-    bool whole = true;                 // every row read went in, or will
-    bool failed = false;               // the load cannot go on
-
-    // Sends the rows of one unit of work. True when they are committed with their
-    // checkpoint; `full` when DB2's log could not hold them (the unit is rolled back).
-    auto sendUnit = [&](std::size_t count, bool &full) {
-        db::Transaction unit(m_db2);
-        if (!m_trap(Step::BeginRowUnit, [&] { unit.begin(); })) {
-            return false;
-        }
-        auto send = [&] {
-            std::vector<db::backend::RejectedRow> rejected;
-            try {
-                rejected = inserter->send();
-            } catch (const db::Error &error) {
-                if (logFull(error)) {
-                    full = true;
-                    return;
-                }
-                rejected.push_back({0, error});
-            }
-            for (const db::backend::RejectedRow &row : rejected) {
-                if (m_trap.connectionLost()) {
-                    break; // one box for the line, not one per row
-                }
-                if (logFull(row.error)) {
-                    full = true;
-                } else {
-                    whole = false;
-                    m_trap(Step::SendRow, [&] { throw row.error; });
-                }
-            }
-        };
-        for (std::size_t i = 0; i < count && !full; ++i) {
-            if (inserter->add(pending[i])) {
-                send();
-            }
-        }
-        if (!full) {
-            send();
-        }
-        bool kept = false;
-        if (!full && whole && !m_trap.connectionLost()) {
-            const Checkpoint checkpoint{
-                committed + static_cast<std::int64_t>(count), source, secondsNow()};
-            kept = m_trap(Step::Checkpoint,
-                          [&] {
-                              m_db2.execute((QStringLiteral("COMMENT ON TABLE ") + name(work) +
-                                             QStringLiteral(" IS ") +
-                                             sqlString(checkpointText(checkpoint)))
-                                                .toStdString());
-                          }) &&
-                   m_trap(Step::SendRow, [&] { unit.commit(); });
-        }
-        if (!kept && unit.active() && !m_trap.connectionLost()) {
-            m_trap(Step::SendRow, [&] { unit.rollback(); });
-        }
-        return kept;
-    };
-    // Commits the rows read since the last commit, in smaller units while the log is full.
-    auto flush = [&] {
-        while (!pending.empty() && !failed) {
-            const std::size_t count = std::min(pending.size(), static_cast<std::size_t>(interval));
-            bool full = false;
-            if (sendUnit(count, full)) {
-                committed += static_cast<std::int64_t>(count);
-                pending.erase(pending.begin(),
-                              pending.begin() + static_cast<std::ptrdiff_t>(count));
-            } else if (full && interval > 1) {
-                interval = std::max<std::int64_t>(1, static_cast<std::int64_t>(count) / 2);
-                m_log.note(QStringLiteral("the DB2 transaction log is full: committing every %1 "
-                                          "rows")
-                               .arg(interval));
-            } else {
-                if (full) {
-                    m_trap(Step::SendRow, [] {
-                        throw db::Error("The transaction log for the database is full.", "57011");
-                    });
-                }
-                failed = true;
-            }
-        }
-        return !failed;
-    };
-
+    bool readable = true; // every row the table has could be read
     std::vector<db::Value> values;
     const RowsEnd end =
         forEachRow(rows, counts.source, m_progress, m_trap, Step::NextRow, [&](std::int64_t r) {
             ++counts.read;
-            if (!m_trap(Step::BuildRow, [&] {
-                    rows.takeRow(values);
-                    toBound(typed, values);
-                })) {
-                whole = false;
+            readable = m_trap(Step::BuildRow, [&] {
+                rows.takeRow(values);
+                toBound(typed, values);
+            });
+            if (!readable) {
                 return false; // a row the table cannot give ends the load
             }
             sent.add(values);
-            if (r < resumeAt) {
-                return true; // already in the working table
-            }
-            pending.push_back(std::move(values));
-            if (static_cast<std::int64_t>(pending.size()) >= interval) {
-                return flush() && whole;
-            }
-            return true;
+            // The rows before the checkpoint are already in the working table.
+            return r < *resumeAt || units.add(std::move(values));
         });
     // Rows read before a stop go in too, with their checkpoint.
-    if (end != RowsEnd::Broken && whole && !m_trap.connectionLost()) {
-        flush();
+    if (end != RowsEnd::Broken && readable && units.whole() && !m_trap.connectionLost()) {
+        units.flush();
     }
-    counts.written = committed;
-    if (m_progress.stopping() || m_trap.connectionLost() || failed || committed < counts.source) {
-        if (whole && committed > 0) {
+    const bool whole = readable && units.whole();
+    counts.written = units.committed();
+    if (m_progress.stopping() || m_trap.connectionLost() || units.failed() ||
+        counts.written < counts.source) {
+        if (whole && counts.written > 0) {
             m_log.note(QStringLiteral("the DB2 table was left as it was; %1 of %2 rows wait in "
                                       "a working table, and sending the table again goes on "
                                       "from there")
-                           .arg(committed)
+                           .arg(counts.written)
                            .arg(counts.source));
         } else if (!whole) {
             dropWorking(work); // a row that did not go in would be missed by a resume
@@ -319,11 +369,11 @@ SendToDb2::TypedLoad SendToDb2::loadTyped(db::Recordset &rows,
         dropWorking(work);
         return load;
     }
-    load.placed = swap(work, table, replaced, typed);
+    load.placed = swap(work, replaced, typed);
     return load;
 }
 
-bool SendToDb2::verify(const std::string &work,
+bool SendToDb2::verify(const WorkingTable &work,
                        const TypedTable &typed,
                        const ColumnDigests &sent,
                        RowCounts &counts)
@@ -331,12 +381,11 @@ bool SendToDb2::verify(const std::string &work,
     ColumnDigests back(typed.columns.size());
     if (!m_trap(Step::Verify, [&] {
             db::Recordset rows;
-            rows.open((QStringLiteral("SELECT * FROM ") + name(work)).toStdString(), m_db2);
+            rows.open((QStringLiteral("SELECT * FROM ") + name(work.name)).toStdString(), m_db2);
             std::vector<db::Value> values;
-            while (!rows.eof()) {
+            for (; !rows.eof(); rows.moveNext()) {
                 rows.takeRow(values);
                 back.add(values);
-                rows.moveNext();
             }
             rows.close();
         })) {
@@ -346,7 +395,7 @@ bool SendToDb2::verify(const std::string &work,
     if (!column) {
         counts.readBack = back.rows(); // the log's verdict counts only a table that agrees
     }
-    const QString table = QString::fromStdString(m_loadedTable);
+    const QString table = QString::fromStdString(work.table);
     if (back.rows() != sent.rows()) {
         m_trap(Step::Verify, [&] {
             throw db::Error(QStringLiteral("Read back, the DB2 copy of %1 holds %2 rows of %3. "
@@ -376,16 +425,16 @@ bool SendToDb2::verify(const std::string &work,
 }
 
 std::optional<std::int64_t>
-SendToDb2::firstDifferingRow(const std::string &work, const TypedTable &typed, std::size_t column)
+SendToDb2::firstDifferingRow(const WorkingTable &work, const TypedTable &typed, std::size_t column)
 {
     std::optional<std::int64_t> found;
     m_trap.test(Step::Verify, [&] {
         db::Recordset source;
         source.open("SELECT * FROM " +
-                        backtickName(QString::fromStdString(m_loadedTable)).toStdString(),
+                        backtickName(QString::fromStdString(work.table)).toStdString(),
                     m_paradox);
         db::Recordset back;
-        back.open((QStringLiteral("SELECT * FROM ") + name(work)).toStdString(), m_db2);
+        back.open((QStringLiteral("SELECT * FROM ") + name(work.name)).toStdString(), m_db2);
         std::vector<db::Value> ours;
         std::vector<db::Value> theirs;
         for (std::int64_t row = 1; !source.eof() && !back.eof(); ++row) {
@@ -404,14 +453,8 @@ SendToDb2::firstDifferingRow(const std::string &work, const TypedTable &typed, s
     return found;
 }
 
-bool SendToDb2::swap(const std::string &work,
-                     const QString &table,
-                     const QString &replaced,
-                     const TypedTable &typed)
+bool SendToDb2::swap(const WorkingTable &work, const QString &replaced, const TypedTable &typed)
 {
-    auto db2Step = [&](Step step, const QString &sql) {
-        return m_trap(step, [&] { m_db2.execute(sql.toStdString()); });
-    };
     db::Transaction unit(m_db2);
     bool swapped = m_trap(Step::BeginUnit, [&] { unit.begin(); });
     if (!replaced.isEmpty()) {
@@ -419,22 +462,15 @@ bool SendToDb2::swap(const std::string &work,
             swapped && db2Step(Step::DropTable, QStringLiteral("DROP TABLE ") + db2Name(replaced));
     }
     swapped = swapped && db2Step(Step::Swap,
-                                 QStringLiteral("RENAME TABLE ") + name(work) +
-                                     QStringLiteral(" TO ") + db2Name(table));
+                                 QStringLiteral("RENAME TABLE ") + name(work.name) +
+                                     QStringLiteral(" TO ") + name(work.table));
     for (std::size_t i = 0; i < typed.indexes.size(); ++i) {
         swapped = swapped && db2Step(Step::Swap,
-                                     QStringLiteral("RENAME INDEX ") +
-                                         name(workingIndexName(m_loadedTable, i)) +
+                                     QStringLiteral("RENAME INDEX ") + name(work.indexName(i)) +
                                          QStringLiteral(" TO ") + name(typed.indexes[i].name));
     }
-    swapped = swapped && db2Step(Step::Swap,
-                                 QStringLiteral("COMMENT ON TABLE ") + db2Name(table) +
-                                     QStringLiteral(" IS ''"));
-    if (swapped) {
-        swapped = m_trap(Step::CommitUnit, [&] { unit.commit(); });
-    } else if (unit.active() && !m_trap.connectionLost()) {
-        m_trap(Step::CommitUnit, [&] { unit.rollback(); });
-    }
+    swapped = swapped && db2Step(Step::Swap, commentText(name(work.table), {}));
+    swapped = endUnit(unit, swapped);
     if (swapped && !replaced.isEmpty()) {
         m_trap(Step::RemoveDroppedItem, [&] { RemoveListItem(m_view.db2List(), replaced); });
     }
