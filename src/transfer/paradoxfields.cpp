@@ -3,6 +3,8 @@
 #include "db/sqltype.h"
 
 #include <algorithm>
+#include <iterator>
+#include <span>
 
 namespace tw::transfer {
 
@@ -17,36 +19,74 @@ constexpr std::uint8_t kBlobSize = 10;
 constexpr int kBcdDigits = 32;
 constexpr std::uint8_t kDecFloatText = 42; // "-1.234…E-6143": 34 digits, sign, point, exponent
 
+// The name the log gives each field type the copy makes.
+struct TypeName
+{
+    FieldType type;
+    const char *name;
+};
+
+constexpr TypeName kTypeNames[] = {
+    {FieldType::Alpha, "Alpha"},
+    {FieldType::Short, "Short"},
+    {FieldType::Long, "Long Integer"},
+    {FieldType::Number, "Number"},
+    {FieldType::Bcd, "BCD"},
+    {FieldType::Logical, "Logical"},
+    {FieldType::Date, "Date"},
+    {FieldType::Time, "Time"},
+    {FieldType::Timestamp, "Timestamp"},
+    {FieldType::Memo, "Memo"},
+    {FieldType::Blob, "Binary"},
+    {FieldType::Bytes, "Bytes"},
+};
+
 const char *typeName(FieldType type)
 {
-    switch (type) {
-    case FieldType::Alpha:
-        return "Alpha";
-    case FieldType::Short:
-        return "Short";
-    case FieldType::Long:
-        return "Long Integer";
-    case FieldType::Number:
-        return "Number";
-    case FieldType::Bcd:
-        return "BCD";
-    case FieldType::Logical:
-        return "Logical";
-    case FieldType::Date:
-        return "Date";
-    case FieldType::Time:
-        return "Time";
-    case FieldType::Timestamp:
-        return "Timestamp";
-    case FieldType::Memo:
-        return "Memo";
-    case FieldType::Blob:
-        return "Binary";
-    case FieldType::Bytes:
-        return "Bytes";
-    default:
-        return "?";
+    for (const TypeName &known : kTypeNames) {
+        if (known.type == type) {
+            return known.name;
+        }
     }
+    return "?";
+}
+
+// The DB2 types whose field does not depend on the column's size, with their field and its
+// size byte.
+struct FixedField
+{
+    int sqlType;
+    FieldType type;
+    std::uint8_t size;
+};
+
+constexpr FixedField kFixedFields[] = {
+    {sqltype::SmallInt, FieldType::Short, 0},
+    {sqltype::Integer, FieldType::Long, 0},
+    {sqltype::BigInt, FieldType::Bcd, 0}, // 19 digits: more than Long Integer or Number holds
+    {sqltype::DecFloat, FieldType::Alpha, kDecFloatText},
+    {sqltype::Real, FieldType::Number, 0},
+    {sqltype::Float, FieldType::Number, 0},
+    {sqltype::Double, FieldType::Number, 0},
+    {sqltype::Boolean, FieldType::Logical, 0},
+    {sqltype::Date, FieldType::Date, 0},
+    {sqltype::Time, FieldType::Time, 0},
+    {sqltype::Timestamp, FieldType::Timestamp, 0},
+    {sqltype::Blob, FieldType::Blob, kBlobSize},
+    {sqltype::LongVarBinary, FieldType::Blob, kBlobSize},
+};
+
+constexpr int kShortTexts[] = {sqltype::Char,
+                               sqltype::VarChar,
+                               sqltype::WChar,
+                               sqltype::WVarChar,
+                               sqltype::Graphic,
+                               sqltype::VarGraphic};
+constexpr int kShortBytes[] = {sqltype::Binary, sqltype::VarBinary};
+
+bool isOneOf(int sqlType, std::span<const int> types)
+{
+    return std::find(types.begin(), types.end(), sqlType) != types.end();
 }
 
 // The field a column of that declared type becomes.
@@ -54,81 +94,29 @@ paradox::Field fieldFor(const db::Field &column)
 {
     paradox::Field field;
     field.name = column.name;
-    auto sized = [&](FieldType type, std::int64_t size) {
+    auto set = [&](FieldType type, std::int64_t size) {
         field.type = type;
-        field.size = static_cast<std::uint8_t>(std::clamp<std::int64_t>(size, 1, kLongestAlpha));
+        field.size = static_cast<std::uint8_t>(size);
     };
-    switch (column.sqlType) {
-    case sqltype::SmallInt:
-        field.type = FieldType::Short;
-        break;
-    case sqltype::Integer:
-        field.type = FieldType::Long;
-        break;
-    case sqltype::BigInt:
-        field.type = FieldType::Bcd; // 19 digits: more than a Long Integer or a Number holds
-        field.size = 0;
-        break;
-    case sqltype::Decimal:
-    case sqltype::Numeric:
+    const bool fitsAlpha = column.size > 0 && column.size <= kLongestAlpha;
+    const auto fixed =
+        std::find_if(std::begin(kFixedFields), std::end(kFixedFields), [&](const FixedField &f) {
+            return f.sqlType == column.sqlType;
+        });
+    if (fixed != std::end(kFixedFields)) {
+        set(fixed->type, fixed->size);
+    } else if (column.sqlType == sqltype::Decimal || column.sqlType == sqltype::Numeric) {
         if (column.size <= kBcdDigits) {
-            field.type = FieldType::Bcd;
-            field.size = static_cast<std::uint8_t>(std::clamp(column.digits, 0, kBcdDigits));
+            set(FieldType::Bcd, std::clamp(column.digits, 0, kBcdDigits));
         } else {
-            sized(FieldType::Alpha, column.size + 2);
+            set(FieldType::Alpha, std::min<std::int64_t>(column.size + 2, kLongestAlpha));
         }
-        break;
-    case sqltype::DecFloat:
-        sized(FieldType::Alpha, kDecFloatText);
-        break;
-    case sqltype::Real:
-    case sqltype::Float:
-    case sqltype::Double:
-        field.type = FieldType::Number;
-        break;
-    case sqltype::Boolean:
-        field.type = FieldType::Logical;
-        break;
-    case sqltype::Date:
-        field.type = FieldType::Date;
-        break;
-    case sqltype::Time:
-        field.type = FieldType::Time;
-        break;
-    case sqltype::Timestamp:
-        field.type = FieldType::Timestamp;
-        break;
-    case sqltype::Char:
-    case sqltype::VarChar:
-    case sqltype::WChar:
-    case sqltype::WVarChar:
-    case sqltype::Graphic:
-    case sqltype::VarGraphic:
-        if (column.size > 0 && column.size <= kLongestAlpha) {
-            sized(FieldType::Alpha, column.size);
-        } else {
-            field.type = FieldType::Memo;
-            field.size = kMemoSize;
-        }
-        break;
-    case sqltype::Binary:
-    case sqltype::VarBinary:
-        if (column.size > 0 && column.size <= kLongestAlpha) {
-            sized(FieldType::Bytes, column.size);
-        } else {
-            field.type = FieldType::Blob;
-            field.size = kBlobSize;
-        }
-        break;
-    case sqltype::Blob:
-    case sqltype::LongVarBinary:
-        field.type = FieldType::Blob;
-        field.size = kBlobSize;
-        break;
-    default: // CLOB, DBCLOB, LONG VARCHAR, XML and any type not named: their text
-        field.type = FieldType::Memo;
-        field.size = kMemoSize;
-        break;
+    } else if (isOneOf(column.sqlType, kShortTexts) && fitsAlpha) {
+        set(FieldType::Alpha, column.size);
+    } else if (isOneOf(column.sqlType, kShortBytes)) {
+        set(fitsAlpha ? FieldType::Bytes : FieldType::Blob, fitsAlpha ? column.size : kBlobSize);
+    } else { // CLOB, DBCLOB, LONG VARCHAR, XML, longer texts and any type not named: their text
+        set(FieldType::Memo, kMemoSize);
     }
     return field;
 }
