@@ -54,89 +54,112 @@ bool named(const QString &argument, const char *name)
     return argument == option || argument.startsWith(option + u'=');
 }
 
+// The options that are the run's action and take no value.
+struct ActionOption
+{
+    const char *name;
+    Options::Action action;
+};
+
+constexpr ActionOption kActions[] = {
+    {"--help", Options::Action::Help},
+    {"-h", Options::Action::Help},
+    {"--version", Options::Action::Version},
+    {"--to-db2", Options::Action::ToDb2},
+    {"--to-paradox", Options::Action::ToParadox},
+};
+
+// Takes `chosen` as the run's action; an error when another was given.
+std::optional<UsageError> choose(std::optional<Options::Action> &action, Options::Action chosen)
+{
+    if (action && *action != chosen) {
+        return UsageError{QStringLiteral("give one of --to-db2, --to-paradox, --list and "
+                                         "--recover-for, not two")};
+    }
+    action = chosen;
+    return std::nullopt;
+}
+
+// --list WHAT and --recover-for HOST: actions with a value.
+std::optional<UsageError> readValuedAction(Reader &reader,
+                                           const QString &argument,
+                                           Options &options,
+                                           std::optional<Options::Action> &action)
+{
+    const bool list = named(argument, "--list");
+    const QString name = list ? QStringLiteral("--list") : QStringLiteral("--recover-for");
+    const std::optional<QString> value = reader.valueOf(argument, name);
+    if (!value || value->isEmpty()) {
+        return UsageError{name + QStringLiteral(" needs a value")};
+    }
+    if (list && *value != u"paradox" && *value != u"db2") {
+        return UsageError{QStringLiteral("--list takes paradox or db2, not ") + *value};
+    }
+    if (!list) {
+        options.workstation = *value;
+    }
+    return choose(action,
+                  !list                  ? Options::Action::Recover
+                  : *value == u"paradox" ? Options::Action::ListParadox
+                                         : Options::Action::ListDb2);
+}
+
+// One option at the reader's place, applied to `options`: an error when it is wrong or
+// unknown.
+std::optional<UsageError>
+readOption(Reader &reader, Options &options, std::optional<Options::Action> &action)
+{
+    const QString &argument = reader.arguments[reader.at];
+    if (argument == QStringLiteral("--password") ||
+        argument.startsWith(QStringLiteral("--password="))) {
+        return UsageError{QStringLiteral("the password is never taken from the command line, "
+                                         "which others can read: keep it in the settings file "
+                                         "or in TABLEWRIGHT_DB2_PASSWORD")};
+    }
+    for (const ActionOption &option : kActions) {
+        if (argument == QString::fromLatin1(option.name)) {
+            return choose(action, option.action);
+        }
+    }
+    if (named(argument, "--list") || named(argument, "--recover-for")) {
+        return readValuedAction(reader, argument, options, action);
+    }
+    for (const ValueOption &option : kValueOptions) {
+        if (named(argument, option.name)) {
+            const std::optional<QString> value =
+                reader.valueOf(argument, QString::fromLatin1(option.name));
+            if (!value || value->isEmpty()) {
+                return UsageError{QString::fromLatin1(option.name) +
+                                  QStringLiteral(" needs a value")};
+            }
+            options.*option.target = value;
+            return std::nullopt;
+        }
+    }
+    for (const FlagOption &flag : kFlags) {
+        if (argument == QString::fromLatin1(flag.name)) {
+            options.*flag.target = true;
+            return std::nullopt;
+        }
+    }
+    return UsageError{QStringLiteral("unknown option ") + argument};
+}
+
 } // namespace
 
 std::variant<Options, UsageError> parseCommandLine(const QStringList &arguments)
 {
     Options options;
     std::optional<Options::Action> action;
-    auto setAction = [&](Options::Action chosen) -> std::optional<UsageError> {
-        if (action && *action != chosen) {
-            return UsageError{QStringLiteral("give one of --to-db2, --to-paradox, --list and "
-                                             "--recover-for, not two")};
-        }
-        action = chosen;
-        return std::nullopt;
-    };
     Reader reader{arguments};
     bool onlyTables = false;
     for (; reader.at < arguments.size(); ++reader.at) {
         const QString &argument = arguments[reader.at];
         if (onlyTables || !argument.startsWith(u'-') || argument == u'-') {
             options.tables << argument;
-            continue;
-        }
-        if (argument == QStringLiteral("--")) {
+        } else if (argument == QStringLiteral("--")) {
             onlyTables = true;
-            continue;
-        }
-        std::optional<UsageError> error;
-        bool known = true;
-        if (argument == QStringLiteral("--help") || argument == QStringLiteral("-h")) {
-            error = setAction(Options::Action::Help);
-        } else if (argument == QStringLiteral("--version")) {
-            error = setAction(Options::Action::Version);
-        } else if (argument == QStringLiteral("--to-db2")) {
-            error = setAction(Options::Action::ToDb2);
-        } else if (argument == QStringLiteral("--to-paradox")) {
-            error = setAction(Options::Action::ToParadox);
-        } else if (named(argument, "--list") || named(argument, "--recover-for")) {
-            const bool list = named(argument, "--list");
-            const QString name = list ? QStringLiteral("--list") : QStringLiteral("--recover-for");
-            const std::optional<QString> value = reader.valueOf(argument, name);
-            if (!value || value->isEmpty()) {
-                return UsageError{name + QStringLiteral(" needs a value")};
-            }
-            if (list && *value != u"paradox" && *value != u"db2") {
-                return UsageError{QStringLiteral("--list takes paradox or db2, not ") + *value};
-            }
-            if (!list) {
-                options.workstation = *value;
-            }
-            error = setAction(!list                  ? Options::Action::Recover
-                              : *value == u"paradox" ? Options::Action::ListParadox
-                                                     : Options::Action::ListDb2);
-        } else {
-            known = false;
-            for (const ValueOption &option : kValueOptions) {
-                if (named(argument, option.name)) {
-                    const std::optional<QString> value =
-                        reader.valueOf(argument, QString::fromLatin1(option.name));
-                    if (!value || value->isEmpty()) {
-                        return UsageError{QString::fromLatin1(option.name) +
-                                          QStringLiteral(" needs a value")};
-                    }
-                    options.*option.target = value;
-                    known = true;
-                }
-            }
-            for (const FlagOption &flag : kFlags) {
-                if (argument == QString::fromLatin1(flag.name)) {
-                    options.*flag.target = true;
-                    known = true;
-                }
-            }
-        }
-        if (argument == QStringLiteral("--password") ||
-            argument.startsWith(QStringLiteral("--password="))) {
-            return UsageError{QStringLiteral("the password is never taken from the command line, "
-                                             "which others can read: keep it in the settings file "
-                                             "or in TABLEWRIGHT_DB2_PASSWORD")};
-        }
-        if (!known) {
-            return UsageError{QStringLiteral("unknown option ") + argument};
-        }
-        if (error) {
+        } else if (const std::optional<UsageError> error = readOption(reader, options, action)) {
             return *error;
         }
     }
