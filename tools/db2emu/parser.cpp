@@ -115,88 +115,118 @@ int Parser::integer()
 
 Statement Parser::body()
 {
-    if (isWord("CREATE")) {
-        ++m_at;
-        if (isWord("VIEW")) {
+    struct Kind
+    {
+        const char *word;
+        Statement (Parser::*parse)();
+    };
+
+    static constexpr Kind kKinds[] = {
+        {"CREATE", &Parser::create},
+        {"INSERT", &Parser::insertStatement},
+        {"DROP", &Parser::drop},
+        {"RENAME", &Parser::rename},
+        {"COMMENT", &Parser::comment},
+        {"SELECT", &Parser::selectStatement},
+        {"VALUES", &Parser::values},
+    };
+    for (const Kind &kind : kKinds) {
+        if (isWord(kind.word)) {
             ++m_at;
-            CreateView view;
-            view.view = qualifiedName();
-            word("AS");
-            word("SELECT");
-            symbol("*");
-            word("FROM");
-            view.source = qualifiedName();
-            return view;
+            return (this->*kind.parse)();
         }
-        if (isWord("UNIQUE") || isWord("INDEX")) {
-            return createIndex();
-        }
-        word("TABLE");
-        return createTable();
-    }
-    if (isWord("INSERT")) {
-        ++m_at;
-        return insert();
-    }
-    if (isWord("DROP")) {
-        ++m_at;
-        word("TABLE");
-        return Drop{qualifiedName()};
-    }
-    if (isWord("RENAME")) {
-        ++m_at;
-        if (isWord("INDEX")) {
-            ++m_at;
-            RenameIndex rename;
-            rename.from = qualifiedName();
-            word("TO");
-            rename.to = identifier();
-            return rename;
-        }
-        if (isWord("TABLE")) {
-            ++m_at;
-        }
-        Rename rename;
-        rename.from = qualifiedName();
-        word("TO");
-        rename.to = identifier();
-        if (isSymbol(".")) {
-            unexpected("END-OF-STATEMENT");
-        }
-        return rename;
-    }
-    if (isWord("COMMENT")) {
-        ++m_at;
-        word("ON");
-        word("TABLE");
-        Comment comment;
-        comment.table = qualifiedName();
-        word("IS");
-        if (peek().kind != Token::Kind::String) {
-            unexpected("<string>");
-        }
-        comment.text = peek().text;
-        ++m_at;
-        return comment;
-    }
-    if (isWord("SELECT")) {
-        ++m_at;
-        return select();
-    }
-    if (isWord("VALUES")) {
-        ++m_at;
-        if (isWord("CURRENT_SCHEMA")) {
-            ++m_at;
-        } else {
-            word("CURRENT");
-            if (!isWord("SCHEMA") && !isWord("SQLID")) {
-                unexpected("SCHEMA");
-            }
-            ++m_at;
-        }
-        return Values{"CURRENT SCHEMA"};
     }
     unexpected("CREATE INSERT DROP RENAME COMMENT SELECT VALUES");
+}
+
+Statement Parser::create()
+{
+    if (isWord("VIEW")) {
+        ++m_at;
+        CreateView view;
+        view.view = qualifiedName();
+        word("AS");
+        word("SELECT");
+        symbol("*");
+        word("FROM");
+        view.source = qualifiedName();
+        return view;
+    }
+    if (isWord("UNIQUE") || isWord("INDEX")) {
+        return createIndex();
+    }
+    word("TABLE");
+    return createTable();
+}
+
+Statement Parser::insertStatement()
+{
+    return insert();
+}
+
+Statement Parser::selectStatement()
+{
+    return select();
+}
+
+Statement Parser::drop()
+{
+    word("TABLE");
+    return Drop{qualifiedName()};
+}
+
+template <class Renamed> Renamed Parser::renamed()
+{
+    Renamed rename;
+    rename.from = qualifiedName();
+    word("TO");
+    rename.to = identifier();
+    return rename;
+}
+
+Statement Parser::rename()
+{
+    if (isWord("INDEX")) {
+        ++m_at;
+        return renamed<RenameIndex>();
+    }
+    if (isWord("TABLE")) {
+        ++m_at;
+    }
+    Rename rename = renamed<Rename>();
+    if (isSymbol(".")) {
+        unexpected("END-OF-STATEMENT");
+    }
+    return rename;
+}
+
+Statement Parser::comment()
+{
+    word("ON");
+    word("TABLE");
+    Comment comment;
+    comment.table = qualifiedName();
+    word("IS");
+    if (peek().kind != Token::Kind::String) {
+        unexpected("<string>");
+    }
+    comment.text = peek().text;
+    ++m_at;
+    return comment;
+}
+
+Statement Parser::values()
+{
+    if (isWord("CURRENT_SCHEMA")) {
+        ++m_at;
+    } else {
+        word("CURRENT");
+        if (!isWord("SCHEMA") && !isWord("SQLID")) {
+            unexpected("SCHEMA");
+        }
+        ++m_at;
+    }
+    return Values{"CURRENT SCHEMA"};
 }
 
 std::vector<std::string> Parser::nameList()

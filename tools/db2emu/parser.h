@@ -53,7 +53,18 @@ private:
 
     int integer();
 
+    // The statement its first word names.
     Statement body();
+    // Each statement after its first word.
+    Statement create();
+    Statement drop();
+    Statement rename();
+    Statement comment();
+    Statement values();
+    Statement insertStatement();
+    Statement selectStatement();
+    // FROM TO NAME of either RENAME.
+    template <class Renamed> Renamed renamed();
 
     // [UNIQUE] INDEX name ON table (column [ASC | DESC], ...)
     CreateIndex createIndex();
