@@ -7,6 +7,7 @@
 // "{OWNER}" becomes the tag of a gone process of this machine, "{DEV}" the folder's device,
 // "<ino:NAME>" the inode of NAME in the folder and "[hex:TEXT]" TEXT in hex.
 
+#include "core/digest.h"
 #include "core/folder.h"
 #include "core/workowner.h"
 #include "paradox/intent.h"
@@ -87,13 +88,7 @@ void replaceAll(std::string &text, const std::string &from, const std::string &t
 
 std::string hex(const std::string &bytes)
 {
-    static constexpr char kDigits[] = "0123456789abcdef";
-    std::string out;
-    for (const char c : bytes) {
-        out += kDigits[static_cast<unsigned char>(c) >> 4];
-        out += kDigits[static_cast<unsigned char>(c) & 15];
-    }
-    return out;
+    return tw::hexOfBytes(bytes);
 }
 
 // Replaces every "<open>TEXT>"-style placeholder with what `make` gives for TEXT.

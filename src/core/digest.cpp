@@ -22,4 +22,17 @@ std::string hexDigits(std::uint64_t value, int digits)
     return text;
 }
 
+std::string hexOfBytes(std::string_view bytes)
+{
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string text;
+    text.reserve(bytes.size() * 2);
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        text += kDigits[byte >> 4];
+        text += kDigits[byte & 15U];
+    }
+    return text;
+}
+
 } // namespace tw

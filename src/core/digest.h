@@ -17,4 +17,7 @@ std::uint64_t fnv1a(std::string_view bytes, std::uint64_t hash = kFnvOffset);
 // `value`'s last `digits` hexadecimal digits, in lower case, with leading zeros.
 std::string hexDigits(std::uint64_t value, int digits);
 
+// Each byte as two lower-case hexadecimal digits.
+std::string hexOfBytes(std::string_view bytes);
+
 } // namespace tw

@@ -1,5 +1,6 @@
 #include "paradox/intentrecord.h"
 
+#include "core/digest.h"
 #include "core/workowner.h"
 #include "paradox/family.h"
 
@@ -18,16 +19,10 @@ constexpr std::string_view kRecordHead = "tablewright intent 2";
 constexpr std::size_t kMostFiles = 256;
 constexpr std::size_t kUniqueChars = 6;
 
+// A name as a record writes it: its bytes in hex, "-" for none.
 std::string hex(std::string_view bytes)
 {
-    static constexpr char digits[] = "0123456789abcdef";
-    std::string out;
-    for (const char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        out += digits[byte >> 4];
-        out += digits[byte & 15];
-    }
-    return out.empty() ? "-" : out;
+    return bytes.empty() ? "-" : hexOfBytes(bytes);
 }
 
 std::optional<std::string> unhex(std::string_view text)

@@ -150,35 +150,55 @@ std::string sourceFingerprint(const std::filesystem::path &dbFile, const std::st
     }
 }
 
-std::string comparedText(const db::Value &value)
+namespace {
+
+// Calls `use` with the form a value is compared by: a letter for its kind and its text. A
+// text or bytes is handed on where it lies, as the digests take every value of a table.
+template <class Use> auto withComparedForm(const db::Value &value, Use use)
 {
     using Kind = db::ValueKind;
     switch (value.kind()) {
     case Kind::Null:
-        return "N";
+        return use('N', std::string_view());
     case Kind::Integer:
-        return 'n' + std::to_string(value.asInteger());
+        return use('n', std::to_string(value.asInteger()));
     case Kind::Boolean:
-        return value.asBoolean() ? "n1" : "n0";
+        return use('n', std::string_view(value.asBoolean() ? "1" : "0"));
     case Kind::Decimal:
-        return 'n' + plainDecimal(value.asDecimal().text);
-    case Kind::Binary:
-        return 'b' + std::string(value.asBytes().begin(), value.asBytes().end());
+        return use('n', plainDecimal(value.asDecimal().text));
+    case Kind::Binary: {
+        const db::Bytes &bytes = value.asBytes();
+        return use('b',
+                   std::string_view(reinterpret_cast<const char *>(bytes.data()), bytes.size()));
+    }
     case Kind::Text:
-        return 't' + value.asText();
+        return use('t', std::string_view(value.asText()));
     case Kind::Double:
     case Kind::Date:
     case Kind::Time:
     case Kind::Timestamp:
         break;
     }
-    return std::to_string(static_cast<int>(value.kind())) + value.toText();
+    return use(static_cast<char>('0' + static_cast<int>(value.kind())), value.toText());
+}
+
+} // namespace
+
+std::string comparedText(const db::Value &value)
+{
+    return withComparedForm(value, [](char kind, std::string_view text) {
+        std::string compared(1, kind);
+        compared += text;
+        return compared;
+    });
 }
 
 void ColumnDigests::add(const std::vector<db::Value> &row)
 {
     for (std::size_t c = 0; c < m_sums.size() && c < row.size(); ++c) {
-        m_sums[c] += mixed(fnv1a(comparedText(row[c])));
+        m_sums[c] += mixed(withComparedForm(row[c], [](char kind, std::string_view text) {
+            return fnv1a(text, fnv1a(std::string_view(&kind, 1)));
+        }));
     }
     ++m_rows;
 }

@@ -2,6 +2,7 @@
 // records acts only on this machine's own records of programs that are gone, and never on
 // anything outside the folder, whatever a planted record names.
 
+#include "core/digest.h"
 #include "core/folder.h"
 #include "core/workowner.h"
 #include "paradox/family.h"
@@ -21,13 +22,7 @@ namespace {
 
 std::string hex(const std::string &bytes)
 {
-    static constexpr char kDigits[] = "0123456789abcdef";
-    std::string out;
-    for (const char c : bytes) {
-        out += kDigits[static_cast<unsigned char>(c) >> 4];
-        out += kDigits[static_cast<unsigned char>(c) & 15];
-    }
-    return out;
+    return tw::hexOfBytes(bytes);
 }
 
 // A process of this machine that is gone: it ran in an earlier boot.

@@ -1,5 +1,6 @@
 #include "dumpformat.h"
 
+#include "core/digest.h"
 #include "text/text.h"
 
 #include <array>
@@ -17,14 +18,8 @@ std::string quoted(const std::string &text)
 
 std::string lowerHex(std::span<const std::uint8_t> bytes)
 {
-    static constexpr char kDigits[] = "0123456789abcdef";
-    std::string out;
-    out.reserve(bytes.size() * 2);
-    for (const std::uint8_t b : bytes) {
-        out += kDigits[b >> 4];
-        out += kDigits[b & 0xF];
-    }
-    return out;
+    return tw::hexOfBytes(
+        std::string_view(reinterpret_cast<const char *>(bytes.data()), bytes.size()));
 }
 
 std::string dateCell(const db::Date &date)
