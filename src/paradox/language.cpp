@@ -131,6 +131,12 @@ int codePageOfDriver(std::string_view sortOrderId)
     return 0;
 }
 
+bool sortsByBytes(std::string_view sortOrderId)
+{
+    const std::string id = text::lowerAscii(sortOrderId);
+    return id == "ascii" || id == "dbwinus0";
+}
+
 LocalCodePages localCodePages(std::string_view locale, int override)
 {
     // "ru_RU.UTF-8@euro" and "sr-Latn-RS" alike: language, then the country if any.

@@ -20,6 +20,10 @@ struct LanguageDriver
 // "ascii", which Paradox paired with both 437 and 850.
 int codePageOfDriver(std::string_view sortOrderId);
 
+// True for the drivers that order text by its bytes in the code page ('ascii' and the
+// 'ascii' ANSI DBWINUS0): keys sorted as bytes are then in the order Paradox keeps.
+bool sortsByBytes(std::string_view sortOrderId);
+
 // The code pages of a user's language, as DOS and Windows chose them: `dos` for tables whose
 // header names no code page, `write` (with its language driver) for the tables we write.
 struct LocalCodePages

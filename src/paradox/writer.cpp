@@ -28,6 +28,8 @@ constexpr std::uint32_t kMaxBlocks = 0xFFFF;
 constexpr std::uint16_t kModificationNumber = 1;
 constexpr std::size_t kSubBlockData = 0x150; // 12-byte head + 64 slots of 5, rounded to 16
 constexpr std::size_t kSubAllocatedLimit = 2048;
+constexpr std::uint8_t kIndexChangeCount = 1;
+constexpr std::uint64_t kRecordsBetweenPumps = 8192;
 
 std::string errnoText()
 {
@@ -64,6 +66,7 @@ TableWriter::TableWriter(std::filesystem::path dbPath,
                     ": only single-byte code pages are written");
     }
     checkFields();
+    checkKey(options.keyFields);
     m_recordsPerBlock = (blockSize() - kBlockHeaderBytes) / m_recordSize;
     // Grow the blocks until the expected records fit in the 65,535 a table can have.
     while (m_blockSizeKb < 32 &&
@@ -78,6 +81,11 @@ TableWriter::TableWriter(std::filesystem::path dbPath,
     m_headerSize = buildHeader().size();
     m_block.assign(static_cast<std::size_t>(blockSize()), 0);
     m_db = createTemp(m_path.filename().string());
+    if (m_keyFields > 0) {
+        m_record.assign(static_cast<std::size_t>(m_recordSize), 0);
+        m_sorter = std::make_unique<RecordSorter>(
+            m_folder, m_path.filename().string(), m_record.size(), m_keyBytes);
+    }
     if (m_hasBlobs) {
         try {
             m_mb = createTemp(mbName());
@@ -106,7 +114,8 @@ TableWriter::~TableWriter()
     if (!m_committed) {
         removeTemps();
     }
-    for (TempFile *file : {&m_db, &m_mb}) {
+    m_sorter.reset();
+    for (TempFile *file : {&m_db, &m_mb, &m_px}) {
         if (file->fd >= 0) {
             ::close(file->fd);
         }
@@ -174,6 +183,22 @@ void TableWriter::checkFields()
     }
 }
 
+void TableWriter::checkKey(std::size_t keyFields)
+{
+    if (keyFields > m_fields.size()) {
+        fail("a key of " + std::to_string(keyFields) + " fields for " +
+             std::to_string(m_fields.size()));
+    }
+    for (std::size_t i = 0; i < keyFields; ++i) {
+        if (isBlobType(m_fields[i].type)) {
+            fail("the key field \"" + m_fields[i].name +
+                 "\" is a memo or blob, which no key holds");
+        }
+    }
+    m_keyFields = keyFields;
+    m_keyBytes = keyBytesOf(m_fields, keyFields);
+}
+
 void TableWriter::checkNoTableThere() const
 {
     if (!companionName(m_folder, m_path.filename().string(), ".db").empty()) {
@@ -184,6 +209,11 @@ void TableWriter::checkNoTableThere() const
 std::string TableWriter::mbName() const
 {
     return m_path.stem().string() + ".MB";
+}
+
+std::string TableWriter::pxName() const
+{
+    return m_path.stem().string() + ".PX";
 }
 
 TableWriter::TempFile TableWriter::createTemp(const std::string &target) const
@@ -232,15 +262,31 @@ void TableWriter::append(std::span<const db::Value> row)
         fail("a record of " + std::to_string(row.size()) + " values for " +
              std::to_string(m_fields.size()) + " fields");
     }
+    if (m_records == std::uint64_t{kMaxBlocks} * static_cast<std::uint64_t>(m_recordsPerBlock)) {
+        fail("more records than the 65,535 blocks of a Paradox table can hold");
+    }
+    if (m_sorter) {
+        encodeRecord(row, m_record);
+        m_sorter->add(m_record);
+    } else {
+        encodeRecord(row, nextRecord());
+        ++m_inBlock;
+    }
+    ++m_records;
+}
+
+std::span<std::uint8_t> TableWriter::nextRecord()
+{
     if (m_inBlock == m_recordsPerBlock) {
-        if (m_blocksWritten + 1 >= kMaxBlocks) {
-            fail("more records than the 65,535 blocks of a Paradox table can hold");
-        }
         flushBlock(false);
     }
     const std::size_t start = kBlockHeaderBytes + static_cast<std::size_t>(m_inBlock) *
                                                       static_cast<std::size_t>(m_recordSize);
-    std::span<std::uint8_t> record(m_block.data() + start, static_cast<std::size_t>(m_recordSize));
+    return {m_block.data() + start, static_cast<std::size_t>(m_recordSize)};
+}
+
+void TableWriter::encodeRecord(std::span<const db::Value> row, std::span<std::uint8_t> record)
+{
     std::size_t offset = 0;
     for (std::size_t i = 0; i < m_fields.size(); ++i) {
         const Field &field = m_fields[i];
@@ -266,8 +312,51 @@ void TableWriter::append(std::span<const db::Value> row)
         }
         offset += static_cast<std::size_t>(field.recordBytes);
     }
+}
+
+void TableWriter::placeSorted(std::span<const std::uint8_t> record)
+{
+    const auto key = record.first(m_keyBytes);
+    if (!m_lastKey.empty() && std::equal(key.begin(), key.end(), m_lastKey.begin())) {
+        failDuplicateKey(record);
+    }
+    m_lastKey.assign(key.begin(), key.end());
+    const std::span<std::uint8_t> slot = nextRecord();
+    std::copy(record.begin(), record.end(), slot.begin());
     ++m_inBlock;
-    ++m_records;
+}
+
+void TableWriter::failDuplicateKey(std::span<const std::uint8_t> record) const
+{
+    std::string key;
+    std::size_t offset = 0;
+    for (std::size_t i = 0; i < m_keyFields; ++i) {
+        const Field &field = m_fields[i];
+        const auto raw = record.subspan(offset, static_cast<std::size_t>(field.recordBytes));
+        key +=
+            (i == 0 ? "" : ", ") + field.name + " " + decodeField(field, raw, m_codePage).toText();
+        offset += raw.size();
+    }
+    fail("two records have the same key (" + key + "), which a key holds once");
+}
+
+void TableWriter::writeIndex()
+{
+    IndexLayout layout;
+    layout.keyFields.assign(m_fields.begin(),
+                            m_fields.begin() + static_cast<std::ptrdiff_t>(m_keyFields));
+    layout.sortOrder = m_driver.sortOrder;
+    layout.fileVersionId = kFileVersion5;
+    layout.tableName = pxName();
+    layout.changeCount = kIndexChangeCount;
+    std::vector<std::uint8_t> bytes;
+    try {
+        bytes = primaryIndexFile(layout, m_leaves);
+    } catch (const Error &e) {
+        fail(e.what());
+    }
+    m_px = createTemp(pxName());
+    writeAt(m_px, 0, bytes);
 }
 
 void TableWriter::flushBlock(bool last)
@@ -276,6 +365,13 @@ void TableWriter::flushBlock(bool last)
     writeLe16(&m_block[0], last ? 0 : static_cast<std::uint16_t>(number + 1));
     writeLe16(&m_block[2], static_cast<std::uint16_t>(number - 1));
     writeLe16(&m_block[4], static_cast<std::uint16_t>((m_inBlock - 1) * m_recordSize));
+    if (m_keyFields > 0) {
+        const auto first = m_block.begin() + kBlockHeaderBytes;
+        m_leaves.push_back(
+            {std::vector<std::uint8_t>(first, first + static_cast<std::ptrdiff_t>(m_keyBytes)),
+             static_cast<std::uint16_t>(number),
+             static_cast<std::uint32_t>(m_inBlock)});
+    }
     const std::uint64_t at =
         m_headerSize + std::uint64_t{m_blocksWritten} * static_cast<std::uint64_t>(blockSize());
     writeAt(m_db, at, m_block);
@@ -430,7 +526,7 @@ std::vector<std::uint8_t> TableWriter::buildHeader() const
     const std::uint32_t blocks = m_blocksWritten;
     writeLe16(&h[0x00], static_cast<std::uint16_t>(m_recordSize));
     writeLe16(&h[0x02], static_cast<std::uint16_t>(headerSize));
-    h[0x04] = 2; // unkeyed
+    h[0x04] = m_keyFields > 0 ? 0 : 2; // keyed or unkeyed
     h[0x05] = static_cast<std::uint8_t>(m_blockSizeKb);
     writeLe32(&h[0x06], static_cast<std::uint32_t>(m_records));
     writeLe16(&h[0x0A], static_cast<std::uint16_t>(blocks));
@@ -439,8 +535,10 @@ std::vector<std::uint8_t> TableWriter::buildHeader() const
     writeLe16(&h[0x10], static_cast<std::uint16_t>(blocks));
     writeLe16(&h[0x12], 3);
     writeLe16(&h[0x21], static_cast<std::uint16_t>(n));
+    writeLe16(&h[0x23], static_cast<std::uint16_t>(m_keyFields));
     writeLe32(&h[0x25], kNoKeyMarker);
     h[0x29] = sortOrder;
+    h[0x2C] = m_keyFields > 0 ? kIndexChangeCount : 0;
     h[0x2D] = 2;
     h[0x2E] = 1;
     h[0x39] = kFileVersion5;
@@ -469,10 +567,23 @@ void TableWriter::commit()
     if (m_committed) {
         return;
     }
+    if (m_sorter) {
+        std::uint64_t placed = 0;
+        m_sorter->drain([&](std::span<const std::uint8_t> record) {
+            placeSorted(record);
+            if (++placed % kRecordsBetweenPumps == 0 && m_pump) {
+                m_pump();
+            }
+        });
+        m_sorter.reset();
+    }
     if (m_inBlock > 0) {
         flushBlock(true);
     }
     flushSubBlock();
+    if (m_keyFields > 0) {
+        writeIndex();
+    }
     const std::vector<std::uint8_t> header = buildHeader();
     writeAt(m_db, 0, header);
     if (m_blocksWritten == 0) {
@@ -480,7 +591,7 @@ void TableWriter::commit()
             fail("cannot size " + m_db.path.filename().string() + ": " + errnoText());
         }
     }
-    for (TempFile *file : {&m_mb, &m_db}) {
+    for (TempFile *file : {&m_mb, &m_px, &m_db}) {
         if (file->fd < 0) {
             continue;
         }
@@ -494,6 +605,9 @@ void TableWriter::commit()
     std::vector<FinishedFile> files;
     if (m_mb.fd >= 0) {
         files.push_back({m_mb.name, mbName()});
+    }
+    if (m_px.fd >= 0) {
+        files.push_back({m_px.name, pxName()});
     }
     files.push_back({m_db.name, m_path.filename().string()});
     if (m_replace) {
@@ -517,6 +631,9 @@ void TableWriter::commit()
     if (m_mb.fd >= 0 && !companionName(m_folder, m_path.filename().string(), ".mb").empty()) {
         fail("a file " + mbName() + " is already there");
     }
+    if (m_px.fd >= 0 && !companionName(m_folder, m_path.filename().string(), ".px").empty()) {
+        fail("a file " + pxName() + " is already there");
+    }
     try {
         placeTable(m_folder, files);
     } catch (const std::system_error &e) {
@@ -527,7 +644,7 @@ void TableWriter::commit()
 
 void TableWriter::removeTemps() noexcept
 {
-    for (TempFile *file : {&m_db, &m_mb}) {
+    for (TempFile *file : {&m_db, &m_mb, &m_px}) {
         if (!file->name.empty()) {
             m_folder.remove(file->name);
         }

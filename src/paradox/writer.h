@@ -5,10 +5,13 @@
 #include "paradox/codepage.h"
 #include "paradox/format.h"
 #include "paradox/language.h"
+#include "paradox/primaryindex.h"
+#include "paradox/recordsort.h"
 
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -26,12 +29,19 @@ struct WriteOptions
     // of the old one (its whole family) once the new one is whole; until then, and on any
     // failure, the old table stays exactly as it was.
     bool replaceExisting = false;
+    // The first `keyFields` fields are the table's primary key: the records are written in
+    // key order, the header says keyed and a primary index (NAME.PX) comes with the table.
+    // Key order is the order of the key's record bytes, which is Paradox's for the numbers,
+    // dates and times, and for text under a driver that sorts by bytes (sortsByBytes). Two
+    // records with one key are an error.
+    std::size_t keyFields = 0;
     // Called while the finished table is made durable (an fsync of a large file can take a
     // while), so a window stays responsive; what it throws abandons the table.
     std::function<void()> pumpEvents;
 };
 
-// Writes a new unkeyed Paradox 5.x table, with a .MB file when it has blob fields. Records
+// Writes a new Paradox 5.x table, with a .MB file when it has blob fields and a .PX when it is
+// keyed. Records
 // stream to temporary files in the target folder; commit() moves the table into place, so
 // it appears whole or not at all. A table of that name already there, in any letter case,
 // is an error and is never touched, unless the options allow replacing it.
@@ -78,6 +88,15 @@ private:
     // A hidden file beside the name `target` of the table's folder.
     TempFile createTemp(const std::string &target) const;
     std::string mbName() const;
+    std::string pxName() const;
+    void checkKey(std::size_t keyFields);
+    // The next free record of the block, which is written out first when it is full.
+    std::span<std::uint8_t> nextRecord();
+    void encodeRecord(std::span<const db::Value> row, std::span<std::uint8_t> record);
+    // Puts a record of a keyed table, in key order, into the blocks.
+    void placeSorted(std::span<const std::uint8_t> record);
+    [[noreturn]] void failDuplicateKey(std::span<const std::uint8_t> record) const;
+    void writeIndex();
     void writeAt(TempFile &file, std::uint64_t offset, std::span<const std::uint8_t> bytes);
     void flushBlock(bool last);
     std::vector<std::uint8_t> buildHeader() const;
@@ -101,6 +120,14 @@ private:
 
     TempFile m_db;
     TempFile m_mb;
+    TempFile m_px;
+
+    std::size_t m_keyFields = 0;
+    std::size_t m_keyBytes = 0;
+    std::unique_ptr<RecordSorter> m_sorter;
+    std::vector<std::uint8_t> m_record; // a keyed table's record on its way to the sorter
+    std::vector<std::uint8_t> m_lastKey;
+    std::vector<IndexEntry> m_leaves; // a keyed table's data blocks, for its index
     std::vector<std::uint8_t> m_block;
     int m_inBlock = 0;
     std::uint32_t m_blocksWritten = 0;
