@@ -59,6 +59,11 @@ void Session::rollbackTrans()
     throw Error("This data source has no units of work");
 }
 
+std::vector<std::string> Session::primaryKey(const std::string &, const std::string &)
+{
+    return {};
+}
+
 std::unique_ptr<RowInserter> Session::insertRows(const std::string &,
                                                  const std::vector<Parameter> &)
 {

@@ -103,6 +103,11 @@ public:
     // The tables schema: at least TABLE_TYPE and TABLE_NAME.
     virtual std::unique_ptr<Cursor> tables() = 0;
 
+    // The columns of a table's primary key in key order; none when it has no primary key
+    // or the source keeps none. An empty `schema` is the current one.
+    virtual std::vector<std::string> primaryKey(const std::string &schema,
+                                                const std::string &table);
+
 private:
     std::function<void()> m_pump;
 };

@@ -70,6 +70,11 @@ std::string Connection::serverVersion()
     return session().serverVersion();
 }
 
+std::vector<std::string> Connection::primaryKey(const std::string &schema, const std::string &table)
+{
+    return session().primaryKey(schema, table);
+}
+
 void Connection::executeReplacing(const std::string &sql)
 {
     session().executeReplacing(sql);
@@ -207,6 +212,17 @@ void Recordset::advance()
         m_eof = true;
         throw;
     }
+}
+
+void Recordset::restart()
+{
+    requireOpen();
+    if (m_spool == nullptr) {
+        throw Error("These rows cannot be read again");
+    }
+    m_spool->rewind();
+    m_eof = false;
+    advance();
 }
 
 void Recordset::close()

@@ -58,6 +58,8 @@ public:
     insertRows(const std::string &sql, const std::vector<backend::Parameter> &columns);
     // The server's version as it gives it; empty where there is none.
     std::string serverVersion();
+    // The columns of the table's primary key, in key order; none when it has none.
+    std::vector<std::string> primaryKey(const std::string &schema, const std::string &table);
 
     backend::Session &session();
 
@@ -139,6 +141,9 @@ public:
 
     bool eof() const;
     void moveNext();
+    // Goes back to the first row of a client cursor's rows (they were read in full when it
+    // opened). Throws db::Error for rows that stream.
+    void restart();
     std::int64_t recordCount() const;
 
 private:

@@ -3,6 +3,7 @@
 #include "paradox/error.h"
 #include "text/utf8.h"
 
+#include <algorithm>
 #include <iconv.h>
 #include <map>
 #include <mutex>
@@ -206,6 +207,19 @@ bool CodePage::encode(std::string_view utf8,
         i += length;
     }
     return true;
+}
+
+int utf8BytesPerCharacter(const CodePage &codePage)
+{
+    if (codePage.doubleByte()) {
+        return 3;
+    }
+    std::size_t most = 1;
+    for (int b = 0x80; b <= 0xFF; ++b) {
+        const auto byte = static_cast<std::uint8_t>(b);
+        most = std::max(most, codePage.decode(std::span<const std::uint8_t>(&byte, 1)).size());
+    }
+    return static_cast<int>(most);
 }
 
 } // namespace tw::paradox

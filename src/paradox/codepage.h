@@ -67,4 +67,7 @@ private:
 // The iconv name of a Windows or DOS code page number ("CP866", "BIG5" for 950).
 std::string encodingOfCodePage(int codePage);
 
+// The most bytes a character of the code page takes in UTF-8.
+int utf8BytesPerCharacter(const CodePage &codePage);
+
 } // namespace tw::paradox

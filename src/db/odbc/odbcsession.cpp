@@ -8,6 +8,7 @@
 #include "db/sqltype.h"
 #include "text/isotime.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -348,6 +349,39 @@ public:
               stmt.get(),
               "SQLTables failed");
         return std::make_unique<OdbcCursor>(std::move(stmt));
+    }
+
+    std::vector<std::string> primaryKey(const std::string &schema,
+                                        const std::string &table) override
+    {
+        StmtHandle stmt = statement();
+        auto *schemaText = reinterpret_cast<SQLCHAR *>(const_cast<char *>(schema.c_str()));
+        auto *tableText = reinterpret_cast<SQLCHAR *>(const_cast<char *>(table.c_str()));
+        check(SQLPrimaryKeys(stmt.get(),
+                             nullptr,
+                             0,
+                             schema.empty() ? nullptr : schemaText,
+                             schema.empty() ? 0 : SQL_NTS,
+                             tableText,
+                             SQL_NTS),
+              SQL_HANDLE_STMT,
+              stmt.get(),
+              "SQLPrimaryKeys failed");
+        // COLUMN_NAME is the 4th column, KEY_SEQ the 5th.
+        OdbcCursor cursor(std::move(stmt));
+        std::vector<std::pair<std::int64_t, std::string>> columns;
+        std::vector<Value> row;
+        while (cursor.fetch(row)) {
+            if (row.size() >= 5 && !row[3].isNull() && !row[4].isNull()) {
+                columns.emplace_back(row[4].asInteger(), row[3].toText());
+            }
+        }
+        std::sort(columns.begin(), columns.end());
+        std::vector<std::string> names;
+        for (auto &[sequence, name] : columns) {
+            names.push_back(std::move(name));
+        }
+        return names;
     }
 
 private:
