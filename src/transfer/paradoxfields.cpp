@@ -89,8 +89,14 @@ bool isOneOf(int sqlType, std::span<const int> types)
     return std::find(types.begin(), types.end(), sqlType) != types.end();
 }
 
-// The field a column of that declared type becomes.
-paradox::Field fieldFor(const db::Field &column)
+bool isLongText(const db::Field &column)
+{
+    return isOneOf(column.sqlType, kShortTexts) && column.size > kLongestAlpha;
+}
+
+// The field a column of that declared type becomes, with what its values showed when its
+// type leaves that open.
+paradox::Field fieldFor(const db::Field &column, const ColumnSurvey *found, int bytesPerCharacter)
 {
     paradox::Field field;
     field.name = column.name;
@@ -103,7 +109,18 @@ paradox::Field fieldFor(const db::Field &column)
         std::find_if(std::begin(kFixedFields), std::end(kFixedFields), [&](const FixedField &f) {
             return f.sqlType == column.sqlType;
         });
-    if (fixed != std::end(kFixedFields)) {
+    if (found != nullptr && column.sqlType == sqltype::BigInt && found->fitsLong) {
+        set(FieldType::Long, 0);
+    } else if (found != nullptr && isLongText(column) &&
+               found->longestText <= static_cast<std::size_t>(kLongestAlpha)) {
+        // As long as the declared length allows in the code page, as the longest value needs.
+        const std::int64_t declared = (column.size + bytesPerCharacter - 1) / bytesPerCharacter;
+        set(FieldType::Alpha,
+            std::clamp<std::int64_t>(
+                std::max<std::int64_t>(declared, static_cast<std::int64_t>(found->longestText)),
+                1,
+                kLongestAlpha));
+    } else if (fixed != std::end(kFixedFields)) {
         set(fixed->type, fixed->size);
     } else if (column.sqlType == sqltype::Decimal || column.sqlType == sqltype::Numeric) {
         if (column.size <= kBcdDigits) {
@@ -123,28 +140,158 @@ paradox::Field fieldFor(const db::Field &column)
 
 } // namespace
 
-ParadoxFields planParadoxFields(const std::vector<db::Field> &columns)
+namespace {
+
+std::string kindOf(const paradox::Field &field)
+{
+    std::string kind = typeName(field.type);
+    if (field.type == FieldType::Alpha || field.type == FieldType::Bytes) {
+        kind += "(" + std::to_string(field.size) + ")";
+    } else if (field.type == FieldType::Bcd) {
+        kind += "(" + std::to_string(field.size) + " decimals)";
+    }
+    return kind;
+}
+
+std::string joined(const std::vector<std::string> &names)
+{
+    std::string text;
+    for (const std::string &name : names) {
+        text += (text.empty() ? "" : ", ") + name;
+    }
+    return text;
+}
+
+// The column of each key name, or empty (with the reason in `why`) when the key cannot be
+// kept as a Paradox key.
+std::vector<std::size_t> keyColumns(const std::vector<db::Field> &columns,
+                                    const std::vector<paradox::Field> &fields,
+                                    const std::vector<std::string> &key,
+                                    bool textKeysInByteOrder,
+                                    std::string &why)
+{
+    std::vector<std::size_t> found;
+    for (const std::string &name : key) {
+        const auto column = std::find_if(
+            columns.begin(), columns.end(), [&](const db::Field &c) { return c.name == name; });
+        if (column == columns.end()) {
+            why = "the key column " + name + " is not among the columns read";
+            return {};
+        }
+        const auto at = static_cast<std::size_t>(column - columns.begin());
+        const FieldType type = fields[at].type;
+        if (paradox::isBlobType(type)) {
+            why = "the key column " + name + " became a memo or blob, which no Paradox key holds";
+            return {};
+        }
+        if (type == FieldType::Alpha && !textKeysInByteOrder) {
+            why = "the key column " + name +
+                  " is text, and the language driver orders text in a way of its own";
+            return {};
+        }
+        found.push_back(at);
+    }
+    return found;
+}
+
+} // namespace
+
+bool needsSurvey(const std::vector<db::Field> &columns)
+{
+    return std::any_of(columns.begin(), columns.end(), [](const db::Field &column) {
+        return column.sqlType == sqltype::BigInt || isLongText(column);
+    });
+}
+
+std::vector<ColumnSurvey> surveyRows(db::Recordset &rows, const std::function<void()> &pump)
+{
+    constexpr std::int64_t kLongMost = 2147483647; // -2147483648 is Long Integer's blank
+    const std::vector<db::Field> &columns = rows.fields();
+    std::vector<ColumnSurvey> found(columns.size());
+    for (std::uint64_t n = 1; !rows.eof(); rows.moveNext(), ++n) {
+        for (std::size_t c = 0; c < columns.size(); ++c) {
+            const db::Value &value = rows.value(c);
+            if (value.kind() == db::ValueKind::Text && isLongText(columns[c])) {
+                const std::string &text = value.asText();
+                const auto characters =
+                    static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char byte) {
+                        return (static_cast<unsigned char>(byte) & 0xC0) != 0x80;
+                    }));
+                found[c].longestText = std::max(found[c].longestText, characters);
+            } else if (value.kind() == db::ValueKind::Integer) {
+                const std::int64_t v = value.asInteger();
+                found[c].fitsLong = found[c].fitsLong && v >= -kLongMost && v <= kLongMost;
+            } else if (value.kind() == db::ValueKind::Decimal) {
+                found[c].fitsLong = false; // a BIGINT read as its digits
+            }
+        }
+        if (n % 4096 == 0 && pump) {
+            pump();
+        }
+    }
+    rows.restart();
+    return found;
+}
+
+ParadoxFields planParadoxFields(const std::vector<db::Field> &columns, const FieldChoice &choice)
 {
     ParadoxFields plan;
-    for (const db::Field &column : columns) {
-        plan.fields.push_back(fieldFor(column));
-        const paradox::Field &field = plan.fields.back();
-        std::string kind = typeName(field.type);
-        if (field.type == FieldType::Alpha || field.type == FieldType::Bytes) {
-            kind += "(" + std::to_string(field.size) + ")";
-        } else if (field.type == FieldType::Bcd) {
-            kind += "(" + std::to_string(field.size) + " decimals)";
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+        const ColumnSurvey *found = c < choice.survey.size() ? &choice.survey[c] : nullptr;
+        plan.fields.push_back(fieldFor(columns[c], found, choice.bytesPerCharacter));
+        plan.notes.push_back("column " + columns[c].name + " as " + kindOf(plan.fields.back()));
+    }
+    const std::vector<std::string> &key = choice.key;
+    if (key.empty()) {
+        return plan;
+    }
+    std::string why;
+    const std::vector<std::size_t> keyed =
+        keyColumns(columns, plan.fields, key, choice.textKeysInByteOrder, why);
+    if (keyed.empty()) {
+        plan.notes.push_back("the primary key " + joined(key) + " is not kept: " + why);
+        return plan;
+    }
+    // The key's columns first, in key order, then the others in their order.
+    std::vector<std::size_t> order = keyed;
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+        if (std::find(keyed.begin(), keyed.end(), c) == keyed.end()) {
+            order.push_back(c);
         }
-        plan.notes.push_back("column " + column.name + " as " + kind);
+    }
+    std::vector<std::size_t> at(columns.size()); // what each place holds as the swaps go
+    for (std::size_t c = 0; c < at.size(); ++c) {
+        at[c] = c;
+    }
+    std::vector<paradox::Field> fields;
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        fields.push_back(plan.fields[order[i]]);
+        const auto from =
+            static_cast<std::size_t>(std::find(at.begin(), at.end(), order[i]) - at.begin());
+        if (from != i) {
+            std::swap(at[i], at[from]);
+            plan.swaps.emplace_back(i, from);
+        }
+    }
+    plan.fields = std::move(fields);
+    plan.keyFields = keyed.size();
+    if (!plan.swaps.empty()) {
+        plan.notes.push_back("the key fields " + joined(key) +
+                             " were moved to the front, in key order, as Paradox keys them");
     }
     return plan;
 }
 
-void toParadoxValues(const std::vector<paradox::Field> &fields, std::vector<db::Value> &row)
+void toParadoxValues(const ParadoxFields &plan, std::vector<db::Value> &row)
 {
-    for (std::size_t c = 0; c < fields.size() && c < row.size(); ++c) {
+    for (const auto &[a, b] : plan.swaps) {
+        if (a < row.size() && b < row.size()) {
+            std::swap(row[a], row[b]);
+        }
+    }
+    for (std::size_t c = 0; c < plan.fields.size() && c < row.size(); ++c) {
         db::Value &value = row[c];
-        const FieldType type = fields[c].type;
+        const FieldType type = plan.fields[c].type;
         if ((type == FieldType::Alpha || type == FieldType::Memo) && !value.isNull() &&
             value.kind() != db::ValueKind::Text) {
             value = db::Value::text(value.toText());

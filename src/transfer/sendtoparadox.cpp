@@ -3,6 +3,7 @@
 #include "app/errorlocation.h"
 #include "connect/db2connection.h"
 #include "core/lettercase.h"
+#include "paradox/codepage.h"
 #include "paradox/language.h"
 #include "paradox/reader.h"
 #include "transfer/paradoxfields.h"
@@ -215,19 +216,40 @@ void SendToParadox::noteCutTimestamps(const std::vector<db::Field> &fields,
 }
 
 bool SendToParadox::writeTyped(db::Recordset &rows,
-                               const QString &source,
+                               const ListedTable &source,
                                const QString &paradoxName,
                                bool replace,
                                RowCounts &counts,
                                std::unique_ptr<paradox::TableWriter> &writer)
 {
     m_trap(Step::CountRows, [&] { counts.source = rows.recordCount(); });
+    std::vector<std::string> key;
+    if (!m_trap(Step::ReadKey, [&] {
+            // The schema is named even for the current one: some servers list no key for
+            // a table named without its schema.
+            const std::string schema = source.schema.isEmpty()
+                                           ? currentSchema(m_db2).value_or(std::string())
+                                           : source.schema.toStdString();
+            key = m_db2.primaryKey(schema, source.name.toStdString());
+        })) {
+        return false;
+    }
+    const paradox::LanguageDriver &driver = paradox::codePagesInUse().write;
     ParadoxFields plan;
     if (!m_trap(Step::BuildCreate, [&] {
-            plan = planParadoxFields(rows.fields());
+            FieldChoice choice;
+            choice.key = key;
+            choice.textKeysInByteOrder = paradox::sortsByBytes(driver.sortOrderId);
+            choice.bytesPerCharacter =
+                paradox::utf8BytesPerCharacter(paradox::CodePage::number(driver.codePage));
+            if (needsSurvey(rows.fields())) {
+                choice.survey = surveyRows(rows, stoppingPump(m_progress));
+            }
+            plan = planParadoxFields(rows.fields(), choice);
             paradox::WriteOptions options;
             options.replaceExisting = replace;
-            options.driver = paradox::codePagesInUse().write;
+            options.driver = driver;
+            options.keyFields = plan.keyFields;
             options.expectedRecords =
                 static_cast<std::uint64_t>(std::max<std::int64_t>(0, counts.source));
             options.pumpEvents = stoppingPump(m_progress);
@@ -238,8 +260,17 @@ bool SendToParadox::writeTyped(db::Recordset &rows,
         })) {
         return false;
     }
-    m_log.note(QStringLiteral("typed copy: %1 fields, written straight and unkeyed")
-                   .arg(plan.fields.size()));
+    QString keyed = QStringLiteral("unkeyed");
+    if (plan.keyFields > 0) {
+        QStringList names;
+        for (std::size_t f = 0; f < plan.keyFields; ++f) {
+            names << QString::fromStdString(plan.fields[f].name);
+        }
+        keyed = QStringLiteral("keyed on ") + names.join(QStringLiteral(", "));
+    }
+    m_log.note(QStringLiteral("typed copy: %1 fields, written straight and %2")
+                   .arg(plan.fields.size())
+                   .arg(keyed));
     for (const std::string &note : plan.notes) {
         m_log.note(QString::fromStdString(note));
     }
@@ -253,12 +284,12 @@ bool SendToParadox::writeTyped(db::Recordset &rows,
                 for (std::size_t c = 0; c < values.size(); ++c) {
                     toMilliseconds(values[c], cut[c]);
                 }
-                toParadoxValues(plan.fields, values);
+                toParadoxValues(plan, values);
                 writer->append(values); // names the field and the record it cannot hold
                 ++counts.written;
             });
         });
-    noteCutTimestamps(rows.fields(), cut, source);
+    noteCutTimestamps(rows.fields(), cut, source.name);
     return end == RowsEnd::All;
 }
 
@@ -324,7 +355,7 @@ void SendToParadox::copy(const ListedTable &table)
     RowCounts counts;
     // The typed copy's table until it is put in place; dropped unfinished, it leaves nothing.
     std::unique_ptr<paradox::TableWriter> writer;
-    const bool staged = m_typed ? writeTyped(rows, source, *paradoxName, *replace, counts, writer)
+    const bool staged = m_typed ? writeTyped(rows, table, *paradoxName, *replace, counts, writer)
                                 : stage(rows, source, counts);
     m_trap(Step::DefaultPointer, [&] { m_progress.busy(false); });
     m_trap(Step::ResetProgress, [&] { m_progress.reset(); });

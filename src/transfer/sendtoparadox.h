@@ -50,7 +50,7 @@ private:
                            const QString &source);
     // The typed copy's rows, written to `writer` (made here): false unless every row went in.
     bool writeTyped(db::Recordset &rows,
-                    const QString &source,
+                    const ListedTable &source,
                     const QString &paradoxName,
                     bool replace,
                     RowCounts &counts,

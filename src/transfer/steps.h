@@ -59,6 +59,7 @@ enum class SendToParadox {
     AskOverwrite = 150,
     RemoveReplacedItem = 160,
     OpenRows = 164,
+    ReadKey = 165,
     BuildCreate = 166,
     FindLeftover = 224,
     DropLeftover = 226,

@@ -138,20 +138,6 @@ std::vector<Survey> survey(paradox::TableReader &reader)
     return found;
 }
 
-// The most bytes a character of the code page takes in UTF-8.
-int utf8BytesPerCharacter(const paradox::CodePage &codePage)
-{
-    if (codePage.doubleByte()) {
-        return 3;
-    }
-    std::size_t most = 1;
-    for (int b = 0x80; b <= 0xFF; ++b) {
-        const std::uint8_t byte = static_cast<std::uint8_t>(b);
-        most = std::max(most, codePage.decode(std::span<const std::uint8_t>(&byte, 1)).size());
-    }
-    return static_cast<int>(most);
-}
-
 TypedColumn
 typed(std::string type, db::ValueKind kind, int sqlType, unsigned long size = 0, int digits = 0)
 {
@@ -290,7 +276,7 @@ TypedTable planTypedTable(paradox::TableReader &reader,
 {
     const std::vector<Survey> found = survey(reader);
     const paradox::TableHeader &header = reader.header();
-    const int bytesPerCharacter = utf8BytesPerCharacter(reader.codePage());
+    const int bytesPerCharacter = paradox::utf8BytesPerCharacter(reader.codePage());
     TypedTable plan;
     for (std::size_t i = 0; i < header.fields.size(); ++i) {
         const paradox::Field &field = header.fields[i];

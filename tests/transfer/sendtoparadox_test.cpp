@@ -3,7 +3,9 @@
 
 #include "db/connection.h"
 #include "paradox/language.h"
+#include "paradox/primaryindex.h"
 #include "paradox/reader.h"
+#include "paradox/writer.h"
 #include "support/printers.h"
 #include "support/transferfixture.h"
 
@@ -519,7 +521,8 @@ TEST_F(SendToParadox, TheTypedCopyGivesEachDb2TypeItsOwnFieldAndWritesTheRowsStr
     send({QStringLiteral("TYPED")});
     EXPECT_TRUE(dialogs.errorReports().isEmpty())
         << dialogs.errorReports().join(u'\n').toStdString();
-    EXPECT_EQ(emu.statements(), std::vector<std::string>{"SELECT * FROM \"TYPED\""});
+    EXPECT_EQ(emu.statements(),
+              (std::vector<std::string>{"SELECT * FROM \"TYPED\"", "VALUES CURRENT SCHEMA"}));
     EXPECT_TRUE(stagingTables().isEmpty());
 
     tw::paradox::TableReader table = tw::paradox::TableReader::open(paradoxPath("TYPED.db"));
@@ -586,6 +589,75 @@ TEST_F(SendToParadox, ATypedCopyWithAValueNoFieldHoldsKeepsTheOldTable)
     send({QStringLiteral("ZEROS")});
     ASSERT_EQ(dialogs.errorReports().size(), 1);
     EXPECT_TRUE(dialogs.errorReports()[0].contains(QStringLiteral("record 2")))
+        << dialogs.errorReports()[0].toStdString();
+    EXPECT_EQ(tw::test::TempFolderBytes(paradoxFolder()), before);
+}
+
+// A DB2 table keyed on two columns that are not its first: the key fields lead the Paradox
+// table in key order, the records follow in key order, and the primary index holds what the
+// data blocks imply. A BIGINT whose values fit and a long VARCHAR holding short texts take
+// the fields their values need.
+TEST_F(SendToParadox, TheTypedCopyKeepsTheDb2KeyAsAParadoxKeyWithItsIndex)
+{
+    std::vector<std::string> seed = {
+        "CREATE TABLE \"KEYED\"(NOTE VARCHAR(600), REGION CHAR(2) NOT NULL, ID BIGINT NOT NULL, "
+        "PRIMARY KEY(ID, REGION))"};
+    for (int i = 0; i < 500; ++i) {
+        const int id = (i * 37) % 250 - 100; // each id twice, once in each region
+        seed.push_back("INSERT INTO \"KEYED\" VALUES('n" + std::to_string(i) + "', '" +
+                       (i < 250 ? "EU" : "US") + "', " + std::to_string(id) + ")");
+    }
+    emu.seed(seed);
+    startProgram();
+    form2->findChild<QCheckBox *>(QStringLiteral("KeepTypesToParadox"))->setChecked(true);
+    send({QStringLiteral("KEYED")});
+    ASSERT_TRUE(dialogs.errorReports().isEmpty())
+        << dialogs.errorReports().join(u'\n').toStdString();
+
+    const std::string path = paradoxPath("KEYED.db");
+    EXPECT_EQ(tw::paradox::primaryIndexProblems(path), std::vector<std::string>{});
+    tw::paradox::TableReader table = tw::paradox::TableReader::open(path);
+    EXPECT_EQ(table.header().primaryKeyFields, 2);
+    std::vector<std::string> names;
+    for (const tw::paradox::Field &f : table.fields()) {
+        names.push_back(f.name + ":" + tw::paradox::fieldTypeLetter(f.type) +
+                        std::to_string(f.size));
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"ID:I4", "REGION:A2", "NOTE:A200"}));
+    const auto rows = paradoxRows("KEYED.db");
+    ASSERT_EQ(rows.size(), 500U);
+    EXPECT_EQ(rows[0],
+              (std::vector<Value>{Value::integer(-100), Value::text("EU"), Value::text("n0")}));
+    EXPECT_EQ(rows[1][1], Value::text("US"));
+    EXPECT_EQ(rows.back()[0], Value::integer(149));
+    const QString text = logText();
+    EXPECT_TRUE(text.contains(QStringLiteral("written straight and keyed on ID, REGION")));
+    EXPECT_TRUE(text.contains(QStringLiteral("the key fields ID, REGION were moved to the front")));
+}
+
+// Yes to "Overwrite?" over a keyed table, and then two DB2 keys that become one once their
+// timestamps are cut to the millisecond: one box naming the key, and the old table, its
+// index and all, stays byte for byte.
+TEST_F(SendToParadox, AKeyedCopyWhoseKeysMeetKeepsTheOldKeyedTable)
+{
+    {
+        tw::paradox::WriteOptions keyed;
+        keyed.keyFields = 1;
+        tw::paradox::TableWriter old(
+            paradoxPath("STAMPS.db"), {field("AT", FieldType::Long)}, keyed);
+        old.append(std::vector{Value::integer(1)});
+        old.commit();
+    }
+    const auto before = tw::test::TempFolderBytes(paradoxFolder());
+    emu.seed({"CREATE TABLE \"STAMPS\"(AT TIMESTAMP NOT NULL PRIMARY KEY)",
+              "INSERT INTO \"STAMPS\" VALUES('2020-01-01-00.00.00.000001')",
+              "INSERT INTO \"STAMPS\" VALUES('2020-01-01-00.00.00.000002')"});
+    startProgram();
+    form2->findChild<QCheckBox *>(QStringLiteral("KeepTypesToParadox"))->setChecked(true);
+    dialogs.answers = {true};
+    send({QStringLiteral("STAMPS")});
+    ASSERT_EQ(dialogs.errorReports().size(), 1);
+    EXPECT_TRUE(dialogs.errorReports()[0].contains(QStringLiteral("same key (AT 2020-01-01")))
         << dialogs.errorReports()[0].toStdString();
     EXPECT_EQ(tw::test::TempFolderBytes(paradoxFolder()), before);
 }
