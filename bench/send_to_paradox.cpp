@@ -41,12 +41,14 @@ using tw::bench::since;
 
 namespace {
 
-// Writes the table at `source` again as `target`, record by record: a bare Paradox write.
+// Writes the table at `source` again as `target`, record by record, keyed as it is: a bare
+// Paradox write.
 void rewrite(const fs::path &source, const fs::path &target)
 {
     tw::paradox::TableReader made = tw::paradox::TableReader::open(source);
     tw::paradox::WriteOptions options;
     options.expectedRecords = made.recordCount();
+    options.keyFields = made.header().primaryKeyFields;
     tw::paradox::TableWriter writer(target, made.fields(), options);
     std::vector<tw::db::Value> row(made.fields().size());
     while (made.next()) {
@@ -77,14 +79,16 @@ int main(int argc, char **argv)
     {
         db2emu::Database seed((folder / "bench.sqlite").string(), "BENCH");
         seed.execute(
-            "CREATE TABLE \"BENCH\"(ID INTEGER, NAME VARCHAR(30), BORN DATE, SCORE DOUBLE, PRICE "
+            "CREATE TABLE \"BENCH\"(ID INTEGER NOT NULL PRIMARY KEY, NAME VARCHAR(30), BORN DATE, "
+            "SCORE DOUBLE, PRICE "
             "DECIMAL(9,2), N SMALLINT, AT TIME, STAMP TIMESTAMP, NOTE VARCHAR(60), BIG BIGINT)");
         seed.execute("CREATE TABLE \"SEEDED\"(A INTEGER)");
         for (long i = 0; i < rows; ++i) {
-            seed.execute("INSERT INTO \"BENCH\" VALUES(" + std::to_string(i) + ", 'Name " +
-                         std::to_string(i % 977) + "', '1970-01-" + std::to_string(1 + i % 28) +
-                         "', " + std::to_string(i / 7.0) + ", '" + std::to_string(i % 10000) +
-                         ".25', " + std::to_string(i % 30000) +
+            // The keys in no order: the typed copy sorts them, as a table filled over years.
+            seed.execute("INSERT INTO \"BENCH\" VALUES(" + std::to_string(i * 7919 % rows) +
+                         ", 'Name " + std::to_string(i % 977) + "', '1970-01-" +
+                         std::to_string(1 + i % 28) + "', " + std::to_string(i / 7.0) + ", '" +
+                         std::to_string(i % 10000) + ".25', " + std::to_string(i % 30000) +
                          ", '10:00:00', '2021-08-31 "
                          "10:00:00', 'O''Neil n° " +
                          std::to_string(i) + "', " + std::to_string(i * 1000) + ")");

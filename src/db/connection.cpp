@@ -176,6 +176,9 @@ void Recordset::start(std::unique_ptr<backend::Cursor> cursor)
             auto spool = std::make_unique<RowSpool>();
             std::vector<Value> row;
             while (cursor->fetch(row)) {
+                if (m_watch) {
+                    m_watch(m_fields, row);
+                }
                 spool->append(row);
                 if (m_session != nullptr) {
                     m_session->pumpEvents();
@@ -212,17 +215,6 @@ void Recordset::advance()
         m_eof = true;
         throw;
     }
-}
-
-void Recordset::restart()
-{
-    requireOpen();
-    if (m_spool == nullptr) {
-        throw Error("These rows cannot be read again");
-    }
-    m_spool->rewind();
-    m_eof = false;
-    advance();
 }
 
 void Recordset::close()

@@ -118,6 +118,12 @@ public:
 
     void setCursorLocation(CursorLocation location) { m_cursorLocation = location; }
 
+    // Shown every row as a client cursor reads them all on open, before the first is used:
+    // what the rows hold can then shape how they are used, without reading them twice.
+    using RowWatch = std::function<void(const std::vector<Field> &, const std::vector<Value> &)>;
+
+    void watchRows(RowWatch watch) { m_watch = std::move(watch); }
+
     CursorLocation cursorLocation() const { return m_cursorLocation; }
 
     void open(const std::string &sql, Connection &connection);
@@ -141,9 +147,7 @@ public:
 
     bool eof() const;
     void moveNext();
-    // Goes back to the first row of a client cursor's rows (they were read in full when it
-    // opened). Throws db::Error for rows that stream.
-    void restart();
+
     std::int64_t recordCount() const;
 
 private:
@@ -157,6 +161,7 @@ private:
     const backend::Session *m_session = nullptr;
     std::unique_ptr<backend::Cursor> m_cursor;
     std::unique_ptr<RowSpool> m_spool;
+    RowWatch m_watch;
     std::vector<Field> m_fields;
     std::vector<Value> m_row;
     bool m_eof = true;

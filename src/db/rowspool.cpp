@@ -124,14 +124,9 @@ void RowSpool::flush()
 void RowSpool::rewind()
 {
     if (m_file != nullptr) {
-        if (m_reading) {
-            m_buffer.clear(); // what was read ahead is in the file already
-        } else {
-            flush();
-        }
+        flush();
         std::rewind(m_file);
     }
-    m_reading = true;
     m_readAt = 0;
     m_read = 0;
 }

@@ -10,8 +10,8 @@
 
 namespace tw::db {
 
-// Rows written once and read back, in order, as often as they are rewound. They stay in memory up
-// to a bound, then go to an anonymous temporary file, so a table of any size costs flat memory.
+// Rows written once and read back once, in order. They stay in memory up to a bound, then
+// go to an anonymous temporary file, so a table of any size costs flat memory.
 class RowSpool
 {
 public:
@@ -21,7 +21,7 @@ public:
     RowSpool &operator=(const RowSpool &) = delete;
 
     void append(const std::vector<Value> &row);
-    // Ends writing; reading starts (again) at the first row.
+    // Ends writing; reading starts at the first row.
     void rewind();
     bool read(std::vector<Value> &row);
 
@@ -44,7 +44,6 @@ private:
     std::FILE *m_file = nullptr;
     std::uint64_t m_rows = 0;
     std::uint64_t m_read = 0;
-    bool m_reading = false;
 };
 
 } // namespace tw::db

@@ -69,24 +69,12 @@ std::size_t keyBytesOf(const std::vector<Field> &fields, std::size_t keyFields)
     return bytes;
 }
 
-std::vector<std::uint8_t> primaryIndexFile(const IndexLayout &layout,
-                                           std::span<const IndexEntry> leaves)
-{
-    const std::size_t keyBytes = keyBytesOf(layout.keyFields, layout.keyFields.size());
-    const std::size_t recordSize = keyBytes + kEntryTail;
-    // A block holds two entries at least, or the tree would never narrow to a root.
-    int blockSizeKb = layout.blockSizeKb;
-    while (blockSizeKb < 32 &&
-           (blockSizeKb * std::size_t{1024} - kBlockHeaderBytes) / recordSize < 2) {
-        blockSizeKb *= 2;
-    }
-    const std::size_t blockSize = static_cast<std::size_t>(blockSizeKb) * 1024;
-    const std::size_t perBlock = (blockSize - kBlockHeaderBytes) / recordSize;
-    if (perBlock < 2) {
-        throw Error("a key of " + std::to_string(keyBytes) + " bytes is too long for an index");
-    }
+namespace {
 
-    // Level 1 takes blocks 1.., each level above the blocks after it; the root is last.
+// The index's levels, the lowest first: level 1 takes blocks 1.., each level above the
+// blocks after it, and the root is the last block.
+std::vector<Level> indexLevels(std::span<const IndexEntry> leaves, std::size_t perBlock)
+{
     std::vector<Level> levels;
     levels.push_back({std::vector<IndexEntry>(leaves.begin(), leaves.end()), 1});
     while (levels.back().entries.size() > perBlock) {
@@ -95,31 +83,35 @@ std::vector<std::uint8_t> primaryIndexFile(const IndexLayout &layout,
         const auto next = static_cast<std::uint16_t>(below.firstBlock + blocks);
         levels.push_back({levelAbove(below.entries, perBlock, below.firstBlock), next});
     }
-    std::size_t totalEntries = 0;
-    std::size_t totalBlocks = 0;
-    for (const Level &level : levels) {
-        totalEntries += level.entries.size();
-        totalBlocks += (level.entries.size() + perBlock - 1) / perBlock;
-    }
-    if (totalBlocks > 0xFFFF) {
-        throw Error("the index would need more than 65,535 blocks");
-    }
+    return levels;
+}
 
-    std::vector<std::uint8_t> file(kIndexHeaderSize + totalBlocks * blockSize, 0);
-    std::uint8_t *h = file.data();
-    writeLe16(h + 0x00, static_cast<std::uint16_t>(recordSize));
+struct IndexShape
+{
+    std::size_t keyBytes = 0;
+    std::size_t recordSize = 0;
+    int blockSizeKb = 0;
+    std::size_t perBlock = 0;
+    std::size_t entries = 0;
+    std::size_t blocks = 0;
+    std::size_t levels = 0;
+};
+
+void writeIndexHeader(std::uint8_t *h, const IndexLayout &layout, const IndexShape &shape)
+{
+    writeLe16(h + 0x00, static_cast<std::uint16_t>(shape.recordSize));
     writeLe16(h + 0x02, static_cast<std::uint16_t>(kIndexHeaderSize));
     h[0x04] = kIndexFileType;
-    h[0x05] = static_cast<std::uint8_t>(blockSizeKb);
-    writeLe32(h + 0x06, static_cast<std::uint32_t>(totalEntries));
-    const auto blocks = static_cast<std::uint16_t>(totalBlocks);
+    h[0x05] = static_cast<std::uint8_t>(shape.blockSizeKb);
+    writeLe32(h + 0x06, static_cast<std::uint32_t>(shape.entries));
+    const auto blocks = static_cast<std::uint16_t>(shape.blocks);
     writeLe16(h + 0x0A, blocks);
     writeLe16(h + 0x0C, blocks);
     writeLe16(h + 0x0E, blocks == 0 ? 0 : 1);
     writeLe16(h + 0x10, blocks);
     writeLe16(h + 0x12, 4);
     writeLe16(h + 0x1E, blocks == 0 ? 1 : blocks); // the root
-    h[0x20] = leaves.empty() ? 0 : static_cast<std::uint8_t>(levels.size());
+    h[0x20] = static_cast<std::uint8_t>(shape.levels);
     writeLe16(h + 0x21, static_cast<std::uint16_t>(layout.keyFields.size()));
     h[0x29] = layout.sortOrder;
     h[0x2C] = layout.changeCount;
@@ -134,23 +126,59 @@ std::vector<std::uint8_t> primaryIndexFile(const IndexLayout &layout,
     const std::size_t nameBytes = tableNameBytes(layout.fileVersionId);
     std::memcpy(h + at, layout.tableName.data(), std::min(layout.tableName.size(), nameBytes - 1));
     writeLe16(h + 0x51, static_cast<std::uint16_t>(at + nameBytes));
+}
 
-    std::size_t number = 0; // blocks written so far
+} // namespace
+
+std::vector<std::uint8_t> primaryIndexFile(const IndexLayout &layout,
+                                           std::span<const IndexEntry> leaves)
+{
+    IndexShape shape;
+    shape.keyBytes = keyBytesOf(layout.keyFields, layout.keyFields.size());
+    shape.recordSize = shape.keyBytes + kEntryTail;
+    // A block holds two entries at least, or the tree would never narrow to a root.
+    shape.blockSizeKb = layout.blockSizeKb;
+    const auto fits = [&] {
+        return (static_cast<std::size_t>(shape.blockSizeKb) * 1024 - kBlockHeaderBytes) /
+               shape.recordSize;
+    };
+    while (shape.blockSizeKb < 32 && fits() < 2) {
+        shape.blockSizeKb *= 2;
+    }
+    shape.perBlock = fits();
+    if (shape.perBlock < 2) {
+        throw Error("a key of " + std::to_string(shape.keyBytes) +
+                    " bytes is too long for an index");
+    }
+    const std::vector<Level> levels = indexLevels(leaves, shape.perBlock);
     for (const Level &level : levels) {
-        for (std::size_t first = 0; first < level.entries.size(); first += perBlock) {
-            const std::size_t count = std::min(perBlock, level.entries.size() - first);
+        shape.entries += level.entries.size();
+        shape.blocks += (level.entries.size() + shape.perBlock - 1) / shape.perBlock;
+    }
+    shape.levels = leaves.empty() ? 0 : levels.size();
+    if (shape.blocks > 0xFFFF) {
+        throw Error("the index would need more than 65,535 blocks");
+    }
+
+    const std::size_t blockSize = static_cast<std::size_t>(shape.blockSizeKb) * 1024;
+    std::vector<std::uint8_t> file(kIndexHeaderSize + shape.blocks * blockSize, 0);
+    writeIndexHeader(file.data(), layout, shape);
+    std::size_t number = 0; // blocks written so far, all linked in one chain
+    for (const Level &level : levels) {
+        for (std::size_t first = 0; first < level.entries.size(); first += shape.perBlock) {
+            const std::size_t count = std::min(shape.perBlock, level.entries.size() - first);
             std::uint8_t *block = file.data() + kIndexHeaderSize + number * blockSize;
             ++number;
-            writeLe16(block, static_cast<std::uint16_t>(number == totalBlocks ? 0 : number + 1));
+            writeLe16(block, static_cast<std::uint16_t>(number == shape.blocks ? 0 : number + 1));
             writeLe16(block + 2, static_cast<std::uint16_t>(number - 1));
-            writeLe16(block + 4, static_cast<std::uint16_t>((count - 1) * recordSize));
+            writeLe16(block + 4, static_cast<std::uint16_t>((count - 1) * shape.recordSize));
             for (std::size_t i = 0; i < count; ++i) {
                 const IndexEntry &entry = level.entries[first + i];
-                std::uint8_t *record = block + kBlockHeaderBytes + i * recordSize;
+                std::uint8_t *record = block + kBlockHeaderBytes + i * shape.recordSize;
                 std::copy(entry.key.begin(), entry.key.end(), record);
-                putShort(record + keyBytes, entry.block);
-                putShort(record + keyBytes + 2, entry.records);
-                putShort(record + keyBytes + 4, 0);
+                putShort(record + shape.keyBytes, entry.block);
+                putShort(record + shape.keyBytes + 2, entry.records);
+                putShort(record + shape.keyBytes + 4, 0);
             }
         }
     }

@@ -16,6 +16,7 @@ namespace tw::paradox {
 namespace {
 
 constexpr std::size_t kMostReadAhead = 64 * 1024;
+constexpr std::size_t kWritePiece = 256 * 1024;
 
 // One run being merged: the records read ahead of it and where it goes on.
 struct RunCursor
@@ -58,6 +59,10 @@ void RecordSorter::add(std::span<const std::uint8_t> record)
     if (m_gathered.size() / m_recordBytes == m_capacity) {
         spill();
     }
+    if (m_gathered.capacity() == 0) {
+        // The bound at once: memory not yet filled costs nothing, and no growth overshoots it.
+        m_gathered.reserve(m_capacity * m_recordBytes);
+    }
     m_gathered.insert(m_gathered.end(), record.begin(), record.begin() + m_recordBytes);
     ++m_count;
 }
@@ -87,18 +92,24 @@ void RecordSorter::spill()
         }
     }
     const std::vector<std::uint32_t> order = sortedGathering();
-    std::string out;
-    out.reserve(m_gathered.size());
-    for (const std::uint32_t i : order) {
-        out.append(reinterpret_cast<const char *>(m_gathered.data() + i * m_recordBytes),
-                   m_recordBytes);
-    }
-    if (::lseek(m_file.get(), static_cast<off_t>(m_fileSize), SEEK_SET) < 0 ||
-        !writeAll(m_file.get(), out)) {
+    if (::lseek(m_file.get(), static_cast<off_t>(m_fileSize), SEEK_SET) < 0) {
         fail(std::string("writing its work file failed: ") + std::strerror(errno));
     }
+    // Written a piece at a time, so a run costs no second copy of the gathering.
+    std::string out;
+    out.reserve(kWritePiece + m_recordBytes);
+    for (std::size_t n = 0; n < order.size(); ++n) {
+        out.append(reinterpret_cast<const char *>(m_gathered.data() + order[n] * m_recordBytes),
+                   m_recordBytes);
+        if (out.size() >= kWritePiece || n + 1 == order.size()) {
+            if (!writeAll(m_file.get(), out)) {
+                fail(std::string("writing its work file failed: ") + std::strerror(errno));
+            }
+            out.clear();
+        }
+    }
     m_runs.push_back({m_fileSize, order.size()});
-    m_fileSize += out.size();
+    m_fileSize += order.size() * m_recordBytes;
     m_gathered.clear();
 }
 

@@ -196,41 +196,34 @@ std::vector<std::size_t> keyColumns(const std::vector<db::Field> &columns,
 
 } // namespace
 
-bool needsSurvey(const std::vector<db::Field> &columns)
+void RowSurvey::look(const std::vector<db::Field> &columns, const std::vector<db::Value> &row)
 {
-    return std::any_of(columns.begin(), columns.end(), [](const db::Field &column) {
-        return column.sqlType == sqltype::BigInt || isLongText(column);
-    });
-}
-
-std::vector<ColumnSurvey> surveyRows(db::Recordset &rows, const std::function<void()> &pump)
-{
-    constexpr std::int64_t kLongMost = 2147483647; // -2147483648 is Long Integer's blank
-    const std::vector<db::Field> &columns = rows.fields();
-    std::vector<ColumnSurvey> found(columns.size());
-    for (std::uint64_t n = 1; !rows.eof(); rows.moveNext(), ++n) {
+    if (m_found.empty()) {
+        m_found.resize(columns.size());
         for (std::size_t c = 0; c < columns.size(); ++c) {
-            const db::Value &value = rows.value(c);
-            if (value.kind() == db::ValueKind::Text && isLongText(columns[c])) {
-                const std::string &text = value.asText();
-                const auto characters =
-                    static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char byte) {
-                        return (static_cast<unsigned char>(byte) & 0xC0) != 0x80;
-                    }));
-                found[c].longestText = std::max(found[c].longestText, characters);
-            } else if (value.kind() == db::ValueKind::Integer) {
-                const std::int64_t v = value.asInteger();
-                found[c].fitsLong = found[c].fitsLong && v >= -kLongMost && v <= kLongMost;
-            } else if (value.kind() == db::ValueKind::Decimal) {
-                found[c].fitsLong = false; // a BIGINT read as its digits
+            if (columns[c].sqlType == sqltype::BigInt || isLongText(columns[c])) {
+                m_watched.push_back(c);
             }
         }
-        if (n % 4096 == 0 && pump) {
-            pump();
+    }
+    constexpr std::int64_t kLongMost = 2147483647; // -2147483648 is Long Integer's blank
+    for (const std::size_t c : m_watched) {
+        const db::Value &value = row[c];
+        ColumnSurvey &found = m_found[c];
+        if (value.kind() == db::ValueKind::Text) {
+            const std::string &text = value.asText();
+            const auto characters =
+                static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char byte) {
+                    return (static_cast<unsigned char>(byte) & 0xC0) != 0x80;
+                }));
+            found.longestText = std::max(found.longestText, characters);
+        } else if (value.kind() == db::ValueKind::Integer) {
+            const std::int64_t v = value.asInteger();
+            found.fitsLong = found.fitsLong && v >= -kLongMost && v <= kLongMost;
+        } else if (!value.isNull()) {
+            found.fitsLong = false; // a BIGINT read as its digits
         }
     }
-    rows.restart();
-    return found;
 }
 
 ParadoxFields planParadoxFields(const std::vector<db::Field> &columns, const FieldChoice &choice)

@@ -4,11 +4,9 @@
 // that holds every value of that type exactly, and each value as that field takes it.
 
 #include "core/value.h"
-#include "db/connection.h"
 #include "db/field.h"
 #include "paradox/format.h"
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,10 +34,19 @@ struct ColumnSurvey
     bool fitsLong = true;
 };
 
-// True when some column's field depends on its values.
-bool needsSurvey(const std::vector<db::Field> &columns);
-// Reads every row of a client cursor, then goes back to the first. `pump` runs now and then.
-std::vector<ColumnSurvey> surveyRows(db::Recordset &rows, const std::function<void()> &pump);
+// Gathers the survey from the rows as they are read (a Recordset's row watch).
+class RowSurvey
+{
+public:
+    void look(const std::vector<db::Field> &columns, const std::vector<db::Value> &row);
+
+    // One per column, or none when no row was shown.
+    const std::vector<ColumnSurvey> &found() const { return m_found; }
+
+private:
+    std::vector<std::size_t> m_watched; // the columns whose field depends on their values
+    std::vector<ColumnSurvey> m_found;
+};
 
 struct FieldChoice
 {

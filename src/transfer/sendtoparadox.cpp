@@ -3,6 +3,7 @@
 #include "app/errorlocation.h"
 #include "connect/db2connection.h"
 #include "core/lettercase.h"
+#include "core/pumping.h"
 #include "paradox/codepage.h"
 #include "paradox/language.h"
 #include "paradox/reader.h"
@@ -216,6 +217,7 @@ void SendToParadox::noteCutTimestamps(const std::vector<db::Field> &fields,
 }
 
 bool SendToParadox::writeTyped(db::Recordset &rows,
+                               const RowSurvey &survey,
                                const ListedTable &source,
                                const QString &paradoxName,
                                bool replace,
@@ -242,9 +244,7 @@ bool SendToParadox::writeTyped(db::Recordset &rows,
             choice.textKeysInByteOrder = paradox::sortsByBytes(driver.sortOrderId);
             choice.bytesPerCharacter =
                 paradox::utf8BytesPerCharacter(paradox::CodePage::number(driver.codePage));
-            if (needsSurvey(rows.fields())) {
-                choice.survey = surveyRows(rows, stoppingPump(m_progress));
-            }
+            choice.survey = survey.found();
             plan = planParadoxFields(rows.fields(), choice);
             paradox::WriteOptions options;
             options.replaceExisting = replace;
@@ -312,7 +312,14 @@ std::optional<std::int64_t> SendToParadox::countRecords(const QString &paradoxNa
         if (tables.size() != 1) {
             return std::nullopt;
         }
-        return static_cast<std::int64_t>(paradox::TableReader::open(tables.front()).recordCount());
+        // Counting walks every block of the chain: long for a large table, so the window
+        // goes on meanwhile.
+        const std::filesystem::path table = tables.front();
+        return whilePumping(
+            [&table] {
+                return static_cast<std::int64_t>(paradox::TableReader::open(table).recordCount());
+            },
+            [this] { m_progress.tick(); });
     } catch (const std::exception &) {
         return std::nullopt; // the log says it could not be read back
     }
@@ -346,6 +353,11 @@ void SendToParadox::copy(const ListedTable &table)
     // The DB2 table is read before anything else happens: a table that cannot be read must
     // not cost the Paradox table of that name.
     db::Recordset rows;
+    RowSurvey survey; // what the typed copy's fields need to know of the values
+    if (m_typed) {
+        rows.watchRows([&](const std::vector<db::Field> &columns,
+                           const std::vector<db::Value> &row) { survey.look(columns, row); });
+    }
     if (!m_trap(Step::OpenRows, [&] {
             rows.setCursorLocation(db::CursorLocation::Client);
             rows.open("SELECT * FROM " + db2Name(table).toStdString(), m_db2);
@@ -355,8 +367,9 @@ void SendToParadox::copy(const ListedTable &table)
     RowCounts counts;
     // The typed copy's table until it is put in place; dropped unfinished, it leaves nothing.
     std::unique_ptr<paradox::TableWriter> writer;
-    const bool staged = m_typed ? writeTyped(rows, table, *paradoxName, *replace, counts, writer)
-                                : stage(rows, source, counts);
+    const bool staged =
+        m_typed ? writeTyped(rows, survey, table, *paradoxName, *replace, counts, writer)
+                : stage(rows, source, counts);
     m_trap(Step::DefaultPointer, [&] { m_progress.busy(false); });
     m_trap(Step::ResetProgress, [&] { m_progress.reset(); });
     m_trap(Step::CloseRows, [&] { rows.close(); });

@@ -5,6 +5,7 @@
 #include "app/operationlog.h"
 #include "db/connection.h"
 #include "paradox/writer.h"
+#include "transfer/paradoxfields.h"
 #include "transfer/presslog.h"
 #include "transfer/stagingdatabase.h"
 #include "transfer/transferview.h"
@@ -50,6 +51,7 @@ private:
                            const QString &source);
     // The typed copy's rows, written to `writer` (made here): false unless every row went in.
     bool writeTyped(db::Recordset &rows,
+                    const RowSurvey &survey,
                     const ListedTable &source,
                     const QString &paradoxName,
                     bool replace,
