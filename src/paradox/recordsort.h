@@ -41,7 +41,8 @@ public:
     // The runs on disk so far.
     std::size_t runs() const { return m_runs.size(); }
 
-    static constexpr std::size_t kMemoryBytes = 8 * 1024 * 1024;
+    // Small enough that sorting one gathering keeps a window waiting no more than a moment.
+    static constexpr std::size_t kMemoryBytes = 4 * 1024 * 1024;
 
 private:
     struct Run

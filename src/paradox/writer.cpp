@@ -571,11 +571,12 @@ void TableWriter::commit()
         std::uint64_t placed = 0;
         m_sorter->drain([&](std::span<const std::uint8_t> record) {
             placeSorted(record);
-            if (++placed % kRecordsBetweenPumps == 0 && m_pump) {
-                m_pump();
+            if (++placed % kRecordsBetweenPumps == 0) {
+                pump();
             }
         });
         m_sorter.reset();
+        pump();
     }
     if (m_inBlock > 0) {
         flushBlock(true);
@@ -583,6 +584,7 @@ void TableWriter::commit()
     flushSubBlock();
     if (m_keyFields > 0) {
         writeIndex();
+        pump();
     }
     const std::vector<std::uint8_t> header = buildHeader();
     writeAt(m_db, 0, header);
@@ -640,6 +642,13 @@ void TableWriter::commit()
         fail(std::string("cannot put the table in place: ") + e.what());
     }
     m_committed = true;
+}
+
+void TableWriter::pump() const
+{
+    if (m_pump) {
+        m_pump();
+    }
 }
 
 void TableWriter::removeTemps() noexcept

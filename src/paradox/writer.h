@@ -104,6 +104,7 @@ private:
     std::uint32_t storeBlob(std::span<const std::uint8_t> bytes);
     void flushSubBlock();
     void removeTemps() noexcept;
+    void pump() const;
     [[noreturn]] void fail(const std::string &what) const;
 
     std::filesystem::path m_path;
