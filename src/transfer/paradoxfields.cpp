@@ -30,6 +30,7 @@ constexpr TypeName kTypeNames[] = {
     {FieldType::Alpha, "Alpha"},
     {FieldType::Short, "Short"},
     {FieldType::Long, "Long Integer"},
+    {FieldType::AutoIncrement, "Autoincrement"},
     {FieldType::Number, "Number"},
     {FieldType::Bcd, "BCD"},
     {FieldType::Logical, "Logical"},
@@ -92,6 +93,17 @@ bool isOneOf(int sqlType, std::span<const int> types)
 bool isLongText(const db::Field &column)
 {
     return isOneOf(column.sqlType, kShortTexts) && column.size > kLongestAlpha;
+}
+
+constexpr int kIntegers[] = {sqltype::SmallInt, sqltype::Integer, sqltype::BigInt};
+
+// An identity column whose values an Autoincrement field holds.
+bool isAutoIncrement(const db::Field &column, const ColumnSurvey *found, const FieldChoice &choice)
+{
+    return found != nullptr && isOneOf(column.sqlType, kIntegers) && found->fitsLong &&
+           found->allPositive &&
+           std::find(choice.identity.begin(), choice.identity.end(), column.name) !=
+               choice.identity.end();
 }
 
 // The field a column of that declared type becomes, with what its values showed when its
@@ -201,7 +213,7 @@ void RowSurvey::look(const std::vector<db::Field> &columns, const std::vector<db
     if (m_found.empty()) {
         m_found.resize(columns.size());
         for (std::size_t c = 0; c < columns.size(); ++c) {
-            if (columns[c].sqlType == sqltype::BigInt || isLongText(columns[c])) {
+            if (isOneOf(columns[c].sqlType, kIntegers) || isLongText(columns[c])) {
                 m_watched.push_back(c);
             }
         }
@@ -220,8 +232,10 @@ void RowSurvey::look(const std::vector<db::Field> &columns, const std::vector<db
         } else if (value.kind() == db::ValueKind::Integer) {
             const std::int64_t v = value.asInteger();
             found.fitsLong = found.fitsLong && v >= -kLongMost && v <= kLongMost;
-        } else if (!value.isNull()) {
-            found.fitsLong = false; // a BIGINT read as its digits
+            found.allPositive = found.allPositive && v >= 1;
+        } else {
+            found.allPositive = false;
+            found.fitsLong = found.fitsLong && value.isNull(); // a BIGINT read as its digits
         }
     }
 }
@@ -232,6 +246,9 @@ ParadoxFields planParadoxFields(const std::vector<db::Field> &columns, const Fie
     for (std::size_t c = 0; c < columns.size(); ++c) {
         const ColumnSurvey *found = c < choice.survey.size() ? &choice.survey[c] : nullptr;
         plan.fields.push_back(fieldFor(columns[c], found, choice.bytesPerCharacter));
+        if (isAutoIncrement(columns[c], found, choice)) {
+            plan.fields.back().type = FieldType::AutoIncrement;
+        }
         plan.notes.push_back("column " + columns[c].name + " as " + kindOf(plan.fields.back()));
     }
     const std::vector<std::string> &key = choice.key;

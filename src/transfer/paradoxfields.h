@@ -27,11 +27,13 @@ struct ParadoxFields
 
 // What the values of a column showed, for the columns whose declared type leaves their field
 // open: texts declared longer than 255 (a length in bytes, which may still be text an Alpha
-// holds) and BIGINT (which may hold nothing a Long Integer does not).
+// holds), BIGINT (which may hold nothing a Long Integer does not) and the integers of an
+// identity column.
 struct ColumnSurvey
 {
     std::size_t longestText = 0; // in characters
     bool fitsLong = true;
+    bool allPositive = true; // no integer below 1, no Null: an Autoincrement field holds them
 };
 
 // Gathers the survey from the rows as they are read (a Recordset's row watch).
@@ -56,6 +58,9 @@ struct FieldChoice
     // of the records could not follow. The notes say why a key was not kept.
     std::vector<std::string> key;
     bool textKeysInByteOrder = true;
+    // The identity columns: each becomes an Autoincrement field when its values are all
+    // positive Long Integers (the table's next value is then the one after the largest).
+    std::vector<std::string> identity;
     // One per column, or none.
     std::vector<ColumnSurvey> survey;
     // The most UTF-8 bytes a character of the code page written takes: a text column

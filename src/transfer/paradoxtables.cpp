@@ -8,6 +8,7 @@
 #include "fsutil/addfolder.h"
 #include "paradox/describe.h"
 #include "paradox/language.h"
+#include "text/text.h"
 #include "transfer/tablefiles.h"
 #include "transfer/tablelistview.h"
 #include "transfer/typedload.h"
@@ -70,6 +71,21 @@ std::optional<std::string> currentSchema(db::Connection &connection)
     } catch (const db::Error &) {
         return std::nullopt;
     }
+}
+
+std::vector<std::string>
+identityColumns(db::Connection &connection, const std::string &schema, const std::string &table)
+{
+    db::Recordset columns;
+    columns.open("SELECT COLNAME FROM SYSCAT.COLUMNS WHERE TABSCHEMA = '" +
+                     text::doubled(schema, '\'') + "' AND TABNAME = '" +
+                     text::doubled(table, '\'') + "' AND IDENTITY = 'Y'",
+                 connection);
+    std::vector<std::string> names;
+    for (; !columns.eof(); columns.moveNext()) {
+        names.push_back(columns.value(0).toText());
+    }
+    return names;
 }
 
 void LoadDB2Tables(TableListView &list, const QString &db2ConnectionString)

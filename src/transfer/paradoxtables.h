@@ -9,6 +9,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace tw::transfer {
 
@@ -28,6 +29,11 @@ QString paradoxNameProblem(const QString &name);
 
 // The schema unqualified names are in, as DB2 says; nothing when it does not.
 std::optional<std::string> currentSchema(db::Connection &connection);
+
+// The identity columns of a DB2 table, as its catalog (SYSCAT.COLUMNS) names them. Throws
+// db::Error when the catalog cannot be read.
+std::vector<std::string>
+identityColumns(db::Connection &connection, const std::string &schema, const std::string &table);
 
 // Fills the list with the DB2 database's user tables (TABLE_TYPE exactly "TABLE"): those of
 // the current schema by name, those of any other schema as SCHEMA.NAME (ListedTable).

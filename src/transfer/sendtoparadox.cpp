@@ -226,6 +226,7 @@ bool SendToParadox::writeTyped(db::Recordset &rows,
 {
     m_trap(Step::CountRows, [&] { counts.source = rows.recordCount(); });
     std::vector<std::string> key;
+    std::vector<std::string> identity;
     if (!m_trap(Step::ReadKey, [&] {
             // The schema is named even for the current one: some servers list no key for
             // a table named without its schema.
@@ -233,6 +234,13 @@ bool SendToParadox::writeTyped(db::Recordset &rows,
                                            ? currentSchema(m_db2).value_or(std::string())
                                            : source.schema.toStdString();
             key = m_db2.primaryKey(schema, source.name.toStdString());
+            try {
+                identity = identityColumns(m_db2, schema, source.name.toStdString());
+            } catch (const db::Error &e) {
+                m_log.note(QStringLiteral("identity columns not known, so none is an "
+                                          "Autoincrement field: ") +
+                           QString::fromStdString(e.what()));
+            }
         })) {
         return false;
     }
@@ -241,10 +249,14 @@ bool SendToParadox::writeTyped(db::Recordset &rows,
     if (!m_trap(Step::BuildCreate, [&] {
             FieldChoice choice;
             choice.key = key;
+            choice.identity = identity;
             choice.textKeysInByteOrder = paradox::sortsByBytes(driver.sortOrderId);
             choice.bytesPerCharacter =
                 paradox::utf8BytesPerCharacter(paradox::CodePage::number(driver.codePage));
             choice.survey = survey.found();
+            if (choice.survey.empty() && counts.source == 0) {
+                choice.survey.resize(rows.fields().size()); // no rows: nothing any field lacks
+            }
             plan = planParadoxFields(rows.fields(), choice);
             paradox::WriteOptions options;
             options.replaceExisting = replace;

@@ -522,7 +522,10 @@ TEST_F(SendToParadox, TheTypedCopyGivesEachDb2TypeItsOwnFieldAndWritesTheRowsStr
     EXPECT_TRUE(dialogs.errorReports().isEmpty())
         << dialogs.errorReports().join(u'\n').toStdString();
     EXPECT_EQ(emu.statements(),
-              (std::vector<std::string>{"SELECT * FROM \"TYPED\"", "VALUES CURRENT SCHEMA"}));
+              (std::vector<std::string>{"SELECT * FROM \"TYPED\"",
+                                        "VALUES CURRENT SCHEMA",
+                                        "SELECT COLNAME FROM SYSCAT.COLUMNS WHERE TABSCHEMA = "
+                                        "'ADMIN' AND TABNAME = 'TYPED' AND IDENTITY = 'Y'"}));
     EXPECT_TRUE(stagingTables().isEmpty());
 
     tw::paradox::TableReader table = tw::paradox::TableReader::open(paradoxPath("TYPED.db"));
@@ -596,16 +599,16 @@ TEST_F(SendToParadox, ATypedCopyWithAValueNoFieldHoldsKeepsTheOldTable)
 // A DB2 table keyed on two columns that are not its first: the key fields lead the Paradox
 // table in key order, the records follow in key order, and the primary index holds what the
 // data blocks imply. A BIGINT whose values fit and a long VARCHAR holding short texts take
-// the fields their values need.
+// the fields their values need, and an identity column becomes an Autoincrement field.
 TEST_F(SendToParadox, TheTypedCopyKeepsTheDb2KeyAsAParadoxKeyWithItsIndex)
 {
     std::vector<std::string> seed = {
         "CREATE TABLE \"KEYED\"(NOTE VARCHAR(600), REGION CHAR(2) NOT NULL, ID BIGINT NOT NULL, "
-        "PRIMARY KEY(ID, REGION))"};
+        "SEQ INTEGER GENERATED ALWAYS AS IDENTITY, PRIMARY KEY(ID, REGION))"};
     for (int i = 0; i < 500; ++i) {
         const int id = (i * 37) % 250 - 100; // each id twice, once in each region
-        seed.push_back("INSERT INTO \"KEYED\" VALUES('n" + std::to_string(i) + "', '" +
-                       (i < 250 ? "EU" : "US") + "', " + std::to_string(id) + ")");
+        seed.push_back("INSERT INTO \"KEYED\"(NOTE, REGION, ID) VALUES('n" + std::to_string(i) +
+                       "', '" + (i < 250 ? "EU" : "US") + "', " + std::to_string(id) + ")");
     }
     emu.seed(seed);
     startProgram();
@@ -623,11 +626,13 @@ TEST_F(SendToParadox, TheTypedCopyKeepsTheDb2KeyAsAParadoxKeyWithItsIndex)
         names.push_back(f.name + ":" + tw::paradox::fieldTypeLetter(f.type) +
                         std::to_string(f.size));
     }
-    EXPECT_EQ(names, (std::vector<std::string>{"ID:I4", "REGION:A2", "NOTE:A200"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"ID:I4", "REGION:A2", "NOTE:A200", "SEQ:+4"}));
+    EXPECT_EQ(table.header().autoIncrement, 500U);
     const auto rows = paradoxRows("KEYED.db");
     ASSERT_EQ(rows.size(), 500U);
     EXPECT_EQ(rows[0],
-              (std::vector<Value>{Value::integer(-100), Value::text("EU"), Value::text("n0")}));
+              (std::vector<Value>{
+                  Value::integer(-100), Value::text("EU"), Value::text("n0"), Value::integer(1)}));
     EXPECT_EQ(rows[1][1], Value::text("US"));
     EXPECT_EQ(rows.back()[0], Value::integer(149));
     const QString text = logText();

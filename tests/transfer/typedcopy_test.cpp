@@ -463,8 +463,7 @@ TEST_F(TypedCopy, KeyedCorpusTablesComeBackFromDb2WithTheirKeyTypesAndIndex)
 
     // The kinds DB2 has no column of their own for come back as the field of their column:
     // Money as a DECIMAL's BCD, or a DOUBLE's Number when its values needed one.
-    const std::map<FieldType, FieldType> cameBackAs = {{FieldType::AutoIncrement, FieldType::Long},
-                                                       {FieldType::FormattedMemo, FieldType::Blob},
+    const std::map<FieldType, FieldType> cameBackAs = {{FieldType::FormattedMemo, FieldType::Blob},
                                                        {FieldType::Ole, FieldType::Blob},
                                                        {FieldType::Graphic, FieldType::Blob}};
     for (const auto &[name, source] : keyed) {

@@ -44,6 +44,12 @@ void createCatalog(sqlite3 *db)
                      nullptr,
                      nullptr); // already there: nothing to do
     }
+    // SYSCAT.COLUMNS as a client reads it: the columns of the catalog view a query names.
+    tw::sqlite::execute<SqliteFailure>(
+        db,
+        "CREATE VIEW IF NOT EXISTS db2emu_syscat_columns AS SELECT schema AS c1, name AS c2, "
+        "column_name AS c3, ordinal AS c4, type AS c5, CASE WHEN identity <> '' THEN 'Y' ELSE "
+        "'N' END AS c6 FROM db2emu_columns");
 }
 
 Column columnAt(SqliteStatement &row, int first)

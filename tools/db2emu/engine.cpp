@@ -103,6 +103,18 @@ std::string Database::newStore(const char *prefix)
 
 std::optional<Database::Object> Database::find(const std::string &schema, const std::string &name)
 {
+    if (schema == "SYSCAT" && name == "COLUMNS") {
+        return Object{schema,
+                      name,
+                      "VIEW",
+                      "db2emu_syscat_columns",
+                      {resultColumn("TABSCHEMA", TypeId::VarChar, 128),
+                       resultColumn("TABNAME", TypeId::VarChar, 128),
+                       resultColumn("COLNAME", TypeId::VarChar, 128),
+                       resultColumn("COLNO", TypeId::SmallInt),
+                       resultColumn("TYPENAME", TypeId::VarChar, 128),
+                       resultColumn("IDENTITY", TypeId::Char, 1)}};
+    }
     SqliteStatement lookup(
         m_db, "SELECT type, store FROM db2emu_objects WHERE schema = ?1 AND name = ?2");
     lookup.bind(1, schema);
