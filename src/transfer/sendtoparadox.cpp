@@ -106,13 +106,16 @@ bool SendToParadox::open()
     auto db2 = [&] {
         return connect::Db2ConnectionString(fields);
     };
-    return open(Step::OpenStaging, m_staging, staging) &&
+    // The typed copy writes the table itself: it has no use for the staging database.
+    return (m_typed || open(Step::OpenStaging, m_staging, staging)) &&
            open(Step::OpenParadox, m_paradox, paradox) && open(Step::OpenDb2, m_db2, db2);
 }
 
 void SendToParadox::close()
 {
-    m_trap(Step::CloseStaging, [&] { m_staging.close(); });
+    if (m_staging.isOpen()) {
+        m_trap(Step::CloseStaging, [&] { m_staging.close(); });
+    }
     m_trap(Step::CloseDb2, [&] { m_db2.close(); });
 }
 
@@ -216,62 +219,42 @@ void SendToParadox::noteCutTimestamps(const std::vector<db::Field> &fields,
     }
 }
 
-bool SendToParadox::writeTyped(db::Recordset &rows,
-                               const RowSurvey &survey,
-                               const ListedTable &source,
-                               const QString &paradoxName,
-                               bool replace,
-                               RowCounts &counts,
-                               std::unique_ptr<paradox::TableWriter> &writer)
+std::optional<FieldChoice> SendToParadox::fieldChoice(const ListedTable &source,
+                                                      const RowSurvey &survey,
+                                                      const std::vector<db::Field> &columns,
+                                                      std::int64_t rows)
 {
-    m_trap(Step::CountRows, [&] { counts.source = rows.recordCount(); });
-    std::vector<std::string> key;
-    std::vector<std::string> identity;
+    const paradox::LanguageDriver &driver = paradox::codePagesInUse().write;
+    FieldChoice choice;
+    choice.textKeysInByteOrder = paradox::sortsByBytes(driver.sortOrderId);
+    choice.bytesPerCharacter =
+        paradox::utf8BytesPerCharacter(paradox::CodePage::number(driver.codePage));
+    choice.survey = survey.found();
+    if (choice.survey.empty() && rows == 0) {
+        choice.survey.resize(columns.size()); // no rows: nothing any field lacks
+    }
     if (!m_trap(Step::ReadKey, [&] {
             // The schema is named even for the current one: some servers list no key for
             // a table named without its schema.
             const std::string schema = source.schema.isEmpty()
                                            ? currentSchema(m_db2).value_or(std::string())
                                            : source.schema.toStdString();
-            key = m_db2.primaryKey(schema, source.name.toStdString());
+            choice.key = m_db2.primaryKey(schema, source.name.toStdString());
             try {
-                identity = identityColumns(m_db2, schema, source.name.toStdString());
+                choice.identity = identityColumns(m_db2, schema, source.name.toStdString());
             } catch (const db::Error &e) {
                 m_log.note(QStringLiteral("identity columns not known, so none is an "
                                           "Autoincrement field: ") +
                            QString::fromStdString(e.what()));
             }
         })) {
-        return false;
+        return std::nullopt;
     }
-    const paradox::LanguageDriver &driver = paradox::codePagesInUse().write;
-    ParadoxFields plan;
-    if (!m_trap(Step::BuildCreate, [&] {
-            FieldChoice choice;
-            choice.key = key;
-            choice.identity = identity;
-            choice.textKeysInByteOrder = paradox::sortsByBytes(driver.sortOrderId);
-            choice.bytesPerCharacter =
-                paradox::utf8BytesPerCharacter(paradox::CodePage::number(driver.codePage));
-            choice.survey = survey.found();
-            if (choice.survey.empty() && counts.source == 0) {
-                choice.survey.resize(rows.fields().size()); // no rows: nothing any field lacks
-            }
-            plan = planParadoxFields(rows.fields(), choice);
-            paradox::WriteOptions options;
-            options.replaceExisting = replace;
-            options.driver = driver;
-            options.keyFields = plan.keyFields;
-            options.expectedRecords =
-                static_cast<std::uint64_t>(std::max<std::int64_t>(0, counts.source));
-            options.pumpEvents = stoppingPump(m_progress);
-            writer = std::make_unique<paradox::TableWriter>(
-                std::filesystem::path(m_folder.toStdString()) / (paradoxName.toStdString() + ".db"),
-                plan.fields,
-                options);
-        })) {
-        return false;
-    }
+    return choice;
+}
+
+void SendToParadox::notePlan(const ParadoxFields &plan)
+{
     QString keyed = QStringLiteral("unkeyed");
     if (plan.keyFields > 0) {
         QStringList names;
@@ -286,6 +269,40 @@ bool SendToParadox::writeTyped(db::Recordset &rows,
     for (const std::string &note : plan.notes) {
         m_log.note(QString::fromStdString(note));
     }
+}
+
+bool SendToParadox::writeTyped(db::Recordset &rows,
+                               const RowSurvey &survey,
+                               const ListedTable &source,
+                               const QString &paradoxName,
+                               bool replace,
+                               RowCounts &counts,
+                               std::unique_ptr<paradox::TableWriter> &writer)
+{
+    m_trap(Step::CountRows, [&] { counts.source = rows.recordCount(); });
+    const std::optional<FieldChoice> choice =
+        fieldChoice(source, survey, rows.fields(), counts.source);
+    if (!choice) {
+        return false;
+    }
+    ParadoxFields plan;
+    if (!m_trap(Step::BuildCreate, [&] {
+            plan = planParadoxFields(rows.fields(), *choice);
+            paradox::WriteOptions options;
+            options.replaceExisting = replace;
+            options.driver = paradox::codePagesInUse().write;
+            options.keyFields = plan.keyFields;
+            options.expectedRecords =
+                static_cast<std::uint64_t>(std::max<std::int64_t>(0, counts.source));
+            options.pumpEvents = stoppingPump(m_progress);
+            writer = std::make_unique<paradox::TableWriter>(
+                std::filesystem::path(m_folder.toStdString()) / (paradoxName.toStdString() + ".db"),
+                plan.fields,
+                options);
+        })) {
+        return false;
+    }
+    notePlan(plan);
     std::vector<db::Value> values;
     std::vector<std::int64_t> cut(plan.fields.size());
     const RowsEnd end =

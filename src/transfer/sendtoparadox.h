@@ -49,6 +49,14 @@ private:
     void noteCutTimestamps(const std::vector<db::Field> &fields,
                            const std::vector<std::int64_t> &cut,
                            const QString &source);
+    // What the typed copy's fields take beyond the columns: the key, the identity columns,
+    // the survey of the values. Nothing when the key could not be read (a box says why).
+    std::optional<FieldChoice> fieldChoice(const ListedTable &source,
+                                           const RowSurvey &survey,
+                                           const std::vector<db::Field> &columns,
+                                           std::int64_t rows);
+    // The log's lines for the fields and the key the typed copy writes.
+    void notePlan(const ParadoxFields &plan);
     // The typed copy's rows, written to `writer` (made here): false unless every row went in.
     bool writeTyped(db::Recordset &rows,
                     const RowSurvey &survey,

@@ -454,7 +454,6 @@ TEST_F(TypedCopy, KeyedCorpusTablesComeBackFromDb2WithTheirKeyTypesAndIndex)
     send(names);
     ASSERT_EQ(dialogs.errorReports(), QStringList{});
 
-    makeStagingDatabase(); // the page asks for it whichever way a table goes
     form2->findChild<QCheckBox *>(QStringLiteral("KeepTypesToParadox"))->setChecked(true);
     select(form2->db2List(), names);
     dialogs.answers = std::deque<bool>(static_cast<std::size_t>(names.size()), true);
