@@ -123,6 +123,9 @@ paradox::Field fieldFor(const db::Field &column, const ColumnSurvey *found, int 
         });
     if (found != nullptr && column.sqlType == sqltype::BigInt && found->fitsLong) {
         set(FieldType::Long, 0);
+    } else if (found != nullptr && column.sqlType == sqltype::DecFloat && found->plainDigits &&
+               found->wholeDigits + found->fractionDigits <= kBcdDigits) {
+        set(FieldType::Bcd, found->fractionDigits);
     } else if (found != nullptr && isLongText(column) &&
                found->longestText <= static_cast<std::size_t>(kLongestAlpha)) {
         // As long as the declared length allows in the code page, as the longest value needs.
@@ -208,12 +211,48 @@ std::vector<std::size_t> keyColumns(const std::vector<db::Field> &columns,
 
 } // namespace
 
+namespace {
+
+// Counts the digits of a DECFLOAT's text ("-123.4500"); anything else it may be ("1E+3",
+// "Infinity", "NaN") is no plain digits.
+void lookAtDigits(const db::Value &value, ColumnSurvey &found)
+{
+    if (value.isNull()) {
+        return;
+    }
+    const std::string text = value.toText();
+    std::size_t at = !text.empty() && text[0] == '-' ? 1 : 0;
+    int whole = 0;
+    int fraction = 0;
+    bool point = false;
+    for (; at < text.size(); ++at) {
+        const char c = text[at];
+        if (c == '.' && !point) {
+            point = true;
+        } else if (c >= '0' && c <= '9') {
+            ++(point ? fraction : whole);
+        } else {
+            found.plainDigits = false;
+            return;
+        }
+    }
+    if (whole + fraction == 0) {
+        found.plainDigits = false;
+        return;
+    }
+    found.wholeDigits = std::max(found.wholeDigits, whole);
+    found.fractionDigits = std::max(found.fractionDigits, fraction);
+}
+
+} // namespace
+
 void RowSurvey::look(const std::vector<db::Field> &columns, const std::vector<db::Value> &row)
 {
     if (m_found.empty()) {
         m_found.resize(columns.size());
         for (std::size_t c = 0; c < columns.size(); ++c) {
-            if (isOneOf(columns[c].sqlType, kIntegers) || isLongText(columns[c])) {
+            if (isOneOf(columns[c].sqlType, kIntegers) || isLongText(columns[c]) ||
+                columns[c].sqlType == sqltype::DecFloat) {
                 m_watched.push_back(c);
             }
         }
@@ -222,7 +261,9 @@ void RowSurvey::look(const std::vector<db::Field> &columns, const std::vector<db
     for (const std::size_t c : m_watched) {
         const db::Value &value = row[c];
         ColumnSurvey &found = m_found[c];
-        if (value.kind() == db::ValueKind::Text) {
+        if (columns[c].sqlType == sqltype::DecFloat) {
+            lookAtDigits(value, found);
+        } else if (value.kind() == db::ValueKind::Text) {
             const std::string &text = value.asText();
             const auto characters =
                 static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char byte) {

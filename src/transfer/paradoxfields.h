@@ -27,13 +27,18 @@ struct ParadoxFields
 
 // What the values of a column showed, for the columns whose declared type leaves their field
 // open: texts declared longer than 255 (a length in bytes, which may still be text an Alpha
-// holds), BIGINT (which may hold nothing a Long Integer does not) and the integers of an
-// identity column.
+// holds), BIGINT (which may hold nothing a Long Integer does not), DECFLOAT (whose digits a
+// BCD may hold) and the integers of an identity column.
 struct ColumnSurvey
 {
     std::size_t longestText = 0; // in characters
     bool fitsLong = true;
     bool allPositive = true; // no integer below 1, no Null: an Autoincrement field holds them
+    // A DECFLOAT's values: all plain digits (no exponent, no Infinity or NaN), with at most
+    // so many digits before and after the point.
+    bool plainDigits = true;
+    int wholeDigits = 0;
+    int fractionDigits = 0;
 };
 
 // Gathers the survey from the rows as they are read (a Recordset's row watch).

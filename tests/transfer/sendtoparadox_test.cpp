@@ -599,16 +599,18 @@ TEST_F(SendToParadox, ATypedCopyWithAValueNoFieldHoldsKeepsTheOldTable)
 // A DB2 table keyed on two columns that are not its first: the key fields lead the Paradox
 // table in key order, the records follow in key order, and the primary index holds what the
 // data blocks imply. A BIGINT whose values fit and a long VARCHAR holding short texts take
-// the fields their values need, and an identity column becomes an Autoincrement field.
+// the fields their values need (as does a DECFLOAT of plain digits), and an identity column
+// becomes an Autoincrement field.
 TEST_F(SendToParadox, TheTypedCopyKeepsTheDb2KeyAsAParadoxKeyWithItsIndex)
 {
     std::vector<std::string> seed = {
         "CREATE TABLE \"KEYED\"(NOTE VARCHAR(600), REGION CHAR(2) NOT NULL, ID BIGINT NOT NULL, "
-        "SEQ INTEGER GENERATED ALWAYS AS IDENTITY, PRIMARY KEY(ID, REGION))"};
+        "SEQ INTEGER GENERATED ALWAYS AS IDENTITY, PRICE DECFLOAT(16), PRIMARY KEY(ID, REGION))"};
     for (int i = 0; i < 500; ++i) {
         const int id = (i * 37) % 250 - 100; // each id twice, once in each region
-        seed.push_back("INSERT INTO \"KEYED\"(NOTE, REGION, ID) VALUES('n" + std::to_string(i) +
-                       "', '" + (i < 250 ? "EU" : "US") + "', " + std::to_string(id) + ")");
+        seed.push_back("INSERT INTO \"KEYED\"(NOTE, REGION, ID, PRICE) VALUES('n" +
+                       std::to_string(i) + "', '" + (i < 250 ? "EU" : "US") + "', " +
+                       std::to_string(id) + ", " + std::to_string(i) + ".5)");
     }
     emu.seed(seed);
     startProgram();
@@ -626,13 +628,17 @@ TEST_F(SendToParadox, TheTypedCopyKeepsTheDb2KeyAsAParadoxKeyWithItsIndex)
         names.push_back(f.name + ":" + tw::paradox::fieldTypeLetter(f.type) +
                         std::to_string(f.size));
     }
-    EXPECT_EQ(names, (std::vector<std::string>{"ID:I4", "REGION:A2", "NOTE:A200", "SEQ:+4"}));
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"ID:I4", "REGION:A2", "NOTE:A200", "SEQ:+4", "PRICE:#1"}));
     EXPECT_EQ(table.header().autoIncrement, 500U);
     const auto rows = paradoxRows("KEYED.db");
     ASSERT_EQ(rows.size(), 500U);
     EXPECT_EQ(rows[0],
-              (std::vector<Value>{
-                  Value::integer(-100), Value::text("EU"), Value::text("n0"), Value::integer(1)}));
+              (std::vector<Value>{Value::integer(-100),
+                                  Value::text("EU"),
+                                  Value::text("n0"),
+                                  Value::integer(1),
+                                  Value::decimal("0.5")}));
     EXPECT_EQ(rows[1][1], Value::text("US"));
     EXPECT_EQ(rows.back()[0], Value::integer(149));
     const QString text = logText();
