@@ -2,6 +2,9 @@
 // unixODBC and the DB2 emulation), no display.
 
 #include "db/connection.h"
+#include "paradox/primaryindex.h"
+#include "paradox/reader.h"
+#include "paradox/writer.h"
 #include "support/db2emu.h"
 #include "support/printers.h"
 #include "support/tablefiles.h"
@@ -255,7 +258,9 @@ TEST_F(CopyCommand, TerminatedDuringACopyItKeepsTheOldTableAndLeavesNothingHalfM
         process->waitForFinished(5);
     }
     process->waitForFinished(50);
-    ::kill(static_cast<pid_t>(process->processId()), SIGTERM);
+    const auto pid = static_cast<pid_t>(process->processId());
+    ASSERT_GT(pid, 0) << "the copy ended before it could be stopped";
+    ::kill(pid, SIGTERM);
     ASSERT_TRUE(process->waitForFinished(60'000));
     EXPECT_EQ(process->exitCode(), 143) << process->readAllStandardError().toStdString();
     EXPECT_TRUE(process->readAllStandardOutput().startsWith("stopped BIG"));
@@ -264,4 +269,79 @@ TEST_F(CopyCommand, TerminatedDuringACopyItKeepsTheOldTableAndLeavesNothingHalfM
         EXPECT_EQ(entry.path().filename().string().rfind('.', 0), std::string::npos)
             << "a hidden file was left: " << entry.path();
     }
+}
+
+// SIGKILL at moments of a keyed typed copy to Paradox that replaces a keyed table (while the
+// rows are read, sorted or put in place): once the folder is next listed it holds the table
+// it held before with its index byte for byte, or the new one whole with an index that holds
+// what its data blocks imply, and no work file of the sort or of the writer.
+TEST_F(CopyCommand, KilledDuringAKeyedCopyTheFolderHoldsOneWholeKeyedTable)
+{
+    std::vector<std::string> seed = {
+        "CREATE TABLE \"BIG\"(ID INTEGER NOT NULL PRIMARY KEY, NAME VARCHAR(10))"};
+    for (int block = 0; block < 80; ++block) {
+        std::string insert = "INSERT INTO \"BIG\" VALUES";
+        for (int i = 0; i < 500; ++i) {
+            insert += std::string(i == 0 ? "" : ",") + "(" +
+                      std::to_string((block * 500 + i) * 7919 % 40000) + ", 'x')";
+        }
+        seed.push_back(insert);
+    }
+    emu.seed(seed);
+    {
+        tw::paradox::WriteOptions keyed;
+        keyed.keyFields = 1;
+        tw::paradox::TableWriter old(
+            folder / "BIG.db",
+            {tw::test::field("ID", FieldType::Long), tw::test::field("NAME", FieldType::Alpha, 10)},
+            keyed);
+        old.append(std::vector{Value::integer(1), Value::text("old")});
+        old.commit();
+    }
+    auto reading = [&] {
+        for (const std::string &line : emu.log()) {
+            if (line.find("SELECT * FROM \"BIG\"") != std::string::npos) {
+                return true;
+            }
+        }
+        return false;
+    };
+    int killed = 0;
+    for (const int delay : {0, 10, 20, 24, 28, 32, 36, 40, 60, 120}) {
+        SCOPED_TRACE(delay);
+        const std::vector<std::uint8_t> db = tw::test::readFile(folder / "BIG.db");
+        const std::vector<std::uint8_t> px = tw::test::readFile(folder / "BIG.PX");
+        emu.clearLog();
+        std::unique_ptr<QProcess> process(start({QStringLiteral("--to-paradox"),
+                                                 QStringLiteral("--keep-types"),
+                                                 QStringLiteral("--replace"),
+                                                 QStringLiteral("BIG")}));
+        ASSERT_TRUE(process->waitForStarted());
+        for (int i = 0; i < 2000 && !reading(); ++i) {
+            process->waitForFinished(2);
+        }
+        process->waitForFinished(delay);
+        // A process that already ended has no id to kill (0 would be this test's own group).
+        if (const auto pid = static_cast<pid_t>(process->processId()); pid > 0) {
+            ::kill(pid, SIGKILL);
+            ASSERT_TRUE(process->waitForFinished(60'000));
+            killed += process->exitStatus() == QProcess::CrashExit ? 1 : 0;
+        }
+
+        EXPECT_EQ(run({QStringLiteral("--list"), QStringLiteral("paradox")}).status, 0);
+        if (tw::test::readFile(folder / "BIG.db") == db) {
+            EXPECT_EQ(tw::test::readFile(folder / "BIG.PX"), px);
+        } else {
+            EXPECT_EQ(tw::paradox::TableReader::open(folder / "BIG.db").recordCount(), 40000U);
+            EXPECT_EQ(tw::paradox::primaryIndexProblems(folder / "BIG.db"),
+                      std::vector<std::string>{});
+        }
+        std::vector<std::string> names;
+        for (const auto &entry : fs::directory_iterator(folder)) {
+            names.push_back(entry.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(names, (std::vector<std::string>{"BIG.PX", "BIG.db"}));
+    }
+    EXPECT_GE(killed, 2) << "the kills came too late to stop a copy";
 }
