@@ -114,8 +114,8 @@ void Form2::buildControls()
         QStringLiteral("Send Table/s To IBM DB2 makes typed columns, the key and the indexes"));
     m_keepTypesToParadoxBox->setAccessibleName(QStringLiteral("Keep column types and keys"));
     m_keepTypesToParadoxBox->setAccessibleDescription(
-        QStringLiteral("Send Table/s To Paradox makes a field of each column's own type, "
-                       "written straight"));
+        QStringLiteral("Send Table/s To Paradox makes a field of each column's own type and "
+                       "the primary key with its index, written straight"));
 
     connect(PushButton2, &QPushButton::clicked, this, &Form2::PushButton2_Click);
     connect(PushButton1, &QPushButton::clicked, this, &Form2::PushButton1_Click);
