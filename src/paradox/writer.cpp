@@ -562,11 +562,8 @@ std::vector<std::uint8_t> TableWriter::buildHeader() const
     return h;
 }
 
-void TableWriter::commit()
+void TableWriter::finishRecords()
 {
-    if (m_committed) {
-        return;
-    }
     if (m_sorter) {
         std::uint64_t placed = 0;
         m_sorter->drain([&](std::span<const std::uint8_t> record) {
@@ -604,6 +601,14 @@ void TableWriter::commit()
                  " to disk failed: " + std::strerror(error));
         }
     }
+}
+
+void TableWriter::commit()
+{
+    if (m_committed) {
+        return;
+    }
+    finishRecords();
     std::vector<FinishedFile> files;
     if (m_mb.fd >= 0) {
         files.push_back({m_mb.name, mbName()});
@@ -630,11 +635,11 @@ void TableWriter::commit()
         }
     }
     checkNoTableThere();
-    if (m_mb.fd >= 0 && !companionName(m_folder, m_path.filename().string(), ".mb").empty()) {
-        fail("a file " + mbName() + " is already there");
-    }
-    if (m_px.fd >= 0 && !companionName(m_folder, m_path.filename().string(), ".px").empty()) {
-        fail("a file " + pxName() + " is already there");
+    for (const auto &[file, name] : {std::pair{&m_mb, mbName()}, std::pair{&m_px, pxName()}}) {
+        if (file->fd >= 0 &&
+            !companionName(m_folder, m_path.filename().string(), extensionOf(name)).empty()) {
+            fail("a file " + name + " is already there");
+        }
     }
     try {
         placeTable(m_folder, files);

@@ -97,6 +97,8 @@ private:
     void placeSorted(std::span<const std::uint8_t> record);
     [[noreturn]] void failDuplicateKey(std::span<const std::uint8_t> record) const;
     void writeIndex();
+    // Writes the last block, the index and the header, and puts every file on disk.
+    void finishRecords();
     void writeAt(TempFile &file, std::uint64_t offset, std::span<const std::uint8_t> bytes);
     void flushBlock(bool last);
     std::vector<std::uint8_t> buildHeader() const;
