@@ -295,39 +295,10 @@ PrimaryIndex readPrimaryIndex(const ByteSource &index, std::size_t keyBytes)
     return IndexWalk(index, keyBytes).read();
 }
 
-std::vector<IndexEntry> impliedEntries(const ByteSource &table, const TableHeader &header)
-{
-    if (header.encrypted()) {
-        throw Error(table.name() + " is encrypted");
-    }
-    const std::size_t keyBytes = keyBytesOf(header.fields, header.primaryKeyFields);
-    std::vector<IndexEntry> entries;
-    std::uint16_t number = header.firstBlock;
-    for (std::size_t visited = 0; number != 0 && visited < header.fileBlocks; ++visited) {
-        const std::uint64_t at =
-            header.headerSize + std::uint64_t{number - 1U} * std::uint64_t(header.blockSize());
-        std::vector<std::uint8_t> head(kBlockHeaderBytes + keyBytes);
-        const std::size_t got = table.read(at, head);
-        if (got < kBlockHeaderBytes) {
-            throw Error(table.name() + " is cut short in block " + std::to_string(number));
-        }
-        const auto last = static_cast<std::int16_t>(readLe16(&head[4]));
-        if (last >= 0 && got == head.size()) {
-            entries.push_back(
-                {std::vector<std::uint8_t>(head.begin() + kBlockHeaderBytes, head.end()),
-                 number,
-                 static_cast<std::uint32_t>(last / header.recordSize + 1)});
-        }
-        number = readLe16(&head[0]);
-    }
-    return entries;
-}
-
 std::vector<std::string> primaryIndexProblems(const std::filesystem::path &dbPath)
 {
-    std::vector<std::string> problems;
-    const FileSource table(dbPath);
-    const TableHeader header = parseHeader(table);
+    TableReader table = TableReader::open(dbPath);
+    const TableHeader &header = table.header();
     if (header.fileType != 0 || header.primaryKeyFields == 0) {
         return {"the table is not keyed"};
     }
@@ -337,7 +308,30 @@ std::vector<std::string> primaryIndexProblems(const std::filesystem::path &dbPat
     }
     const std::size_t keyBytes = keyBytesOf(header.fields, header.primaryKeyFields);
     const PrimaryIndex index = readPrimaryIndex(FileSource(*px), keyBytes);
-    const std::vector<IndexEntry> implied = impliedEntries(table, header);
+
+    // One pass over the records: each block's first key, and the order of all of them.
+    std::vector<std::string> problems;
+    const bool ordered = sortsByBytes(header.sortOrderId); // else the order is Paradox's own
+    std::vector<IndexEntry> implied;
+    std::vector<std::uint8_t> previous;
+    auto block = table.chain().begin();
+    std::uint32_t inBlock = 0;
+    while (table.next()) {
+        const auto record = table.rawRecord();
+        std::vector<std::uint8_t> key(record.begin(), record.begin() + keyBytes);
+        if (inBlock == block->records) {
+            ++block;
+            inBlock = 0;
+        }
+        if (inBlock++ == 0) {
+            implied.push_back({key, static_cast<std::uint16_t>(block->number), block->records});
+        }
+        if (ordered && !previous.empty() && !(previous < key) && problems.empty()) {
+            problems.push_back("record " + std::to_string(table.recordNumber() + 1) +
+                               " does not follow the one before it in key order");
+        }
+        previous = std::move(key);
+    }
     if (index.leaves.size() != implied.size()) {
         problems.push_back("the index has " + std::to_string(index.leaves.size()) +
                            " entries for " + std::to_string(implied.size()) + " data blocks");
@@ -348,21 +342,6 @@ std::vector<std::string> primaryIndexProblems(const std::filesystem::path &dbPat
                                std::to_string(implied[i].block) + "'s first key and count");
             break;
         }
-    }
-    if (!sortsByBytes(header.sortOrderId)) {
-        return problems; // the order of such keys is Paradox's own
-    }
-    TableReader records = TableReader::open(dbPath);
-    std::vector<std::uint8_t> previous;
-    while (records.next()) {
-        const auto record = records.rawRecord();
-        std::vector<std::uint8_t> key(record.begin(), record.begin() + keyBytes);
-        if (!previous.empty() && !(previous < key)) {
-            problems.push_back("record " + std::to_string(records.recordNumber() + 1) +
-                               " does not follow the one before it in key order");
-            break;
-        }
-        previous = std::move(key);
     }
     return problems;
 }

@@ -52,11 +52,9 @@ struct PrimaryIndex
 // entry holds its child block's first key and its record count. Throws paradox::Error.
 PrimaryIndex readPrimaryIndex(const ByteSource &index, std::size_t keyBytes);
 
-// The level-1 entries the data blocks of a keyed, unencrypted table imply, in chain order.
-std::vector<IndexEntry> impliedEntries(const ByteSource &table, const TableHeader &header);
-
 // Why the table at `dbPath` and its .PX disagree, or empty when the .PX holds exactly the
-// entries the data blocks imply and the records run in ascending key order.
+// entries the data blocks imply (one per block of the chain, with its first key and its
+// record count) and the records run in ascending key order.
 std::vector<std::string> primaryIndexProblems(const std::filesystem::path &dbPath);
 
 // The number of bytes of the first `keyFields` fields of a record.

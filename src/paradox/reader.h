@@ -72,13 +72,17 @@ public:
     db::Value value(std::size_t field) const;
     std::span<const std::uint8_t> rawRecord() const;
 
-private:
+    // A data block of the chain and the records it holds as read.
     struct ChainBlock
     {
         std::uint32_t number;
         std::uint32_t records;
     };
 
+    // The blocks holding records, in chain order: what next() walks through.
+    const std::vector<ChainBlock> &chain() const { return m_chain; }
+
+private:
     void walkChain();
     void loadBlock(std::size_t chainIndex);
     std::size_t readBlock(std::uint32_t number, std::span<std::uint8_t> out) const;
