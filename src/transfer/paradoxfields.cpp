@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <numeric>
 #include <span>
 
 namespace tw::transfer {
@@ -153,10 +154,6 @@ paradox::Field fieldFor(const db::Field &column, const ColumnSurvey *found, int 
     return field;
 }
 
-} // namespace
-
-namespace {
-
 std::string kindOf(const paradox::Field &field)
 {
     std::string kind = typeName(field.type);
@@ -209,10 +206,6 @@ std::vector<std::size_t> keyColumns(const std::vector<db::Field> &columns,
     return found;
 }
 
-} // namespace
-
-namespace {
-
 // Counts the digits of a DECFLOAT's text ("-123.4500"); anything else it may be ("1E+3",
 // "Infinity", "NaN") is no plain digits.
 void lookAtDigits(const db::Value &value, ColumnSurvey &found)
@@ -220,7 +213,10 @@ void lookAtDigits(const db::Value &value, ColumnSurvey &found)
     if (value.isNull()) {
         return;
     }
-    const std::string text = value.toText();
+    const std::string digits =
+        value.kind() == db::ValueKind::Decimal ? std::string() : value.toText();
+    const std::string &text =
+        value.kind() == db::ValueKind::Decimal ? value.asDecimal().text : digits;
     std::size_t at = !text.empty() && text[0] == '-' ? 1 : 0;
     int whole = 0;
     int fraction = 0;
@@ -311,9 +307,7 @@ ParadoxFields planParadoxFields(const std::vector<db::Field> &columns, const Fie
         }
     }
     std::vector<std::size_t> at(columns.size()); // what each place holds as the swaps go
-    for (std::size_t c = 0; c < at.size(); ++c) {
-        at[c] = c;
-    }
+    std::iota(at.begin(), at.end(), std::size_t{0});
     std::vector<paradox::Field> fields;
     for (std::size_t i = 0; i < order.size(); ++i) {
         fields.push_back(plan.fields[order[i]]);

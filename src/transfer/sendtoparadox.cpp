@@ -236,9 +236,11 @@ std::optional<FieldChoice> SendToParadox::fieldChoice(const ListedTable &source,
     if (!m_trap(Step::ReadKey, [&] {
             // The schema is named even for the current one: some servers list no key for
             // a table named without its schema.
-            const std::string schema = source.schema.isEmpty()
-                                           ? currentSchema(m_db2).value_or(std::string())
-                                           : source.schema.toStdString();
+            if (source.schema.isEmpty() && !m_currentSchema) {
+                m_currentSchema = currentSchema(m_db2).value_or(std::string());
+            }
+            const std::string schema =
+                source.schema.isEmpty() ? *m_currentSchema : source.schema.toStdString();
             choice.key = m_db2.primaryKey(schema, source.name.toStdString());
             try {
                 choice.identity = identityColumns(m_db2, schema, source.name.toStdString());

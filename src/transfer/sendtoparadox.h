@@ -82,7 +82,8 @@ private:
     PressLog m_log;
     QString m_folder;
     bool m_typed = false;
-    std::optional<StagingCopy> m_stagingCopy; // outlives the connection on it
+    std::optional<std::string> m_currentSchema; // asked once a press, when a table needs it
+    std::optional<StagingCopy> m_stagingCopy;   // outlives the connection on it
     db::Connection m_staging;
     db::Connection m_paradox;
     db::Connection m_db2;
