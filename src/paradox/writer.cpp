@@ -317,11 +317,14 @@ void TableWriter::encodeRecord(std::span<const db::Value> row, std::span<std::ui
 void TableWriter::placeSorted(std::span<const std::uint8_t> record)
 {
     const auto key = record.first(m_keyBytes);
-    if (!m_lastKey.empty() && std::equal(key.begin(), key.end(), m_lastKey.begin())) {
+    const std::span<std::uint8_t> slot = nextRecord(); // writes out a full block first
+    // The record before it: in this block, or the last of the block written before.
+    const std::uint8_t *previous = m_inBlock > 0       ? slot.data() - m_recordSize
+                                   : m_lastKey.empty() ? nullptr
+                                                       : m_lastKey.data();
+    if (previous != nullptr && std::equal(key.begin(), key.end(), previous)) {
         failDuplicateKey(record);
     }
-    m_lastKey.assign(key.begin(), key.end());
-    const std::span<std::uint8_t> slot = nextRecord();
     std::copy(record.begin(), record.end(), slot.begin());
     ++m_inBlock;
 }
@@ -366,6 +369,8 @@ void TableWriter::flushBlock(bool last)
     writeLe16(&m_block[2], static_cast<std::uint16_t>(number - 1));
     writeLe16(&m_block[4], static_cast<std::uint16_t>((m_inBlock - 1) * m_recordSize));
     if (m_keyFields > 0) {
+        const auto final = m_block.begin() + kBlockHeaderBytes + (m_inBlock - 1) * m_recordSize;
+        m_lastKey.assign(final, final + static_cast<std::ptrdiff_t>(m_keyBytes));
         const auto first = m_block.begin() + kBlockHeaderBytes;
         m_leaves.push_back(
             {std::vector<std::uint8_t>(first, first + static_cast<std::ptrdiff_t>(m_keyBytes)),

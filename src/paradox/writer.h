@@ -128,9 +128,9 @@ private:
     std::size_t m_keyFields = 0;
     std::size_t m_keyBytes = 0;
     std::unique_ptr<RecordSorter> m_sorter;
-    std::vector<std::uint8_t> m_record; // a keyed table's record on its way to the sorter
-    std::vector<std::uint8_t> m_lastKey;
-    std::vector<IndexEntry> m_leaves; // a keyed table's data blocks, for its index
+    std::vector<std::uint8_t> m_record;  // a keyed table's record on its way to the sorter
+    std::vector<std::uint8_t> m_lastKey; // of the last record of the last block written
+    std::vector<IndexEntry> m_leaves;    // a keyed table's data blocks, for its index
     std::vector<std::uint8_t> m_block;
     int m_inBlock = 0;
     std::uint32_t m_blocksWritten = 0;

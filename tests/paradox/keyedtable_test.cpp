@@ -142,6 +142,16 @@ TEST(PrimaryIndex, TwoRecordsWithOneKeyNameItAndLeaveNothing)
         }
     }
     EXPECT_EQ(folder.fileNames(), std::vector<std::string>{});
+    {
+        // The two meet across a block boundary: 510 four-byte records fill a block.
+        TableWriter writer(folder / "EDGE.db", {field("K", FieldType::Long)}, keyed);
+        for (int k = 0; k < 510; ++k) {
+            writer.append(std::vector{Value::integer(k)});
+        }
+        writer.append(std::vector{Value::integer(509)});
+        EXPECT_THROW(writer.commit(), Error);
+    }
+    EXPECT_EQ(folder.fileNames(), std::vector<std::string>{});
     EXPECT_THROW(TableWriter(folder / "MEMO.db",
                              {field("M", FieldType::Memo, 20), field("N", FieldType::Short)},
                              keyed),
