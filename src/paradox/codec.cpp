@@ -2,6 +2,7 @@
 
 #include "paradox/calendar.h"
 #include "paradox/error.h"
+#include "text/text.h"
 
 #include <algorithm>
 #include <bit>
@@ -69,28 +70,13 @@ std::string fieldLabel(const Field &field)
 
 std::string encodeBcd(const std::string &text, int decimals, std::span<std::uint8_t> out)
 {
-    std::size_t i = 0;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    std::string whole;
-    std::string fraction;
-    bool seenPoint = false;
-    for (; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '.' && !seenPoint) {
-            seenPoint = true;
-        } else if (c >= '0' && c <= '9') {
-            (seenPoint ? fraction : whole) += c;
-        } else {
-            return "\"" + text + "\" is not a decimal number";
-        }
-    }
-    if (whole.empty() && fraction.empty()) {
+    const std::optional<text::DecimalParts> parts = text::decimalParts(text);
+    if (!parts) {
         return "\"" + text + "\" is not a decimal number";
     }
+    bool negative = parts->negative;
+    std::string whole(parts->whole);
+    std::string fraction(parts->fraction);
     whole.erase(0, std::min(whole.find_first_not_of('0'), whole.size()));
     while (static_cast<int>(fraction.size()) > decimals && fraction.back() == '0') {
         fraction.pop_back();

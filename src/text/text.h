@@ -5,6 +5,7 @@
 // included) are left as they are, whatever the process locale.
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -67,6 +68,35 @@ inline std::string doubled(std::string_view text, char quote)
     out.reserve(text.size());
     appendDoubled(out, text, quote);
     return out;
+}
+
+// A decimal number's text split at its point: "-12.50" is negative, "12" and "50". Nothing
+// for text that is not [+-]digits[.digits] with a digit somewhere.
+struct DecimalParts
+{
+    bool negative = false;
+    std::string_view whole;
+    std::string_view fraction;
+};
+
+inline std::optional<DecimalParts> decimalParts(std::string_view text)
+{
+    DecimalParts parts;
+    if (!text.empty() && (text[0] == '-' || text[0] == '+')) {
+        parts.negative = text[0] == '-';
+        text.remove_prefix(1);
+    }
+    const std::size_t point = text.find('.');
+    parts.whole = text.substr(0, point);
+    parts.fraction = point == std::string_view::npos ? std::string_view() : text.substr(point + 1);
+    const auto digits = [](std::string_view part) {
+        return std::all_of(part.begin(), part.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    if (!digits(parts.whole) || !digits(parts.fraction) ||
+        parts.whole.size() + parts.fraction.size() == 0) {
+        return std::nullopt;
+    }
+    return parts;
 }
 
 } // namespace tw::text

@@ -1,6 +1,7 @@
 #include "transfer/paradoxfields.h"
 
 #include "db/sqltype.h"
+#include "text/text.h"
 
 #include <algorithm>
 #include <iterator>
@@ -215,29 +216,14 @@ void lookAtDigits(const db::Value &value, ColumnSurvey &found)
     }
     const std::string digits =
         value.kind() == db::ValueKind::Decimal ? std::string() : value.toText();
-    const std::string &text =
-        value.kind() == db::ValueKind::Decimal ? value.asDecimal().text : digits;
-    std::size_t at = !text.empty() && text[0] == '-' ? 1 : 0;
-    int whole = 0;
-    int fraction = 0;
-    bool point = false;
-    for (; at < text.size(); ++at) {
-        const char c = text[at];
-        if (c == '.' && !point) {
-            point = true;
-        } else if (c >= '0' && c <= '9') {
-            ++(point ? fraction : whole);
-        } else {
-            found.plainDigits = false;
-            return;
-        }
-    }
-    if (whole + fraction == 0) {
+    const auto parts = text::decimalParts(
+        value.kind() == db::ValueKind::Decimal ? value.asDecimal().text : digits);
+    if (!parts) {
         found.plainDigits = false;
         return;
     }
-    found.wholeDigits = std::max(found.wholeDigits, whole);
-    found.fractionDigits = std::max(found.fractionDigits, fraction);
+    found.wholeDigits = std::max(found.wholeDigits, static_cast<int>(parts->whole.size()));
+    found.fractionDigits = std::max(found.fractionDigits, static_cast<int>(parts->fraction.size()));
 }
 
 } // namespace
